@@ -1,0 +1,27 @@
+#pragma once
+
+#include <clocale>
+#include <locale.h>
+#include <string>
+
+// Qt calls setlocale(LC_ALL, "") at start-up, after which "%f" would read "1.5" as 1 under a
+// comma-decimal locale. Everything that parses or prints numbers for files, edit fields and
+// the command line does so through the C locale, selected per thread with uselocale().
+
+// The process-wide "C" locale object.
+locale_t c_locale();
+
+// Makes the C locale current on this thread for the scope's lifetime.
+class CLocaleScope {
+public:
+    CLocaleScope();
+    ~CLocaleScope();
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t previous_;
+};
+
+// printf-style formatting in the C locale.
+std::string format_c(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,187 @@
+#include "grid_import.h"
+
+#include "c_locale.h"
+#include "grid_convert.h"
+#include "grid_size.h"
+#include "grid_text_scanner.h"
+#include "raw_volume.h"
+#include "text_blocks.h"
+#include "volume.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace {
+
+// Owns a stdio stream and closes it on every way out.
+struct FileCloser {
+    std::FILE* f = nullptr;
+    ~FileCloser() {
+        if (f)
+            std::fclose(f);
+    }
+};
+
+ImportResult fail(ImportPrompts& prompts, const std::string& message, bool show = true) {
+    if (show)
+        prompts.show_message(message);
+    ImportResult r;
+    r.error = message;
+    return r;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Counts the lines left in the stream (for the message about a file that ends early).
+std::int64_t count_remaining_lines(TextBlocks& text) {
+    const char* starts[4097];
+    std::int64_t lines = 0;
+    for (;;) {
+        const std::int64_t n = text.take_lines(4096, starts);
+        if (n <= 0)
+            return lines;
+        lines += n;
+    }
+}
+
+} // namespace
+
+ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& colour,
+                         ImportPrompts& prompts, const ImportOptions& options) {
+    const char* const grid = grid_path.c_str();
+    FileCloser grid_file;
+    struct stat grid_stat {};
+    if (!grid_path.empty())
+        grid_file.f = std::fopen(grid, "r");
+    // A folder opens for reading on Linux but holds no text.
+    if (!grid_file.f || fstat(fileno(grid_file.f), &grid_stat) != 0 || S_ISDIR(grid_stat.st_mode))
+        return fail(prompts, format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
+
+    // The header is checked before anything is written, so a file that would be refused
+    // never truncates an existing intermediate file.
+    TextBlocks text(grid_file.f);
+    const char* header[2];
+    int nz = 0, ny = 0, nx = 0, ncomp = 0;
+    const std::int64_t got_header = text.take_lines(1, header);
+    const std::string bad_header =
+        format_c("ERROR: \"%s\" does not begin with a header of four positive integers", grid);
+    if (got_header < 0)
+        return fail(prompts, format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
+    if (got_header == 0 || !scan_header(header[0], header[1], nz, ny, nx, ncomp))
+        return fail(prompts, bad_header);
+    const std::int64_t lines = grid_point_count(nx, ny, nz);
+    if (lines == 0 || grid_byte_count(nx, ny, nz, std::int64_t{4} * ncomp) == 0)
+        return fail(prompts, bad_header);
+
+    // Every data line holds at least one byte, so a regular file shorter than the announced
+    // line count is known to end early without converting anything.
+    if (S_ISREG(grid_stat.st_mode) && grid_stat.st_size - text.consumed() < lines) {
+        const std::int64_t found = count_remaining_lines(text);
+        return fail(prompts, format_c("ERROR: \"%s\" ends after %lld of %lld data lines", grid,
+                                      static_cast<long long>(found), static_cast<long long>(lines)));
+    }
+
+    // Both volumes are prepared aside and committed only when everything has worked.
+    Volume new_data;
+    Volume new_colour;
+    if (!new_data.allocate(nx, ny, nz, ncomp) || !new_colour.allocate(nx, ny, nz, 4))
+        return fail(prompts,
+                    format_c("ERROR: not enough memory for a %lld x %lld x %lld grid with %lld "
+                             "components",
+                             static_cast<long long>(nx), static_cast<long long>(ny),
+                             static_cast<long long>(nz), static_cast<long long>(ncomp)));
+
+    std::string intermediate =
+        options.intermediate_path.empty() ? grid_path + ".dat" : options.intermediate_path;
+    // Writing over the grid itself would destroy the text before it is read.
+    const auto writable = [&](const std::string& path) {
+        if (same_file(path, grid_path))
+            return false;
+        std::FILE* probe = std::fopen(path.c_str(), "wb");
+        if (!probe)
+            return false;
+        std::fclose(probe);
+        return true;
+    };
+    if (!writable(intermediate)) {
+        prompts.show_message("Please select intermediate file for data transformation");
+        std::string chosen;
+        if (!prompts.ask_save_path(intermediate, chosen))
+            return fail(prompts, "Select of intermediate file failed\n");
+        intermediate = chosen;
+    }
+    const std::string not_writable =
+        format_c("Error: \"%s\" is not a valid intermediate file, or is not writable",
+                 intermediate.c_str());
+    if (same_file(intermediate, grid_path))
+        return fail(prompts, not_writable);
+    FileCloser out;
+    out.f = std::fopen(intermediate.c_str(), "wb");
+    if (!out.f)
+        return fail(prompts, not_writable);
+
+    const ConvertResult converted =
+        convert_grid_lines(text, *out.f, lines, ncomp, options.threads,
+                           [&](std::int64_t done) {
+                               return prompts.progress(done, S_ISREG(grid_stat.st_mode)
+                                                                 ? grid_stat.st_size
+                                                                 : 0);
+                           });
+    const bool closed = std::fclose(out.f) == 0;
+    out.f = nullptr;
+    if (converted.status != ConvertStatus::done || !closed) {
+        std::remove(intermediate.c_str());
+        ImportResult r;
+        switch (converted.status) {
+        case ConvertStatus::cancelled:
+            r.cancelled = true;
+            r.error = "the import was cancelled";
+            return r;
+        case ConvertStatus::short_text:
+            return fail(prompts, format_c("ERROR: \"%s\" ends after %lld of %lld data lines", grid,
+                                          static_cast<long long>(converted.lines),
+                                          static_cast<long long>(lines)));
+        case ConvertStatus::no_memory:
+            return fail(prompts, format_c("ERROR: not enough memory for a %lld x %lld x %lld grid "
+                                          "with %lld components",
+                                          static_cast<long long>(nx), static_cast<long long>(ny),
+                                          static_cast<long long>(nz),
+                                          static_cast<long long>(ncomp)));
+        case ConvertStatus::read_failed:
+            return fail(prompts,
+                        format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
+        case ConvertStatus::write_failed:
+        case ConvertStatus::done:
+            return fail(prompts, format_c("Error: \"%s\" could not be written completely",
+                                          intermediate.c_str()));
+        }
+    }
+    std::fclose(grid_file.f);
+    grid_file.f = nullptr;
+
+    // Read back whole. The dialog shows nothing when this fails; the reason is still returned.
+    {
+        RawVolume raw;
+        if (!raw.read(intermediate.c_str(), nx, ny, nz, 4 * ncomp))
+            return fail(prompts,
+                        format_c("ERROR: \"%s\" could not be read back", intermediate.c_str()),
+                        false);
+        if (!new_data.load_raw(raw, false, true))
+            return fail(prompts,
+                        format_c("ERROR: not enough memory for a %lld x %lld x %lld grid with "
+                                 "%lld components",
+                                 static_cast<long long>(nx), static_cast<long long>(ny),
+                                 static_cast<long long>(nz), static_cast<long long>(ncomp)));
+    }
+
+    data.swap_contents(new_data);
+    colour.swap_samples(new_colour);
+    ImportResult r;
+    r.ok = true;
+    r.intermediate_path = intermediate;
+    return r;
+}

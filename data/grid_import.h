@@ -1,0 +1,31 @@
+#pragma once
+
+#include "import_prompts.h"
+
+#include <string>
+
+class Volume;
+
+struct ImportOptions {
+    // Replaces the default intermediate path (the grid path followed by ".dat") when not empty.
+    std::string intermediate_path;
+    // Worker threads for the text conversion; 0 picks one per hardware thread. The result is
+    // the same for any count.
+    int threads = 0;
+};
+
+struct ImportResult {
+    bool ok = false;
+    bool cancelled = false;
+    // The failure in words; set for every failure, also those that show no message box.
+    std::string error;
+    // The intermediate file that was written (empty when none was).
+    std::string intermediate_path;
+};
+
+// The "Open File" import: converts the grid text file into the intermediate file of float32
+// samples, reads it back, loads it into `data` mirrored along x with its statistics and gives
+// `colour` the same grid with four components. On any failure or cancel both volumes are left
+// exactly as they were and a partial intermediate file is removed.
+ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& colour,
+                         ImportPrompts& prompts, const ImportOptions& options = {});

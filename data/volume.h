@@ -1,0 +1,87 @@
+#pragma once
+
+#include "vec3.h"
+
+#include <cstdint>
+#include <utility>
+
+class RawVolume;
+class TransferFunction;
+
+// A regular nx x ny x nz grid of float32 samples with ncomp interleaved components per grid
+// point: the flat index of (x, y, z, c) is ((z * ny + y) * nx + x) * ncomp + c. The accessors
+// do not check their arguments; they sit in the inner loops of loading, classification and
+// rendering.
+class Volume {
+public:
+    Volume() = default;
+    virtual ~Volume();
+    Volume(const Volume&) = delete;
+    Volume& operator=(const Volume&) = delete;
+
+    virtual int dim(int axis) const;
+    virtual std::pair<double, double> axis_range(int axis) const;
+    virtual float sample_at(double x, double y, double z) const;
+    virtual float sample(int x, int y, int z) const;
+    virtual void set_sample(int x, int y, int z, float value);
+    virtual Vec3 gradient_at(double x, double y, double z) const;
+    virtual void select_component(int c);
+    virtual double min_value() const;
+    virtual double max_value() const;
+    virtual double mean_value() const;
+    virtual double std_dev() const;
+    virtual double mean_square() const;
+    virtual bool is_rgba() const;
+
+    // Sets the extents and gives the volume an uninitialised sample array. Returns false and
+    // clears `valid` when the sample count is not positive or memory runs out; a success leaves
+    // `valid`, `component`, `rgba` and the statistics as they were. Never throws.
+    bool allocate(int nx, int ny, int nz, int ncomp);
+
+    // Central difference of the current component (not halved, in grid units). Along an axis
+    // whose extent is below 3 the difference is 0; a volume that is not valid gives (0, 0, 0).
+    Vec3 gradient_at_index(int x, int y, int z) const;
+
+    // Copies the raw samples in, optionally byte-swapped and mirrored along x, and computes the
+    // statistics of the samples above -100. Returns false only when memory runs out. Defined
+    // in volume_load.cpp.
+    bool load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x);
+
+    // Classifies `source` into this four-component colour volume through the four curves
+    // (defined in transfer/). Returns false and changes nothing on mismatched extents.
+    bool classify(const Volume& source, const TransferFunction& red, const TransferFunction& green,
+                  const TransferFunction& blue, const TransferFunction& opacity, double low,
+                  double range);
+
+    // Exchanges everything but `rgba` with `other`: lets a load be prepared aside and
+    // committed only when it has fully succeeded.
+    void swap_contents(Volume& other);
+
+    // Exchanges only the extents, component count and sample arrays with `other`.
+    void swap_samples(Volume& other);
+
+    // Samples in the array: nx * ny * nz * ncomp in 64 bits (0 when there is none).
+    std::int64_t sample_count() const;
+
+    std::int64_t flat_index(int x, int y, int z, int c) const {
+        return ((static_cast<std::int64_t>(z) * ny + y) * nx + x) * ncomp + c;
+    }
+
+    int nx = 0;
+    int ny = 0;
+    int nz = 0;
+    int ncomp = 0;
+    bool valid = false;
+    float* samples = nullptr;
+    int component = 0;
+    double stat_min = 0.0;
+    double stat_max = 0.0;
+    std::int64_t stat_count = 0; // 64-bit: a large grid can hold more than 2^31 samples
+    double stat_mean = 0.0;
+    double stat_std_dev = 0.0;
+    double stat_mean_square = 0.0;
+    bool rgba = false;
+
+private:
+    void release_samples();
+};

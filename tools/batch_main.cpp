@@ -1,0 +1,43 @@
+#include "batch_commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+const char* const batch_usage =
+    "usage:\n"
+    "  halvorn-batch info GRID.txt [--intermediate PATH]\n"
+    "      convert, read back and load the grid; print its extents and statistics\n"
+    "  halvorn-batch classify GRID.txt --curves CURVES.json [--low L] [--range R]\n"
+    "                [--intermediate PATH] --output RGBA.raw\n"
+    "      write the colour volume: NX*NY*NZ*4 little-endian float32\n"
+    "  halvorn-batch render GRID.txt --curves CURVES.json [--low L] [--range R]\n"
+    "                [--intermediate PATH] --output IMAGE.png [--size 612x375]\n"
+    "                [--distance 750] [--tilt RAD] [--turn RAD] [--mode 1] [--step 1]\n"
+    "                [--immediate]\n"
+    "      draw one frame headlessly and write it as a PNG\n"
+    "  halvorn-batch --help\n"
+    "\n"
+    "The intermediate file defaults to GRID.txt.dat. --low and --range override the curves\n"
+    "file, which overrides the defaults 0 and 100. Errors go to standard error, exit status 1;\n"
+    "bad usage exits with status 2.\n";
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(batch_usage, stderr);
+        return 2;
+    }
+    const char* command = argv[1];
+    if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") ||
+        !std::strcmp(command, "help")) {
+        std::fputs(batch_usage, stdout);
+        return 0;
+    }
+    if (!std::strcmp(command, "info"))
+        return run_info(argc - 2, argv + 2);
+    if (!std::strcmp(command, "classify"))
+        return run_classify(argc - 2, argv + 2);
+    if (!std::strcmp(command, "render"))
+        return run_render(argc - 2, argv + 2);
+    std::fprintf(stderr, "halvorn-batch: unknown command '%s'\n%s", command, batch_usage);
+    return 2;
+}
