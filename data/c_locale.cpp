@@ -10,7 +10,9 @@ locale_t c_locale() {
 
 CLocaleScope::CLocaleScope() : previous_(uselocale(c_locale())) {}
 
-CLocaleScope::~CLocaleScope() { uselocale(previous_); }
+CLocaleScope::~CLocaleScope() {
+    uselocale(previous_);
+}
 
 std::string format_c(const char* format, ...) {
     CLocaleScope c;

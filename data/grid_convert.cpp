@@ -11,7 +11,8 @@
 
 namespace {
 
-static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big);
+static_assert(std::endian::native == std::endian::little ||
+              std::endian::native == std::endian::big);
 
 // Samples per run of lines: with the line pointers this bounds the conversion's own memory to
 // a few tens of MiB whatever the grid's size.

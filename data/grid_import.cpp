@@ -8,6 +8,7 @@
 #include "text_blocks.h"
 #include "volume.h"
 
+#include <climits>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -36,6 +37,14 @@ bool same_file(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
+// Removes a partly written intermediate file; a device or pipe named as the intermediate path
+// (such as /dev/full) is left alone.
+void remove_partial(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        std::remove(path.c_str());
+}
+
 // Counts the lines left in the stream (for the message about a file that ends early).
 std::int64_t count_remaining_lines(TextBlocks& text) {
     const char* starts[4097];
@@ -59,7 +68,8 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         grid_file.f = std::fopen(grid, "r");
     // A folder opens for reading on Linux but holds no text.
     if (!grid_file.f || fstat(fileno(grid_file.f), &grid_stat) != 0 || S_ISDIR(grid_stat.st_mode))
-        return fail(prompts, format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
+        return fail(prompts,
+                    format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
 
     // The header is checked before anything is written, so a file that would be refused
     // never truncates an existing intermediate file.
@@ -70,9 +80,17 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
     const std::string bad_header =
         format_c("ERROR: \"%s\" does not begin with a header of four positive integers", grid);
     if (got_header < 0)
-        return fail(prompts, format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
+        return fail(prompts,
+                    format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
     if (got_header == 0 || !scan_header(header[0], header[1], nz, ny, nx, ncomp))
         return fail(prompts, bad_header);
+    const auto no_memory = [&] {
+        return fail(prompts,
+                    format_c("ERROR: not enough memory for a %lld x %lld x %lld grid with %lld "
+                             "components",
+                             static_cast<long long>(nx), static_cast<long long>(ny),
+                             static_cast<long long>(nz), static_cast<long long>(ncomp)));
+    };
     const std::int64_t lines = grid_point_count(nx, ny, nz);
     if (lines == 0 || grid_byte_count(nx, ny, nz, std::int64_t{4} * ncomp) == 0)
         return fail(prompts, bad_header);
@@ -81,19 +99,18 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
     // line count is known to end early without converting anything.
     if (S_ISREG(grid_stat.st_mode) && grid_stat.st_size - text.consumed() < lines) {
         const std::int64_t found = count_remaining_lines(text);
-        return fail(prompts, format_c("ERROR: \"%s\" ends after %lld of %lld data lines", grid,
-                                      static_cast<long long>(found), static_cast<long long>(lines)));
+        return fail(prompts,
+                    format_c("ERROR: \"%s\" ends after %lld of %lld data lines", grid,
+                             static_cast<long long>(found), static_cast<long long>(lines)));
     }
 
     // Both volumes are prepared aside and committed only when everything has worked.
     Volume new_data;
     Volume new_colour;
-    if (!new_data.allocate(nx, ny, nz, ncomp) || !new_colour.allocate(nx, ny, nz, 4))
-        return fail(prompts,
-                    format_c("ERROR: not enough memory for a %lld x %lld x %lld grid with %lld "
-                             "components",
-                             static_cast<long long>(nx), static_cast<long long>(ny),
-                             static_cast<long long>(nz), static_cast<long long>(ncomp)));
+    // Bytes per grid point are a 32-bit count: a point of more than 2 GiB cannot be held.
+    if (ncomp > INT_MAX / 4 || !new_data.allocate(nx, ny, nz, ncomp) ||
+        !new_colour.allocate(nx, ny, nz, 4))
+        return no_memory();
 
     std::string intermediate =
         options.intermediate_path.empty() ? grid_path + ".dat" : options.intermediate_path;
@@ -114,9 +131,8 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
             return fail(prompts, "Select of intermediate file failed\n");
         intermediate = chosen;
     }
-    const std::string not_writable =
-        format_c("Error: \"%s\" is not a valid intermediate file, or is not writable",
-                 intermediate.c_str());
+    const std::string not_writable = format_c(
+        "Error: \"%s\" is not a valid intermediate file, or is not writable", intermediate.c_str());
     if (same_file(intermediate, grid_path))
         return fail(prompts, not_writable);
     FileCloser out;
@@ -125,16 +141,13 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         return fail(prompts, not_writable);
 
     const ConvertResult converted =
-        convert_grid_lines(text, *out.f, lines, ncomp, options.threads,
-                           [&](std::int64_t done) {
-                               return prompts.progress(done, S_ISREG(grid_stat.st_mode)
-                                                                 ? grid_stat.st_size
-                                                                 : 0);
-                           });
+        convert_grid_lines(text, *out.f, lines, ncomp, options.threads, [&](std::int64_t done) {
+            return prompts.progress(done, S_ISREG(grid_stat.st_mode) ? grid_stat.st_size : 0);
+        });
     const bool closed = std::fclose(out.f) == 0;
     out.f = nullptr;
     if (converted.status != ConvertStatus::done || !closed) {
-        std::remove(intermediate.c_str());
+        remove_partial(intermediate);
         ImportResult r;
         switch (converted.status) {
         case ConvertStatus::cancelled:
@@ -146,11 +159,7 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
                                           static_cast<long long>(converted.lines),
                                           static_cast<long long>(lines)));
         case ConvertStatus::no_memory:
-            return fail(prompts, format_c("ERROR: not enough memory for a %lld x %lld x %lld grid "
-                                          "with %lld components",
-                                          static_cast<long long>(nx), static_cast<long long>(ny),
-                                          static_cast<long long>(nz),
-                                          static_cast<long long>(ncomp)));
+            return no_memory();
         case ConvertStatus::read_failed:
             return fail(prompts,
                         format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
@@ -171,11 +180,7 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
                         format_c("ERROR: \"%s\" could not be read back", intermediate.c_str()),
                         false);
         if (!new_data.load_raw(raw, false, true))
-            return fail(prompts,
-                        format_c("ERROR: not enough memory for a %lld x %lld x %lld grid with "
-                                 "%lld components",
-                                 static_cast<long long>(nx), static_cast<long long>(ny),
-                                 static_cast<long long>(nz), static_cast<long long>(ncomp)));
+            return no_memory();
     }
 
     data.swap_contents(new_data);

@@ -11,7 +11,9 @@
 namespace {
 
 // The white space that "%f" skips and that ends a number (isspace in the C locale).
-inline bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool is_c_space(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // Characters of a plain decimal number; fast_float's answer is taken only for text made of them.
 inline bool is_decimal_char(char c) {

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <new>
 
-RawVolume::~RawVolume() { release(); }
+RawVolume::~RawVolume() {
+    release();
+}
 
 void RawVolume::release() {
     delete[] bytes;

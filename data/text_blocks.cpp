@@ -10,7 +10,9 @@ TextBlocks::TextBlocks(std::FILE* file, std::size_t block_bytes)
         failed_ = true;
 }
 
-TextBlocks::~TextBlocks() { std::free(buffer_); }
+TextBlocks::~TextBlocks() {
+    std::free(buffer_);
+}
 
 bool TextBlocks::fill() {
     if (failed_)

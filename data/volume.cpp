@@ -4,14 +4,18 @@
 
 #include <new>
 
-Volume::~Volume() { release_samples(); }
+Volume::~Volume() {
+    release_samples();
+}
 
 void Volume::release_samples() {
     delete[] samples;
     samples = nullptr;
 }
 
-int Volume::dim(int axis) const { return axis == 0 ? nx : axis == 1 ? ny : nz; }
+int Volume::dim(int axis) const {
+    return axis == 0 ? nx : axis == 1 ? ny : nz;
+}
 
 std::pair<double, double> Volume::axis_range(int axis) const {
     return {0.0, static_cast<double>(dim(axis))};
@@ -21,7 +25,9 @@ float Volume::sample_at(double x, double y, double z) const {
     return sample(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z));
 }
 
-float Volume::sample(int x, int y, int z) const { return samples[flat_index(x, y, z, component)]; }
+float Volume::sample(int x, int y, int z) const {
+    return samples[flat_index(x, y, z, component)];
+}
 
 void Volume::set_sample(int x, int y, int z, float value) {
     samples[flat_index(x, y, z, component)] = value;
@@ -31,13 +37,27 @@ Vec3 Volume::gradient_at(double x, double y, double z) const {
     return gradient_at_index(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z));
 }
 
-void Volume::select_component(int c) { component = c; }
-double Volume::min_value() const { return stat_min; }
-double Volume::max_value() const { return stat_max; }
-double Volume::mean_value() const { return stat_mean; }
-double Volume::std_dev() const { return stat_std_dev; }
-double Volume::mean_square() const { return stat_mean_square; }
-bool Volume::is_rgba() const { return rgba; }
+void Volume::select_component(int c) {
+    component = c;
+}
+double Volume::min_value() const {
+    return stat_min;
+}
+double Volume::max_value() const {
+    return stat_max;
+}
+double Volume::mean_value() const {
+    return stat_mean;
+}
+double Volume::std_dev() const {
+    return stat_std_dev;
+}
+double Volume::mean_square() const {
+    return stat_mean_square;
+}
+bool Volume::is_rgba() const {
+    return rgba;
+}
 
 std::int64_t Volume::sample_count() const {
     return samples ? grid_sample_count(nx, ny, nz, ncomp) : 0;
@@ -63,19 +83,18 @@ Vec3 Volume::gradient_at_index(int x, int y, int z) const {
     if (!valid || !samples)
         return {};
     // Move the point inside: upper faces first, then lower ones. An axis shorter than 3 has
-    // no interior point, and its difference is left at 0 so nothing outside the grid is read.
-    if (x == nx - 1)
-        --x;
-    if (y == ny - 1)
-        --y;
-    if (z == nz - 1)
-        --z;
-    if (x < 1)
-        x = 1;
-    if (y < 1)
-        y = 1;
-    if (z < 1)
-        z = 1;
+    // no interior point; its coordinate stays where it is and its difference is left at 0, so
+    // nothing outside the grid is read.
+    const auto inside = [](int c, int extent) {
+        if (extent < 3)
+            return c;
+        if (c == extent - 1)
+            --c;
+        return c < 1 ? 1 : c;
+    };
+    x = inside(x, nx);
+    y = inside(y, ny);
+    z = inside(z, nz);
     const std::int64_t i = flat_index(x, y, z, component);
     const std::int64_t sx = ncomp;
     const std::int64_t sy = sx * nx;

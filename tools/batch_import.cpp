@@ -24,8 +24,8 @@ void print_line(std::string text) {
 
 } // namespace
 
-bool batch_import(const std::string& grid_path, const std::string& intermediate_path,
-                  Volume& data, Volume& colour) {
+bool batch_import(const std::string& grid_path, const std::string& intermediate_path, Volume& data,
+                  Volume& colour) {
     BatchPrompts prompts;
     ImportOptions options;
     options.intermediate_path = intermediate_path;

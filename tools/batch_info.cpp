@@ -20,12 +20,10 @@ int run_info(int argc, char** argv) {
     Volume data;
     Volume colour;
     const auto it = args.options.find("--intermediate");
-    if (!batch_import(args.positional[0], it == args.options.end() ? "" : it->second, data,
-                      colour))
+    if (!batch_import(args.positional[0], it == args.options.end() ? "" : it->second, data, colour))
         return 1;
 
-    std::fputs(format_c("extents: %d %d %d components: %d\n", data.nx, data.ny, data.nz,
-                        data.ncomp)
+    std::fputs(format_c("extents: %d %d %d components: %d\n", data.nx, data.ny, data.nz, data.ncomp)
                    .c_str(),
                stdout);
     std::fputs(format_c("avg == %lf, stddev == %lf, min is %lf, max is %lf, numvalidsamps = %lld\n",
