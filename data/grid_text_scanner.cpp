@@ -49,10 +49,45 @@ bool scan_float_slow(const char* p, const char* end, float& value) {
     return true;
 }
 
+// Plain decimals of at most seven significant digits ("-12.345"), the common case of grid text.
+// Mantissa and power of ten are then both exact floats, so one IEEE division gives the correctly
+// rounded value, the same as any exact parser. Returns the end of the number, or null for
+// anything else (the number must end at white space, NUL or `end`).
+inline const char* scan_short_decimal(const char* p, const char* end, float& value) {
+    static constexpr float powers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+    const bool negative = p < end && *p == '-';
+    if (negative)
+        ++p;
+    std::uint32_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    while (p < end && static_cast<unsigned>(*p - '0') < 10 && digits <= 7) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+        ++digits;
+    }
+    if (p < end && *p == '.') {
+        ++p;
+        while (p < end && static_cast<unsigned>(*p - '0') < 10 && digits <= 7) {
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+            ++digits;
+            ++fraction;
+        }
+    }
+    if (digits == 0 || digits > 7 || (p < end && *p != '\0' && !is_c_space(*p)))
+        return nullptr;
+    float v = static_cast<float>(mantissa);
+    if (fraction)
+        v /= powers[fraction];
+    value = negative ? -v : v;
+    return p;
+}
+
 } // namespace
 
 bool scan_float(const char* p, const char* end, float& value) {
     if (p < end && ((*p >= '0' && *p <= '9') || *p == '-' || *p == '.')) {
+        if (scan_short_decimal(p, end, value))
+            return true;
         float v;
         const auto r = fast_float::from_chars(p, end, v);
         if (r.ec == std::errc() && (r.ptr == end || is_c_space(*r.ptr) || *r.ptr == '\0')) {
@@ -70,18 +105,13 @@ bool scan_float(const char* p, const char* end, float& value) {
 }
 
 void scan_data_line(const char* begin, const char* end, int ncomp, float* out) {
-    float holder = 1.0f;
     const char* p = begin;
-    const int fields = 3 + ncomp;
-    for (int f = 0; f < fields; ++f) {
+    // Skips spaces, notes where the field starts (null when the text has ended) and advances to
+    // the next space; a NUL ends the text for every later field.
+    const auto next_field = [&]() -> const char* {
         while (p < end && *p == ' ')
             ++p;
-        if (p < end && *p != '\0') {
-            float v;
-            if (scan_float(p, end, v))
-                holder = v;
-        }
-        // Advance to the next space; a NUL ends the text for every later field.
+        const char* field = p < end && *p != '\0' ? p : nullptr;
         while (p < end && *p != ' ') {
             if (*p == '\0') {
                 end = p;
@@ -89,8 +119,41 @@ void scan_data_line(const char* begin, const char* end, int ncomp, float* out) {
             }
             ++p;
         }
-        if (f >= 3)
-            out[f - 3] = holder;
+        return field;
+    };
+    // The three leading numbers only matter when a component fails to scan before any has
+    // succeeded: then the last of them that scans is repeated. They are parsed only then.
+    const char* ignored[3];
+    for (const char*& field : ignored)
+        field = next_field();
+    float holder = 1.0f;
+    bool holder_known = false;
+    for (int c = 0; c < ncomp; ++c) {
+        float v;
+        // Most fields are short decimals followed by a space: read and pass them in one go.
+        while (p < end && *p == ' ')
+            ++p;
+        if (const char* after = scan_short_decimal(p, end, v);
+            after && (after == end || *after == ' ')) {
+            p = after;
+            holder = v;
+            holder_known = true;
+            out[c] = holder;
+            continue;
+        }
+        const char* field = next_field();
+        if (field && scan_float(field, end, v)) {
+            holder = v;
+            holder_known = true;
+        } else if (!holder_known) {
+            for (int f = 2; f >= 0; --f)
+                if (ignored[f] && scan_float(ignored[f], end, v)) {
+                    holder = v;
+                    break;
+                }
+            holder_known = true;
+        }
+        out[c] = holder;
     }
 }
 
