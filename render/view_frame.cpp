@@ -1,0 +1,73 @@
+#include "view_frame.h"
+
+#include "matrix_guard.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+
+namespace {
+const double pi = 3.141592653589793;
+}
+
+bool ViewFrame::draw_frame(int width, int height) {
+    if (height <= 0 || width < 0)
+        return false;
+
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glViewport(0, 0, width, height);
+
+    setup_projection(width, height, near_plane, far_plane);
+    aspect = static_cast<double>(width) / static_cast<double>(height);
+    if (refresh_projection)
+        refresh_view_projection(projection);
+    render();
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glPopClientAttrib();
+    glPopAttrib(); // restores the matrix mode too
+    return true;
+}
+
+void ViewFrame::setup_projection(int width, int height, double near, double far) {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_COLOR_MATERIAL);
+    glMatrixMode(GL_PROJECTION);
+    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), near, far);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+bool ViewFrame::refresh_view_projection(ViewProjection& record) {
+    if (!projection_enabled || !context_ok)
+        return false;
+    record.aspect = aspect;
+    record.fov = pi * 0.25;
+    record.tan_half_fov = std::tan(record.fov * 0.5);
+    record.near = near_plane;
+    if (!projection_camera)
+        return false;
+    record.camera = projection_camera;
+    return true;
+}
+
+void ViewFrame::render() {
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    MatrixGuard guard;
+    glLoadIdentity();
+    // The length is read each time round: a drawable may not change the list, but the loop
+    // does not rely on that.
+    for (std::size_t i = 0; i < draw_list.size(); ++i)
+        draw_list[i]->draw();
+}

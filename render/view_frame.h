@@ -1,0 +1,50 @@
+#pragma once
+
+#include "drawable.h"
+#include "view_projection.h"
+
+#include <vector>
+
+// The toolkit-free half of a GL view: its draw list, its projection settings and record, and
+// the frame sequence. The Qt window (CGLView) and the headless EGL view both draw through
+// draw_frame, so both show the same picture for the same list.
+//
+// A frame saves all GL attributes and both matrices first and restores them at the end, and
+// loads the identity before setting the perspective: no GL state survives from one frame to
+// the next, so each frame draws what a freshly created context would.
+class ViewFrame {
+public:
+    // One frame of width x height pixels into the current context: viewport, projection set-up,
+    // the projection record refresh (when refresh_projection is set), then render. A client
+    // area of height 0 (or less, or a negative width) draws nothing and changes nothing, the
+    // projection record and `aspect` included; returns false then.
+    bool draw_frame(int width, int height);
+
+    // Clear colour black, depth test (LEQUAL), colour material, and a 45-degree perspective
+    // width / height (in floating point) onto the current projection matrix; leaves the
+    // model-view matrix mode selected.
+    void setup_projection(int width, int height, double near, double far);
+
+    // Copies aspect, field of view and near plane into `record`, and the camera when there is
+    // one. Refuses (false, record unchanged) while projection_enabled or context_ok is false;
+    // also false when projection_camera is null, after the numbers were written.
+    bool refresh_view_projection(ViewProjection& record);
+
+    // Clears colour and depth and draws every item of draw_list in order, each starting from
+    // an identity model-view matrix.
+    void render();
+
+    std::vector<Drawable*> draw_list; // drawn in index order; not owned
+    bool context_ok = false;          // set by the owner once a context exists
+    double aspect = 0.0;              // width / height of the last frame
+    bool projection_enabled = false;
+    double near_plane = 3.0;
+    double far_plane = 1000.0;
+    ViewProjection projection;
+    bool refresh_projection = false;
+    const Camera* projection_camera = nullptr; // not owned
+
+protected:
+    ViewFrame() = default;
+    ~ViewFrame() = default;
+};
