@@ -18,3 +18,27 @@ with_display ctest --preset default -j "$jobs" --timeout 600
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs" --target halvorn_data_tests
 ctest --preset asan -j "$jobs" -L data --timeout 600
+
+# Fuzzing: each libFuzzer target runs for a bounded time from its seed corpus (copied, so the
+# repository's corpus is not changed). A crash fails the run and leaves the input in build/fuzz.
+if command -v clang++ >/dev/null; then
+    cmake --preset fuzz >/dev/null
+    cmake --build --preset fuzz -j "$jobs" --target halvorn_fuzz_targets
+    for target in build/fuzz/tests/fuzz/fuzz_*; do
+        name=${target##*/fuzz_}
+        work=$(mktemp -d)
+        cp tests/fuzz/corpus/"$name"/* "$work"/ 2>/dev/null || true
+        echo "fuzzing $name for ${HALVORN_FUZZ_SECONDS:-45} s"
+        status=0
+        (cd build/fuzz && "../../$target" -max_total_time="${HALVORN_FUZZ_SECONDS:-45}" \
+            -max_len=4096 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 "$work" \
+            >"fuzz-$name.log" 2>&1) || status=$?
+        grep -E '^(stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' "build/fuzz/fuzz-$name.log" || true
+        if [ "$status" -ne 0 ]; then
+            tail -40 "build/fuzz/fuzz-$name.log"
+            echo "fuzz target $name failed; the crash input is in build/fuzz"
+            exit 1
+        fi
+        rm -rf "$work"
+    done
+fi

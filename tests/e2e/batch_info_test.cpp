@@ -33,7 +33,8 @@ TEST(BatchInfo, PrintsExtentsAndStatistics) {
 }
 
 TEST(BatchInfo, LoadsTheBundledSample) {
-    const ProgramRun r = info(shell_quote(HALVORN_SAMPLE_GRID) + " --intermediate /tmp/halvorn-e2e-sample.dat");
+    const ProgramRun r =
+        info(shell_quote(HALVORN_SAMPLE_GRID) + " --intermediate /tmp/halvorn-e2e-sample.dat");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "extents: 64 64 48 components: 2");
     std::remove("/tmp/halvorn-e2e-sample.dat");
