@@ -41,6 +41,7 @@ struct Loaded {
         EXPECT_TRUE(data.valid);
         EXPECT_EQ(data.stat_count, 8);
         EXPECT_EQ(data.max_value(), 8.0);
+        EXPECT_EQ(data.mean_value(), 4.5);
         EXPECT_EQ(data.samples[1], 1.0f); // mirrored along x
         EXPECT_EQ(colour.nx, 2);
         EXPECT_EQ(colour.ncomp, 4);
@@ -253,6 +254,19 @@ TEST(Import, WriteFailureIsReportedAndNothingChanges) {
     struct stat st {};
     ASSERT_EQ(stat("/dev/full", &st), 0); // a device is never removed
     EXPECT_TRUE(S_ISCHR(st.st_mode));
+    l.expect_unchanged();
+}
+
+TEST(Import, FailedReadBackShowsNothingAndChangesNothing) {
+    Loaded l;
+    const std::string grid = l.dir.write("g.txt", "1 1 1 1\n  0 0 0 6\n");
+    ImportOptions options;
+    options.intermediate_path = "/dev/null"; // takes every write, reads back nothing
+    ScriptedPrompts p;
+    const ImportResult r = import_grid(grid, l.data, l.colour, p, options);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(p.messages.empty());
+    EXPECT_EQ(r.error, "ERROR: \"/dev/null\" could not be read back");
     l.expect_unchanged();
 }
 
