@@ -1,0 +1,30 @@
+#include "edit_number.h"
+
+#include "c_locale.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+int scan_edit_double(const std::string& text, double& value) {
+    // The edit's text is read into a 1024-character buffer.
+    const std::string cut = text.substr(0, 1023);
+    CLocaleScope c;
+    return std::sscanf(cut.c_str(), "%lf", &value);
+}
+
+int saturating_trunc(double value) {
+    if (std::isnan(value))
+        return 0;
+    // INT_MAX + 1 and INT_MIN are exact doubles; every double strictly between them
+    // truncates to a valid int.
+    if (value >= 2147483648.0)
+        return INT_MAX;
+    if (value <= -2147483648.0)
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+std::string format_edit_double(double value) {
+    return format_c("%lf", value);
+}

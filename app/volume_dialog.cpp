@@ -1,0 +1,286 @@
+#include "volume_dialog.h"
+
+#include "about_dialog.h"
+#include "c_locale.h"
+#include "dialog_templates.h"
+#include "dialog_units.h"
+#include "edit_number.h"
+#include "grid_import.h"
+#include "qt_prompts.h"
+#include "strings.h"
+#include "template_controls.h"
+
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+constexpr unsigned sc_about = 0x0010;
+constexpr unsigned sc_minimize = 0xF020;
+constexpr unsigned sc_close = 0xF060;
+constexpr unsigned sc_restore = 0xF120;
+
+// The size of a large icon (SM_CXICON, SM_CYICON).
+constexpr int icon_size = 32;
+
+} // namespace
+
+CVolumeDialog::CVolumeDialog(QWidget* parent, DialogPrompts* prompts)
+    : QDialog(parent), icon(QStringLiteral(":/halvorn/icon.png")), main_view(this), red_panel(this),
+      green_panel(this), blue_panel(this), opacity_panel(this), scale_slider(this),
+      offset_slider(this), low_end_edit(this), range_edit(this), realtime_check(this) {
+    low_end = 0.0;
+    range = 100.0;
+    if (!prompts) {
+        own_prompts_ = std::make_unique<QtPrompts>(this);
+        prompts = own_prompts_.get();
+    }
+    prompts_ = prompts;
+    create_template_controls();
+
+    // The message map.
+    connect(&offset_slider, &CSliderCtrl::released_capture, this,
+            &CVolumeDialog::on_slider_released);
+    connect(&scale_slider, &CSliderCtrl::released_capture, this,
+            &CVolumeDialog::on_slider_released);
+    connect(&low_end_edit, &QLineEdit::textChanged, this, &CVolumeDialog::on_low_end_changed);
+    connect(&range_edit, &QLineEdit::textChanged, this, &CVolumeDialog::on_range_changed);
+    const auto on_click = [this](int id, void (CVolumeDialog::*handler)()) {
+        connect(static_cast<QPushButton*>(controls_.at(id)), &QPushButton::clicked, this, handler);
+    };
+    on_click(1, &CVolumeDialog::OnOK);
+    on_click(2, &CVolumeDialog::OnCancel);
+    on_click(1007, &CVolumeDialog::on_set_transfer_func);
+    on_click(1012, &CVolumeDialog::on_open_file);
+}
+
+CVolumeDialog::~CVolumeDialog() = default;
+
+// The window and the controls that no member stands for, as the dialog template creates them.
+void CVolumeDialog::create_template_controls() {
+    const DialogTemplate& t = main_dialog_template;
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(tr(t.caption));
+    setFont(dialog_font(t.font_points));
+    const BaseUnits units = dialog_base_units(font());
+    setFixedSize(dialog_x_to_pixels(t.width, units), dialog_y_to_pixels(t.height, units));
+    template_widgets_.assign(t.count, nullptr);
+    for (int i = 0; i < t.count; ++i) {
+        // The views' statics are the members that DoDataExchange binds.
+        if (t.controls[i].kind == ControlKind::view)
+            continue;
+        QWidget* widget = create_template_control(t.controls[i], units, this);
+        template_widgets_[i] = widget;
+        if (widget && t.controls[i].id != -1)
+            controls_[t.controls[i].id] = widget;
+    }
+    system_menu_ = new QMenu(this);
+    QAction* close_item = system_menu_->addAction(tr("&Close"));
+    connect(close_item, &QAction::triggered, this, [this] { OnSysCommand(sc_close); });
+}
+
+QWidget* CVolumeDialog::control(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void CVolumeDialog::bind_control(int id, QWidget& member) {
+    const DialogTemplate& t = main_dialog_template;
+    const TemplateControl* entry = find_template_control(t.controls, t.count, id);
+    member.setGeometry(dialog_rect(*entry, dialog_base_units(font())));
+    if (auto* check = qobject_cast<QCheckBox*>(&member))
+        check->setText(tr(entry->text));
+    if (entry->kind == ControlKind::view) {
+        if (auto* label = qobject_cast<QLabel*>(&member))
+            label->setText(tr(entry->text));
+        member.setContextMenuPolicy(Qt::PreventContextMenu); // right drags belong to the view
+        member.setFocusPolicy(Qt::NoFocus);
+    }
+    controls_[id] = &member;
+    template_widgets_[entry - t.controls] = &member;
+}
+
+void CVolumeDialog::DoDataExchange() {
+    bind_control(1000, main_view);
+    bind_control(1003, red_panel);
+    bind_control(1004, green_panel);
+    bind_control(1005, blue_panel);
+    bind_control(1002, scale_slider);
+    bind_control(1001, offset_slider);
+    bind_control(1006, opacity_panel);
+    bind_control(1008, low_end_edit);
+    bind_control(1009, range_edit);
+    bind_control(1011, realtime_check);
+
+    // Stacking and tab order follow the template, whichever object created the control:
+    // later controls lie on top (the panels on the group box).
+    QWidget* previous_stop = nullptr;
+    for (QWidget* widget : template_widgets_) {
+        if (!widget)
+            continue;
+        widget->raise();
+        if (widget->focusPolicy() & Qt::TabFocus) {
+            if (previous_stop)
+                setTabOrder(previous_stop, widget);
+            previous_stop = widget;
+        }
+    }
+}
+
+int CVolumeDialog::DoModal() {
+    OnInitDialog();
+    for (auto& command : after_start_)
+        QTimer::singleShot(0, this, command);
+    after_start_.clear();
+    return exec();
+}
+
+void CVolumeDialog::after_start(std::function<void()> command) {
+    after_start_.push_back(std::move(command));
+}
+
+bool CVolumeDialog::OnInitDialog() {
+    if (initialised_)
+        return true;
+    initialised_ = true;
+    DoDataExchange();
+
+    if (system_menu_) {
+        const char* about_item = load_string(ids_about_item);
+        if (about_item[0] != '\0') {
+            system_menu_->addSeparator();
+            QAction* about = system_menu_->addAction(tr(about_item));
+            connect(about, &QAction::triggered, this, [this] { OnSysCommand(sc_about); });
+        }
+    }
+    setWindowIcon(icon); // the large and the small icon
+
+    wire_scene();
+
+    set_window_text(low_end_edit, QStringLiteral("0"));
+    set_window_text(range_edit, QStringLiteral("100"));
+    offset_slider.set_pos(0);
+    scale_slider.set_pos(100);
+
+    // The statistics of the still empty data volume, before the dialog is first shown.
+    prompts_->show_message(
+        format_c("avg == %lf, stddev == %lf, min is %lf, max is %lf, numvalidsamps = %lld",
+                 data_volume.stat_mean, data_volume.stat_std_dev, data_volume.stat_min,
+                 data_volume.stat_max, static_cast<long long>(data_volume.stat_count)));
+    return true;
+}
+
+void CVolumeDialog::OnSysCommand(unsigned id) {
+    if ((id & 0xFFF0) == sc_about) {
+        CAboutDialog about(this);
+        prompts_->run_modal(about);
+    } else {
+        default_sys_command(id);
+    }
+}
+
+// What the window manager would do with a system command.
+void CVolumeDialog::default_sys_command(unsigned id) {
+    switch (id & 0xFFF0) {
+    case sc_close:
+        close(); // ends the dialog as the close box does
+        break;
+    case sc_minimize:
+        showMinimized();
+        break;
+    case sc_restore:
+        showNormal();
+        break;
+    default:
+        break;
+    }
+}
+
+void CVolumeDialog::paintEvent(QPaintEvent* event) {
+    OnPaint();
+    if (!isMinimized())
+        QDialog::paintEvent(event);
+}
+
+void CVolumeDialog::OnPaint() {
+    if (isMinimized()) {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().window()); // the icon's background
+        const int x = (width() - icon_size + 1) / 2;
+        const int y = (height() - icon_size + 1) / 2;
+        icon.paint(&painter, x, y, icon_size, icon_size);
+        return;
+    }
+    sync_sliders_from_renderer();
+}
+
+void CVolumeDialog::OnOK() {
+    accept();
+}
+
+void CVolumeDialog::OnCancel() {
+    reject();
+}
+
+void CVolumeDialog::contextMenuEvent(QContextMenuEvent* event) {
+    // Only the dialog's free area: its background, the group box and the static texts.
+    QWidget* under = childAt(event->pos());
+    const bool view = under == &main_view || under == &red_panel || under == &green_panel ||
+                      under == &blue_panel || under == &opacity_panel;
+    const bool free_area =
+        !under || qobject_cast<QGroupBox*>(under) || (qobject_cast<QLabel*>(under) && !view);
+    if (!free_area || !system_menu_) {
+        event->ignore();
+        return;
+    }
+    system_menu_->exec(event->globalPos());
+}
+
+// Sets an edit's text and runs its change handler, also when the text stays the same (an
+// edit control reports every text change, Qt only real ones).
+void CVolumeDialog::set_window_text(QLineEdit& edit, const QString& text) {
+    if (edit.text() != text) {
+        edit.setText(text); // textChanged runs the handler
+        return;
+    }
+    if (&edit == &low_end_edit)
+        on_low_end_changed();
+    else
+        on_range_changed();
+}
+
+void CVolumeDialog::on_edit_changed(QLineEdit& edit, double& member, CSliderCtrl& slider) {
+    double value = -9999.0;
+    const int scanned = scan_edit_double(edit.text().toStdString(), value);
+    // EOF (an empty text) passes the first test; the untouched sentinel fails the second.
+    if (scanned != 0 && value > -9999.0) {
+        member = value;
+        slider.set_pos(saturating_trunc(value));
+    }
+}
+
+void CVolumeDialog::on_low_end_changed() {
+    on_edit_changed(low_end_edit, low_end, offset_slider);
+}
+
+void CVolumeDialog::on_range_changed() {
+    on_edit_changed(range_edit, range, scale_slider);
+}
+
+void CVolumeDialog::on_open_file() {
+    std::string grid_path;
+    if (!prompts_->ask_file(FileQuestion::open_grid, std::string(), grid_path))
+        grid_path.clear(); // the import goes on with the empty path and reports it
+    open_grid_path(grid_path);
+}
+
+void CVolumeDialog::open_grid_path(const std::string& grid_path) {
+    prompts_->begin_import(grid_path);
+    import_grid(grid_path, data_volume, colour_volume, *prompts_);
+    prompts_->end_import();
+}

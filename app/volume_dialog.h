@@ -1,0 +1,104 @@
+#pragma once
+
+#include "slider_ctrl.h"
+#include "volume.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class DialogPrompts;
+class QMenu;
+class QtPrompts;
+
+// Stands in for the OpenGL view until the views are wired: shows the template text.
+class CGLView : public QLabel {
+public:
+    using QLabel::QLabel;
+};
+
+// The main dialog (template 102): owns every object of the program by value. Members are
+// constructed in declaration order and destroyed in reverse, so each view dies before what it
+// points to.
+class CVolumeDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `prompts` answers message boxes and file dialogs; null uses Qt's dialogs.
+    explicit CVolumeDialog(QWidget* parent = nullptr, DialogPrompts* prompts = nullptr);
+    ~CVolumeDialog() override;
+
+    // Initialises (once) and runs the dialog modally; commands queued with after_start run
+    // once the dialog is shown.
+    int DoModal();
+    void after_start(std::function<void()> command);
+
+    // The framework's dialog initialisation; DoModal calls it before the dialog is shown.
+    bool OnInitDialog();
+    void DoDataExchange();
+    void OnSysCommand(unsigned id);
+    void OnPaint();
+    QIcon OnQueryDragIcon() const { return icon; }
+    void OnOK();
+    void OnCancel();
+    void on_low_end_changed();
+    void on_range_changed();
+    void on_open_file();
+    // The import of "Open File" on a path that was already chosen.
+    void open_grid_path(const std::string& grid_path);
+
+    // Part of the scene: the wiring and the view commands.
+    void wire_scene();
+    void sync_sliders_from_renderer();
+    void apply_sliders_to_renderer();
+    void on_slider_released();
+    void on_set_transfer_func();
+
+    // The control with this template id (GetDlgItem), or null.
+    QWidget* control(int id) const;
+    // The context menu that stands for the system menu.
+    QMenu* system_menu() const { return system_menu_; }
+
+    QIcon icon;
+    double low_end = 0.0;
+    double range = 100.0;
+    Volume data_volume;
+    Volume colour_volume;
+    CGLView main_view;
+    CGLView red_panel;
+    CGLView green_panel;
+    CGLView blue_panel;
+    CGLView opacity_panel;
+    CSliderCtrl scale_slider;
+    CSliderCtrl offset_slider;
+    QLineEdit low_end_edit;
+    QLineEdit range_edit;
+    QCheckBox realtime_check;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void create_template_controls();
+    void bind_control(int id, QWidget& member);
+    void set_window_text(QLineEdit& edit, const QString& text);
+    void on_edit_changed(QLineEdit& edit, double& member, CSliderCtrl& slider);
+    void default_sys_command(unsigned id);
+
+    std::unique_ptr<QtPrompts> own_prompts_;
+    DialogPrompts* prompts_ = nullptr;
+    QMenu* system_menu_ = nullptr;
+    std::map<int, QWidget*> controls_;
+    std::vector<QWidget*> template_widgets_; // in template order
+    std::vector<std::function<void()>> after_start_;
+    bool initialised_ = false;
+    bool in_paint_ = false;
+};

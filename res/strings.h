@@ -1,0 +1,53 @@
+#pragma once
+
+// The string table. load_string gives "" for an id that has no string, as LoadString does.
+
+inline constexpr int ids_about_item = 101;
+inline constexpr int ids_about_second_line = 102;
+inline constexpr int ids_help_title = 103;
+inline constexpr int ids_help_text = 104;
+
+// Resource id of the application icon (res/halvorn.png, embedded as ":/halvorn/icon.png").
+inline constexpr int idr_main_icon = 128;
+
+inline constexpr const char* app_version = "1.0.0.1";
+
+inline const char* load_string(int id) {
+    switch (id) {
+    case ids_about_item:
+        return "&About Halvorn1...";
+    case ids_about_second_line:
+        return "A viewer for 3-D gridded data";
+    case ids_help_title:
+        return "Halvorn1 Help";
+    case ids_help_text:
+        return "<h3>Curve panels (green, blue, red, opacity)</h3>"
+               "<ul>"
+               "<li><b>Left button, press or drag:</b> picks the control point under the "
+               "pointer, or inserts one there; dragging moves it. Dragging a point past a "
+               "neighbour removes that neighbour.</li>"
+               "<li><b>Right button:</b> deletes the control point under the pointer (the "
+               "end point at 1.0 always stays).</li>"
+               "</ul>"
+               "<h3>Main view</h3>"
+               "<ul>"
+               "<li><b>Left drag:</b> rotates the picture.</li>"
+               "<li><b>Right drag:</b> moves the camera nearer or farther.</li>"
+               "</ul>"
+               "<h3>Controls</h3>"
+               "<ul>"
+               "<li><b>Open File:</b> imports a grid text file.</li>"
+               "<li><b>Low End Temp Range, Temperature Range:</b> the value range that the "
+               "curves span.</li>"
+               "<li><b>Set Transfer Func:</b> colours the data through the curves and redraws "
+               "the main view; with <b>Realtime Function Update</b> checked every curve edit "
+               "does this at once.</li>"
+               "<li><b>Right click on the dialog's free area:</b> About, Save Curves..., "
+               "Load Curves...</li>"
+               "<li><b>Enter</b> or <b>OK</b> and <b>Escape</b> or <b>Cancel</b> end the "
+               "program; nothing is saved.</li>"
+               "</ul>";
+    default:
+        return "";
+    }
+}

@@ -1,0 +1,201 @@
+// The main dialog's start-up, layout, system commands and "Open File", on the real dialog.
+#include "dialog_templates.h"
+#include "dialog_units.h"
+#include "scripted_dialog_prompts.h"
+#include "temp_dir.h"
+#include "volume_dialog.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A 3 x 2 x 2 grid with one component; every data line begins with two spaces.
+std::string small_grid() {
+    std::string text = "2 2 3 1\n";
+    for (int i = 0; i < 12; ++i)
+        text += "  0 0 0 " + std::to_string(10 + i) + "\n";
+    return text;
+}
+
+} // namespace
+
+class DialogTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedDialogPrompts> prompts;
+    std::unique_ptr<CVolumeDialog> dialog;
+
+    void start() {
+        dialog->OnInitDialog();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    }
+
+private slots:
+    void init() {
+        prompts = std::make_unique<ScriptedDialogPrompts>();
+        dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
+    }
+    void cleanup() {
+        dialog.reset();
+        prompts.reset();
+    }
+
+    void start_up_shows_the_empty_statistics_before_the_dialog() {
+        QVERIFY(!dialog->isVisible());
+        dialog->OnInitDialog();
+        QCOMPARE(prompts->messages.size(), std::size_t(1));
+        QCOMPARE(prompts->messages[0],
+                 std::string("avg == 0.000000, stddev == 0.000000, min is 0.000000, max is "
+                             "0.000000, numvalidsamps = 0"));
+        QVERIFY(!dialog->isVisible());
+        dialog->OnInitDialog(); // initialises once
+        QCOMPARE(prompts->messages.size(), std::size_t(1));
+    }
+
+    void window_is_fixed_size_and_captioned() {
+        start();
+        QCOMPARE(dialog->windowTitle(), QString("Halvorn1"));
+        QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+        QVERIFY(!dialog->windowIcon().isNull());
+        QVERIFY(!dialog->OnQueryDragIcon().isNull());
+    }
+
+    void controls_sit_at_the_template_positions() {
+        start();
+        const BaseUnits units = dialog_base_units(dialog->font());
+        const DialogTemplate& t = main_dialog_template;
+        for (int i = 0; i < t.count; ++i) {
+            if (t.controls[i].id == -1)
+                continue;
+            QWidget* widget = dialog->control(t.controls[i].id);
+            QVERIFY2(widget, qPrintable(QString::number(t.controls[i].id)));
+            QCOMPARE(widget->geometry(), dialog_rect(t.controls[i], units));
+            QVERIFY(widget->isVisible());
+        }
+        QCOMPARE(dialog->size(),
+                 QSize(dialog_x_to_pixels(611, units), dialog_y_to_pixels(380, units)));
+        // With the classic 6 x 13 base units of an 8-point font the main view is 612 x 375.
+        QCOMPARE(dialog_rect(16, 17, 408, 231, BaseUnits{6, 13}).size(), QSize(612, 375));
+        QCOMPARE(&dialog->main_view, dialog->control(1000));
+        QCOMPARE(&dialog->offset_slider, dialog->control(1001));
+        QCOMPARE(&dialog->scale_slider, dialog->control(1002));
+        QCOMPARE(&dialog->red_panel, dialog->control(1003));
+        QCOMPARE(&dialog->opacity_panel, dialog->control(1006));
+    }
+
+    void panels_stand_in_the_group_box_green_blue_red_opacity() {
+        start();
+        auto* group = dialog->findChild<QGroupBox*>();
+        QVERIFY(group);
+        QCOMPARE(group->title(), QString("Color Controls"));
+        const QWidget* order[] = {&dialog->green_panel, &dialog->blue_panel, &dialog->red_panel,
+                                  &dialog->opacity_panel};
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(group->geometry().contains(order[i]->geometry()));
+            if (i > 0)
+                QVERIFY(order[i - 1]->geometry().bottom() < order[i]->geometry().top());
+        }
+        // The panels lie on top of the group box, so they take the mouse.
+        const QPoint inside = dialog->red_panel.geometry().center();
+        QCOMPARE(dialog->childAt(inside), &dialog->red_panel);
+    }
+
+    void tab_order_follows_the_template() {
+        start();
+        const int stops[] = {1, 2, 1001, 1002, 1007, 1008, 1009, 1011, 1012};
+        QWidget* widget = dialog->control(stops[0]);
+        for (int i = 1; i < 9; ++i) {
+            do
+                widget = widget->nextInFocusChain();
+            while (!(widget->focusPolicy() & Qt::TabFocus) || widget == dialog.get());
+            QCOMPARE(widget, dialog->control(stops[i]));
+        }
+        QVERIFY(static_cast<QPushButton*>(dialog->control(1))->isDefault());
+        QCOMPARE(dialog->realtime_check.text(), QString("Realtime Function Update"));
+    }
+
+    void system_commands_0x10_to_0x1f_open_the_about_box() {
+        start();
+        for (unsigned id = 0x0010; id <= 0x001F; ++id)
+            dialog->OnSysCommand(id);
+        QCOMPARE(prompts->modal_titles.size(), std::size_t(16));
+        QCOMPARE(prompts->modal_titles[0], std::string("About Halvorn1"));
+        for (unsigned id : {0x0000u, 0x0020u, 0x000Fu, 0xF010u, 0xF100u})
+            dialog->OnSysCommand(id);
+        QCOMPARE(prompts->modal_titles.size(), std::size_t(16));
+        QVERIFY(dialog->isVisible());
+    }
+
+    void close_system_command_ends_the_dialog_without_the_about_box() {
+        start();
+        dialog->OnSysCommand(0xF060);
+        QVERIFY(prompts->modal_titles.empty());
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    }
+
+    void context_menu_holds_the_about_item_routed_as_command_0x10() {
+        start();
+        QMenu* menu = dialog->system_menu();
+        QAction* about = nullptr;
+        for (QAction* action : menu->actions())
+            if (action->text() == "&About Halvorn1...")
+                about = action;
+        QVERIFY(about);
+        about->trigger();
+        QCOMPARE(prompts->modal_titles, std::vector<std::string>{"About Halvorn1"});
+    }
+
+    void open_file_loads_the_grid_and_sizes_the_colour_volume() {
+        start();
+        TempDir dir;
+        const std::string grid = dir.write("grid.txt", small_grid());
+        prompts->file_answers.push_back(grid);
+        static_cast<QPushButton*>(dialog->control(1012))->click();
+        QCOMPARE(prompts->questions, std::vector<FileQuestion>{FileQuestion::open_grid});
+        QCOMPARE(prompts->messages.size(), std::size_t(1)); // only the start-up box
+        QCOMPARE(dialog->data_volume.nx, 3);
+        QCOMPARE(dialog->data_volume.nz, 2);
+        QCOMPARE(dialog->data_volume.stat_count, std::int64_t(12));
+        QCOMPARE(dialog->data_volume.stat_max, 21.0);
+        QCOMPARE(dialog->colour_volume.nx, 3);
+        QCOMPARE(dialog->colour_volume.ncomp, 4);
+        QVERIFY(dialog->colour_volume.rgba == dialog->colour_volume.is_rgba());
+        QVERIFY(file_exists(grid + ".dat"));
+    }
+
+    void cancelled_open_dialog_reports_the_empty_path() {
+        start();
+        dialog->on_open_file();
+        QCOMPARE(prompts->messages.back(),
+                 std::string("ERROR: \"\" is not a valid file or is not readable"));
+        QCOMPARE(dialog->data_volume.nx, 0);
+    }
+
+    void cancelled_import_leaves_both_volumes_as_they_were() {
+        start();
+        TempDir dir;
+        const std::string first = dir.write("first.txt", small_grid());
+        dialog->open_grid_path(first);
+        QCOMPARE(dialog->data_volume.nx, 3);
+        std::string bigger = "4 4 4 1\n";
+        for (int i = 0; i < 64; ++i)
+            bigger += "  0 0 0 50\n";
+        prompts->cancel_after = 0;
+        dialog->open_grid_path(dir.write("second.txt", bigger));
+        QCOMPARE(dialog->data_volume.nx, 3);
+        QCOMPARE(dialog->data_volume.stat_max, 21.0);
+        QCOMPARE(dialog->colour_volume.nx, 3);
+        QCOMPARE(prompts->imports.size(), std::size_t(2));
+    }
+};
+
+QTEST_MAIN(DialogTest)
+#include "dialog_test.moc"

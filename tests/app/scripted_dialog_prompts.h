@@ -1,0 +1,41 @@
+#pragma once
+
+#include "dialog_prompts.h"
+
+#include <QDialog>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+// Answers the dialog's questions from a script and records what it was asked.
+class ScriptedDialogPrompts final : public DialogPrompts {
+public:
+    void show_message(const std::string& text) override { messages.push_back(text); }
+    bool ask_file(FileQuestion question, const std::string& initial, std::string& chosen) override {
+        questions.push_back(question);
+        if (file_answers.empty())
+            return false; // the file dialog is cancelled
+        chosen = file_answers.front();
+        file_answers.pop_front();
+        return !chosen.empty();
+    }
+    int run_modal(QDialog& dialog) override {
+        modal_titles.push_back(dialog.windowTitle().toStdString());
+        return QDialog::Accepted;
+    }
+    void show_help(const std::string& title, const std::string& html) override {
+        help_pages.push_back(html);
+    }
+    void begin_import(const std::string& grid_path) override { imports.push_back(grid_path); }
+    bool progress(std::int64_t, std::int64_t) override { return ++progress_calls <= cancel_after; }
+
+    std::vector<std::string> messages;
+    std::vector<FileQuestion> questions;
+    std::deque<std::string> file_answers; // "" answers Cancel
+    std::vector<std::string> modal_titles;
+    std::vector<std::string> help_pages;
+    std::vector<std::string> imports;
+    int progress_calls = 0;
+    int cancel_after = 1 << 30;
+};
