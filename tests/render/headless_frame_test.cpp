@@ -1,5 +1,6 @@
 #include "gl_feedback.h"
 #include "headless_view.h"
+#include "render_fixtures.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -9,16 +10,6 @@
 #include <functional>
 
 namespace {
-
-// A drawable that runs a function: lets a test look at the GL state a frame hands it.
-class Probe : public Drawable {
-public:
-    explicit Probe(std::function<void()> f) : f_(std::move(f)) {}
-    void draw() override { f_(); }
-
-private:
-    std::function<void()> f_;
-};
 
 void get_matrix(GLenum which, double m[16]) {
     glGetDoublev(which, m);

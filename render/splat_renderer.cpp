@@ -1,0 +1,138 @@
+#include "splat_renderer.h"
+
+#include "splat_emitters.h"
+#include "splat_traversal.h"
+#include "volume.h"
+
+#include <GL/gl.h>
+
+#include <new>
+
+struct SplatRenderer::Scratch : SplatArrays {};
+
+SplatRenderer::SplatRenderer() = default;
+SplatRenderer::~SplatRenderer() = default;
+
+namespace {
+
+// Everything that holds for one whole draw.
+struct SplatFrame {
+    Volume* volume;
+    bool rgba;
+    int n[3];
+    int step[3];
+    std::int64_t eye_cell[3];
+    int view_bits;
+    ScalarRamp ramp;
+};
+
+// Visits the grid points back to front and hands each one's shade and position to `out`.
+// `geometry.corner` is refreshed for every octant before its points are emitted.
+template <class Emitter>
+std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Emitter& out) {
+    std::int64_t count = 0;
+    for (int p = 0; p < 8; ++p) {
+        const int t = splat_octant(p, f.view_bits);
+        for (int k = 0; k < 7; ++k)
+            geometry.corner[k] =
+                splat_corner(splat_corner_codes[k] ^ t, f.step[0], f.step[1], f.step[2]);
+        AxisWalk w[3];
+        bool empty = false;
+        for (int i = 0; i < 3; ++i) {
+            w[i] = splat_axis_walk((t >> i) & 1, f.n[i], f.eye_cell[i], f.step[i]);
+            empty = empty || w[i].empty;
+        }
+        if (empty)
+            continue;
+        SplatShade s;
+        for (std::int64_t z = w[2].start; w[2].visits(z); z += w[2].stride)
+            for (std::int64_t y = w[1].start; w[1].visits(y); y += w[1].stride)
+                for (std::int64_t x = w[0].start; w[0].visits(x); x += w[0].stride) {
+                    const int ix = static_cast<int>(x), iy = static_cast<int>(y),
+                              iz = static_cast<int>(z);
+                    if (f.rgba)
+                        shade_rgba(*f.volume, ix, iy, iz, s);
+                    else
+                        shade_scalar(*f.volume, ix, iy, iz, f.ramp, s);
+                    shade_normal(*f.volume, ix, iy, iz, s);
+                    out.emit(s, Vec3{static_cast<double>(x), static_cast<double>(y),
+                                     static_cast<double>(z)});
+                    ++count;
+                }
+    }
+    return count;
+}
+
+} // namespace
+
+void SplatRenderer::draw() {
+    last_stats = {};
+    if (!volume)
+        return;
+
+    const GLfloat specular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat ambient_diffuse[4] = {0.2f, 0.0f, 0.7f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, ambient_diffuse);
+    glMateriali(GL_FRONT_AND_BACK, GL_SHININESS, 128);
+
+    SplatFrame f;
+    f.volume = volume;
+    f.rgba = volume->is_rgba();
+    for (int i = 0; i < 3; ++i)
+        f.n[i] = volume->dim(i);
+    // A volume sized without a sample array (a failed allocation), or a colour volume with
+    // fewer than four components, has nothing that can be read: draw it as empty.
+    if (!volume->samples || (f.rgba && volume->ncomp < 4))
+        f.n[0] = f.n[1] = f.n[2] = 0;
+
+    glPushMatrix();
+    glTranslated(-volume->dim(0) / 2.0, -volume->dim(1) / 2.0, -volume->dim(2) / 2.0);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    SplatGeometry geometry;
+    geometry.fans = mode != 0;
+    f.ramp = {0.5 / value_std_dev, value_mean, value_std_dev, opacity_offset, opacity_scale};
+    f.step[0] = step_x;
+    f.step[1] = step_y;
+    f.step[2] = step_z;
+    f.view_bits = splat_view_bits(camera->axis(0));
+    const Vec3 e =
+        camera->eye().add(Vec3{volume->dim(0) / 2.0, volume->dim(1) / 2.0, volume->dim(2) / 2.0});
+    f.eye_cell[0] = splat_eye_coordinate(e.x);
+    f.eye_cell[1] = splat_eye_coordinate(e.y);
+    f.eye_cell[2] = splat_eye_coordinate(e.z);
+    const Vec3 up = camera->axis(2);
+    const Vec3 side = camera->axis(1);
+    const auto stepped = [&](const Vec3& v) {
+        return Vec3{0.5 * v.x * step_x, 0.5 * v.y * step_y, 0.5 * v.z * step_z};
+    };
+    geometry.quad[0] = stepped(up.sub(side));
+    geometry.quad[1] = stepped(up.add(side));
+    geometry.quad[2] = stepped(side.sub(up));
+    geometry.quad[3] = stepped(up.add(side)).scaled(-1.0);
+
+    if (!immediate && !scratch_) {
+        scratch_.reset(new (std::nothrow) Scratch);
+        if (scratch_)
+            for (int i = 0; i < SplatArrays::chunk_splats; ++i) {
+                scratch_->firsts[i] = i * 8;
+                scratch_->counts[i] = 8;
+            }
+    }
+    if (immediate || !scratch_) { // the reference path, also the fallback without memory
+        if (!geometry.fans)
+            glBegin(GL_QUADS);
+        ImmediateEmitter out(geometry);
+        last_stats.splats = traverse(f, geometry, out);
+        if (!geometry.fans)
+            glEnd();
+    } else {
+        ArrayEmitter out(geometry, *scratch_);
+        last_stats.splats = traverse(f, geometry, out);
+        out.finish();
+        last_stats.fill_seconds = out.fill_seconds();
+    }
+    glPopMatrix();
+}

@@ -1,0 +1,84 @@
+#include "render_fixtures.h"
+#include "splat_renderer.h"
+#include "view_controller.h"
+
+#include <gtest/gtest.h>
+
+// The vertex-array path must draw exactly the picture of the immediate-mode reference.
+class SplatPaths : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        loaded = load_sample(data, colour_sized, error);
+        if (loaded)
+            colour_from_temperature(data, colour);
+        else
+            std::fprintf(stderr, "sample not loaded: %s\n", error.c_str());
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(loaded);
+        ASSERT_TRUE(view.open(306, 188)) << view.error();
+        controller.lighting_enabled = true;
+        controller.camera.set_distance(160);
+        controller.camera.rotate_left(Mat3::axis_rotation(1, 0.5));
+        controller.camera.rotate_right(Mat3::axis_rotation(0, 0.7));
+        renderer.camera = &controller.camera;
+        renderer.step_x = renderer.step_y = renderer.step_z = 1;
+    }
+
+    void expect_same_pictures() {
+        renderer.immediate = true;
+        const auto reference = render_pixels(view, {&controller, &renderer});
+        const auto reference_splats = renderer.last_stats.splats;
+        renderer.immediate = false;
+        const auto fast = render_pixels(view, {&controller, &renderer});
+        ASSERT_EQ(reference.size(), 306u * 188u * 4u);
+        ASSERT_EQ(fast.size(), reference.size());
+        EXPECT_EQ(renderer.last_stats.splats, reference_splats);
+        std::size_t lit = 0, differing = 0;
+        for (std::size_t i = 0; i < fast.size(); ++i) {
+            lit += reference[i] != 0;
+            differing += reference[i] != fast[i];
+        }
+        EXPECT_GT(lit, fast.size() / 20); // the picture is not empty
+        EXPECT_EQ(differing, 0u);
+    }
+
+    static inline Volume data, colour_sized, colour;
+    static inline bool loaded = false;
+    HeadlessView view;
+    ViewController controller;
+    SplatRenderer renderer;
+};
+
+TEST_F(SplatPaths, colour_volume_fans) {
+    renderer.volume = &colour;
+    renderer.mode = 1;
+    expect_same_pictures();
+}
+
+TEST_F(SplatPaths, colour_volume_quads) {
+    renderer.volume = &colour;
+    renderer.mode = 0;
+    expect_same_pictures();
+}
+
+TEST_F(SplatPaths, scalar_fans) {
+    renderer.volume = &data;
+    renderer.value_mean = data.mean_value();
+    renderer.value_std_dev = data.std_dev();
+    renderer.mode = 1;
+    expect_same_pictures();
+}
+
+TEST_F(SplatPaths, scalar_quads_with_steps_of_two) {
+    renderer.volume = &data;
+    renderer.value_mean = data.mean_value();
+    renderer.value_std_dev = data.std_dev();
+    renderer.opacity_offset = -0.5;
+    renderer.opacity_scale = 3.0;
+    renderer.mode = 0;
+    renderer.step_x = renderer.step_y = renderer.step_z = 2;
+    expect_same_pictures();
+}

@@ -1,0 +1,220 @@
+#include "gl_feedback.h"
+#include "render_fixtures.h"
+#include "splat_renderer.h"
+#include "view_controller.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <tuple>
+
+namespace {
+
+// A headless view with the camera's look-at (no light, so feedback colours are the splat
+// colours) followed by a renderer.
+class SplatScene : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(view.open(200, 200)) << view.error();
+        renderer.camera = &controller.camera;
+        renderer.step_x = renderer.step_y = renderer.step_z = 1;
+        view.draw_list = {&controller, &renderer};
+    }
+
+    std::vector<FeedbackPrimitive> capture() {
+        std::vector<FeedbackPrimitive> prims;
+        EXPECT_TRUE(view.make_current());
+        EXPECT_TRUE(capture_feedback([&] { view.draw_frame(200, 200); }, 1 << 22, prims));
+        return prims;
+    }
+
+    HeadlessView view;
+    ViewController controller;
+    SplatRenderer renderer;
+};
+
+} // namespace
+
+TEST_F(SplatScene, null_volume_draws_nothing) {
+    EXPECT_TRUE(capture().empty());
+    EXPECT_EQ(renderer.last_stats.splats, 0);
+}
+
+TEST_F(SplatScene, every_point_drawn_once_at_step_one_wherever_the_eye_is) {
+    RecordingVolume v;
+    make_colour_volume(v, 7, 5, 4);
+    renderer.volume = &v;
+    const double distances[] = {-100, -3, 0, 2.5, 4, 60};
+    int frames = 0;
+    for (double d : distances)
+        for (int turn = 0; turn < 6; ++turn) {
+            controller.camera = Camera();
+            controller.camera.eye_offset.x = d;
+            controller.camera.rotate_left(Mat3::axis_rotation(1, 0.9 * turn));
+            controller.camera.rotate_right(Mat3::axis_rotation(2, 1.3 * turn));
+            for (bool immediate : {false, true}) {
+                renderer.immediate = immediate;
+                v.visits.clear();
+                view.repaint();
+                std::map<std::tuple<int, int, int>, int> seen;
+                for (const Visit& p : v.visits)
+                    ++seen[{p.x, p.y, p.z}];
+                ASSERT_EQ(seen.size(), 7u * 5u * 4u) << "distance " << d << " turn " << turn;
+                for (const auto& [point, count] : seen)
+                    ASSERT_EQ(count, 1);
+                EXPECT_EQ(renderer.last_stats.splats, 140);
+                ++frames;
+            }
+        }
+    EXPECT_EQ(frames, 72);
+}
+
+TEST_F(SplatScene, default_camera_visits_x_upper_octant_first) {
+    RecordingVolume v;
+    make_colour_volume(v, 4, 4, 4);
+    renderer.volume = &v;
+    renderer.camera = &default_camera; // eye at x = 2 - 100: eye cell (-98, 2, 2)
+    view.repaint();
+    ASSERT_EQ(v.visits.size(), 64u);
+    // Octant 1: x from 3 down to 0 innermost, y and z from 0 up to the eye cell 2.
+    EXPECT_EQ(v.visits[0], (Visit{3, 0, 0}));
+    EXPECT_EQ(v.visits[1], (Visit{2, 0, 0}));
+    EXPECT_EQ(v.visits[4], (Visit{3, 1, 0}));
+    EXPECT_EQ(v.visits[35], (Visit{0, 2, 2}));
+    // Octant 0 is empty (the eye is below x = 0); octant 3 takes y's upper part.
+    EXPECT_EQ(v.visits[36], (Visit{3, 3, 0}));
+    EXPECT_EQ(v.visits[63], (Visit{0, 3, 3})); // octant 7 last: y and z upper
+}
+
+TEST_F(SplatScene, steps_of_four_on_ten_points_draw_both_lattices) {
+    RecordingVolume v;
+    make_colour_volume(v, 10, 1, 1);
+    renderer.volume = &v;
+    renderer.step_x = 4;
+    controller.camera.set_distance(0.0);   // eye at the target: eye cell (5, 0, 0)
+    controller.camera.eye_offset.x = -1.0; // cell 4 on x
+    view.repaint();
+    std::vector<int> xs;
+    for (const Visit& p : v.visits)
+        xs.push_back(p.x);
+    std::sort(xs.begin(), xs.end());
+    EXPECT_EQ(xs, (std::vector<int>{0, 4, 5, 9}));
+}
+
+TEST_F(SplatScene, fans_have_six_triangles_with_opaque_centre_and_faint_rim) {
+    Volume v;
+    make_colour_volume(v, 3, 2, 2);
+    renderer.volume = &v;
+    for (int mode : {1, 2, -1}) {
+        renderer.mode = mode;
+        const auto prims = capture();
+        ASSERT_EQ(prims.size(), 12u * 6u) << "mode " << mode;
+        for (const FeedbackPrimitive& p : prims) {
+            ASSERT_EQ(p.token, static_cast<GLenum>(GL_POLYGON_TOKEN));
+            ASSERT_EQ(p.vertices.size(), 3u);
+            float lo = 2, hi = -1;
+            for (const FeedbackVertex& q : p.vertices) {
+                lo = std::min(lo, q.a);
+                hi = std::max(hi, q.a);
+            }
+            EXPECT_NEAR(lo, 0.1f * hi, 1e-6f);
+            EXPECT_GE(hi, 0.5f);
+        }
+    }
+}
+
+TEST_F(SplatScene, quads_cover_each_point_once) {
+    Volume v;
+    make_colour_volume(v, 3, 2, 2);
+    renderer.volume = &v;
+    renderer.mode = 0;
+    const auto prims = capture();
+    std::size_t corners = 0;
+    for (const FeedbackPrimitive& p : prims) {
+        corners += p.vertices.size();
+        for (const FeedbackVertex& q : p.vertices)
+            EXPECT_GE(q.a, 0.5f); // no faint rim on a quad
+    }
+    // Each quad arrives as one polygon of 4 or as two triangles.
+    EXPECT_TRUE((prims.size() == 12u && corners == 48u) || (prims.size() == 24u && corners == 72u))
+        << prims.size() << " primitives, " << corners << " vertices";
+}
+
+TEST_F(SplatScene, scalar_sample_at_mean_is_grey_with_opacity_015) {
+    Volume v;
+    v.allocate(1, 1, 1, 1);
+    fill_volume(v, [](int, int, int, int) { return 20.0f; });
+    renderer.volume = &v;
+    renderer.value_mean = 20.0;
+    renderer.value_std_dev = 4.0;
+    const auto prims = capture();
+    ASSERT_EQ(prims.size(), 6u);
+    float alpha = 0;
+    for (const FeedbackVertex& q : prims[0].vertices) {
+        EXPECT_FLOAT_EQ(q.r, 0.5f);
+        EXPECT_FLOAT_EQ(q.g, 0.5f);
+        EXPECT_FLOAT_EQ(q.b, 0.5f);
+        alpha = std::max(alpha, q.a);
+    }
+    EXPECT_FLOAT_EQ(alpha, 0.15f);
+}
+
+TEST_F(SplatScene, scalar_colour_is_unclamped_but_opacity_tops_at_03) {
+    Volume v;
+    v.allocate(1, 1, 1, 1);
+    fill_volume(v, [](int, int, int, int) { return 40.0f; }); // five std-devs above the mean
+    renderer.volume = &v;
+    renderer.value_mean = 20.0;
+    renderer.value_std_dev = 4.0;
+    float red = 0, alpha = 0;
+    renderer.immediate = true;
+    Probe read_colour([&] {
+        GLfloat c[4];
+        glGetFloatv(GL_CURRENT_COLOR, c);
+        red = c[0];
+        alpha = c[3] / 0.1f; // the current colour is the fan rim's
+    });
+    view.draw_list.push_back(&read_colour);
+    view.repaint();
+    EXPECT_FLOAT_EQ(red, 3.0f); // S = (40 + 4 - 20) * 0.5 / 4
+    EXPECT_NEAR(alpha, 0.3f, 1e-6);
+
+    renderer.immediate = false; // the array path leaves the same current colour behind
+    view.repaint();
+    EXPECT_FLOAT_EQ(red, 3.0f);
+    EXPECT_NEAR(alpha, 0.3f, 1e-6);
+}
+
+TEST_F(SplatScene, zero_gradient_gives_zero_normal) {
+    Volume v;
+    v.allocate(3, 3, 3, 1);
+    fill_volume(v, [](int, int, int, int) { return 1.0f; });
+    renderer.volume = &v;
+    renderer.value_std_dev = 1.0;
+    GLfloat normal[3] = {9, 9, 9};
+    Probe read_normal([&] { glGetFloatv(GL_CURRENT_NORMAL, normal); });
+    view.draw_list.push_back(&read_normal);
+    view.repaint();
+    EXPECT_EQ(normal[0], 0.0f);
+    EXPECT_EQ(normal[1], 0.0f);
+    EXPECT_EQ(normal[2], 0.0f);
+}
+
+TEST_F(SplatScene, empty_or_unreadable_volume_draws_no_splats) {
+    Volume empty;
+    empty.allocate(0, 0, 0, 4);
+    empty.rgba = true;
+    renderer.volume = &empty;
+    for (int mode : {0, 1}) {
+        renderer.mode = mode;
+        EXPECT_TRUE(capture().empty());
+    }
+    Volume thin; // a colour volume flag on a one-component grid
+    thin.allocate(2, 2, 2, 1);
+    thin.rgba = true;
+    fill_volume(thin, [](int, int, int, int) { return 1.0f; });
+    renderer.volume = &thin;
+    EXPECT_TRUE(capture().empty());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
