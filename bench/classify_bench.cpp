@@ -1,0 +1,139 @@
+// Classification of a generated 128 x 128 x 64 grid with two components (values spread over
+// and a little beyond the range, about 1 % missing) through four curves of five points, by
+// the threaded classification and by the literal serial reference. Checks that both agree to
+// 1e-12 and prints the speed ratio and grid points per second.
+#include "classify.h"
+#include "reference_classify.h"
+#include "transfer_function.h"
+#include "volume.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+constexpr int nx = 128, ny = 128, nz = 64, ncomp = 2;
+constexpr double low = 0.0, range = 100.0;
+constexpr double points = double(nx) * ny * nz;
+
+struct Scene {
+    Volume data, fast, reference;
+    TransferFunction curves[4];
+};
+
+Scene& scene() {
+    static Scene s;
+    return s;
+}
+
+void build_scene() {
+    Scene& s = scene();
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> value(-5.0f, 105.0f);
+    s.data.allocate(nx, ny, nz, ncomp);
+    for (std::int64_t i = 0; i < s.data.sample_count(); i += ncomp) {
+        const bool missing = rng() % 100 == 0;
+        for (int c = 0; c < ncomp; ++c)
+            s.data.samples[i + c] = missing ? -9999.0f : value(rng);
+    }
+    s.fast.allocate(nx, ny, nz, 4);
+    s.reference.allocate(nx, ny, nz, 4);
+    // Four inner points and the final (1.0, 0.0) per curve.
+    const double xs[4][4] = {{0.15, 0.35, 0.6, 0.85},
+                             {0.1, 0.3, 0.5, 0.7},
+                             {0.2, 0.4, 0.55, 0.9},
+                             {0.05, 0.45, 0.65, 0.8}};
+    std::uniform_real_distribution<double> height(0.0, 1.0);
+    for (int c = 0; c < 4; ++c) {
+        for (int i = 0; i < 4; ++i)
+            s.curves[c].insert(xs[c][i], height(rng));
+        s.curves[c].update_segments();
+    }
+}
+
+bool classify_fast(int threads) {
+    Scene& s = scene();
+    return classify_volume(s.fast, s.data, s.curves[0], s.curves[1], s.curves[2], s.curves[3], low,
+                           range, threads);
+}
+
+bool classify_reference() {
+    Scene& s = scene();
+    return reference_classify(s.reference, s.data, s.curves[0], s.curves[1], s.curves[2],
+                              s.curves[3], low, range);
+}
+
+double seconds_fast = 0, seconds_serial = 0, seconds_reference = 0;
+
+template <class F> void timed(benchmark::State& state, double& seconds, F job) {
+    double total = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        if (!job())
+            state.SkipWithError("classification failed");
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    seconds = total / static_cast<double>(state.iterations());
+    state.counters["points/s"] = points / seconds;
+}
+
+void BM_classify(benchmark::State& s) {
+    timed(s, seconds_fast, [] { return classify_fast(0); });
+}
+void BM_classify_one_thread(benchmark::State& s) {
+    timed(s, seconds_serial, [] { return classify_fast(1); });
+}
+void BM_classify_reference(benchmark::State& s) {
+    timed(s, seconds_reference, classify_reference);
+}
+
+BENCHMARK(BM_classify)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_classify_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_classify_reference)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// The largest difference between the two colour volumes; infinite when either has a
+// non-finite sample the other lacks.
+double max_difference() {
+    const Scene& s = scene();
+    double worst = 0.0;
+    for (std::int64_t i = 0; i < s.fast.sample_count(); ++i) {
+        const double a = s.fast.samples[i], b = s.reference.samples[i];
+        if (std::isfinite(a) != std::isfinite(b))
+            return INFINITY;
+        worst = std::fmax(worst, std::fabs(a - b));
+    }
+    return worst;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    build_scene();
+    if (!classify_fast(0) || !classify_reference()) {
+        std::fprintf(stderr, "classification failed\n");
+        return 1;
+    }
+    const double difference = max_difference();
+    std::printf("largest difference from the reference: %.3g\n", difference);
+    if (!(difference <= 1e-12)) {
+        std::fprintf(stderr, "the classification disagrees with the reference\n");
+        return 1;
+    }
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (seconds_fast > 0 && seconds_reference > 0) {
+        std::printf("classify: %.1f M grid points/s (one thread %.1f M/s), reference %.1f M/s\n",
+                    points / seconds_fast / 1e6,
+                    seconds_serial > 0 ? points / seconds_serial / 1e6 : 0.0,
+                    points / seconds_reference / 1e6);
+        std::printf("speed-up over the reference: %.2fx (one thread %.2fx)\n",
+                    seconds_reference / seconds_fast,
+                    seconds_serial > 0 ? seconds_reference / seconds_serial : 0.0);
+    }
+    return 0;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+class TransferFunction;
+class Volume;
+struct CubicSegment;
+
+// A literal, serial reading of the pre-integrated classification: every antiderivative
+// coefficient is re-scaled on every evaluation, every piece divides by its own length, and
+// the grid is walked point by point. Tests and benchmarks hold the fast classification
+// against it. A zero-length piece contributes (1/n) times the current segment's value; a zero
+// or non-finite range, or a non-finite low end, is refused.
+double reference_pre_integrate(const CubicSegment* segments, int count, int n, double low,
+                               double inverse_range, const double* x, const float* values);
+
+bool reference_classify(Volume& target, const Volume& source, const TransferFunction& red,
+                        const TransferFunction& green, const TransferFunction& blue,
+                        const TransferFunction& opacity, double low, double range);

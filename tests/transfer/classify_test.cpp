@@ -1,0 +1,185 @@
+#include "classify.h"
+#include "curve_fixtures.h"
+#include "reference_classify.h"
+#include "volume.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr float missing = -9999.0f;
+
+void fill(Volume& v, int nx, int ny, int nz, int nc,
+          const std::function<float(int, int, int, int)>& f) {
+    ASSERT_TRUE(v.allocate(nx, ny, nz, nc));
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x)
+                for (int c = 0; c < nc; ++c)
+                    v.samples[v.flat_index(x, y, z, c)] = f(x, y, z, c);
+}
+
+std::vector<float> samples_of(const Volume& v) {
+    return {v.samples, v.samples + v.sample_count()};
+}
+
+struct Scene {
+    Volume data, colour;
+    TransferFunction red = one_segment(1.0), green = one_segment(0.5), blue = one_segment(0.0),
+                     opacity = one_segment(0.25);
+
+    bool classify(double low = 0.0, double range = 100.0) {
+        return colour.classify(data, red, green, blue, opacity, low, range);
+    }
+};
+
+} // namespace
+
+TEST(Classify, single_segment_curves_over_two_values) {
+    Scene s;
+    fill(s.data, 2, 2, 2, 2, [](int, int, int, int c) { return c ? 50.0f : 0.0f; });
+    fill(s.colour, 2, 2, 2, 4, [](int, int, int, int) { return 0.0f; });
+    ASSERT_TRUE(s.classify());
+    EXPECT_TRUE(s.colour.valid);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_FLOAT_EQ(s.colour.samples[4 * i + 0], 0.5f);
+        EXPECT_FLOAT_EQ(s.colour.samples[4 * i + 1], 0.25f);
+        EXPECT_FLOAT_EQ(s.colour.samples[4 * i + 2], 0.0f);
+        EXPECT_FLOAT_EQ(s.colour.samples[4 * i + 3], 0.25f); // opacity doubled
+    }
+}
+
+TEST(Classify, one_component_classifies_to_zero) {
+    Scene s;
+    fill(s.data, 3, 2, 2, 1, [](int x, int, int, int) { return 20.0f * x; });
+    fill(s.colour, 3, 2, 2, 4, [](int, int, int, int) { return 7.0f; });
+    ASSERT_TRUE(s.classify());
+    for (float v : samples_of(s.colour))
+        EXPECT_EQ(v, 0.0f);
+}
+
+TEST(Classify, missing_points_are_grey_with_neighbourhood_opacity) {
+    Scene s;
+    fill(s.data, 3, 3, 3, 2, [](int x, int y, int z, int) {
+        return (x == 0 && y == 0 && z == 0) || (x == 1 && y == 1 && z == 1) ? missing : 30.0f;
+    });
+    fill(s.colour, 3, 3, 3, 4, [](int, int, int, int) { return 0.0f; });
+    ASSERT_TRUE(s.classify());
+    const auto at = [&](int x, int y, int z, int c) {
+        return s.colour.samples[s.colour.flat_index(x, y, z, c)];
+    };
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(at(0, 0, 0, c), 0.75f);
+        EXPECT_EQ(at(1, 1, 1, c), 0.75f);
+    }
+    // The corner's box holds itself and the missing centre; its divisor is 27.
+    EXPECT_EQ(at(0, 0, 0, 3), static_cast<float>(0.8 + 0.2 * 2 / 27.0));
+    // The centre's box holds all 27 points, two missing; its divisor is 8.
+    EXPECT_EQ(at(1, 1, 1, 3), static_cast<float>(0.8 + 0.2 * 2 / 8.0));
+}
+
+TEST(Classify, lone_missing_corner_and_interior_points) {
+    Scene s;
+    fill(s.data, 3, 3, 3, 2,
+         [](int x, int y, int z, int) { return x + y + z == 0 ? missing : 30.0f; });
+    fill(s.colour, 3, 3, 3, 4, [](int, int, int, int) { return 0.0f; });
+    ASSERT_TRUE(s.classify());
+    EXPECT_EQ(s.colour.samples[3], static_cast<float>(0.8 + 0.2 * 1 / 27.0));
+
+    Scene t;
+    fill(t.data, 3, 3, 3, 2,
+         [](int x, int y, int z, int) { return x == 1 && y == 1 && z == 1 ? missing : 30.0f; });
+    fill(t.colour, 3, 3, 3, 4, [](int, int, int, int) { return 0.0f; });
+    ASSERT_TRUE(t.classify());
+    EXPECT_EQ(t.colour.samples[t.colour.flat_index(1, 1, 1, 3)], 0.825f);
+}
+
+TEST(Classify, minus_one_hundred_is_not_missing) {
+    Scene s;
+    fill(s.data, 1, 1, 1, 2, [](int, int, int, int c) { return c ? 50.0f : -100.0f; });
+    fill(s.colour, 1, 1, 1, 4, [](int, int, int, int) { return 9.0f; });
+    ASSERT_TRUE(s.classify(-100.0, 200.0));
+    EXPECT_FLOAT_EQ(s.colour.samples[0], 0.5f);
+}
+
+TEST(Classify, refusals_leave_the_colour_volume_unchanged) {
+    Scene s;
+    fill(s.data, 4, 3, 2, 2, [](int x, int, int, int c) { return 10.0f * x + c; });
+    const auto refused = [&](Volume& colour, double low, double range) {
+        const std::vector<float> before = samples_of(colour);
+        const bool valid = colour.valid;
+        EXPECT_FALSE(colour.classify(s.data, s.red, s.green, s.blue, s.opacity, low, range));
+        EXPECT_EQ(samples_of(colour), before);
+        EXPECT_EQ(colour.valid, valid);
+    };
+    Volume wrong_extent;
+    fill(wrong_extent, 4, 3, 3, 4, [](int, int, int, int) { return 3.0f; });
+    refused(wrong_extent, 0.0, 100.0);
+    Volume three_channels;
+    fill(three_channels, 4, 3, 2, 3, [](int, int, int, int) { return 3.0f; });
+    refused(three_channels, 0.0, 100.0);
+    Volume colour;
+    fill(colour, 4, 3, 2, 4, [](int, int, int, int) { return 3.0f; });
+    refused(colour, 0.0, 0.0);
+    refused(colour, 0.0, -0.0);
+    refused(colour, 0.0, INFINITY);
+    refused(colour, 0.0, NAN);
+    refused(colour, NAN, 100.0);
+    refused(colour, -INFINITY, 100.0);
+    EXPECT_TRUE(colour.classify(s.data, s.red, s.green, s.blue, s.opacity, 0.0, -100.0));
+}
+
+TEST(Classify, constant_field_stays_finite) {
+    Scene s;
+    s.red = built_curve({{0.4, 0.8}});
+    fill(s.data, 5, 5, 5, 2, [](int, int, int, int) { return 30.0f; });
+    fill(s.colour, 5, 5, 5, 4, [](int, int, int, int) { return 0.0f; });
+    ASSERT_TRUE(s.classify());
+    for (float v : samples_of(s.colour))
+        EXPECT_TRUE(std::isfinite(v));
+    EXPECT_GT(s.colour.samples[0], 0.0f);
+}
+
+// A grid with values below, inside and above the range, equal neighbours and missing points:
+// every thread count gives the same bytes, and they agree with the literal serial reading.
+TEST(Classify, any_thread_count_gives_the_same_bytes_as_the_reference) {
+    for (int components : {2, 3}) {
+        std::mt19937 rng(components);
+        std::uniform_real_distribution<float> value(-20.0f, 120.0f);
+        Volume data;
+        fill(data, 37, 23, 19, components, [&](int, int, int, int c) {
+            const unsigned roll = rng() % 100;
+            return roll == 0 ? missing : roll < 5 ? 40.0f : value(rng);
+        });
+        std::mt19937 curve_rng(11);
+        TransferFunction curves[4];
+        for (TransferFunction& f : curves)
+            f = random_curve(curve_rng);
+
+        Volume reference;
+        fill(reference, 37, 23, 19, 4, [](int, int, int, int) { return 0.0f; });
+        ASSERT_TRUE(reference_classify(reference, data, curves[0], curves[1], curves[2], curves[3],
+                                       0.0, 100.0));
+        std::vector<float> first;
+        for (int threads : {1, 2, 3, 5, 8, 19, 40}) {
+            Volume colour;
+            fill(colour, 37, 23, 19, 4, [](int, int, int, int) { return -1.0f; });
+            ASSERT_TRUE(classify_volume(colour, data, curves[0], curves[1], curves[2], curves[3],
+                                        0.0, 100.0, threads));
+            const std::vector<float> got = samples_of(colour);
+            if (first.empty())
+                first = got;
+            EXPECT_EQ(std::memcmp(got.data(), first.data(), got.size() * sizeof(float)), 0)
+                << threads << " threads";
+            double worst = 0.0;
+            for (std::size_t i = 0; i < got.size(); ++i)
+                worst = std::fmax(worst, std::fabs(got[i] - reference.samples[i]));
+            EXPECT_LE(worst, 1e-6) << components << " components";
+        }
+    }
+}

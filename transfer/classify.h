@@ -1,0 +1,18 @@
+#pragma once
+
+class TransferFunction;
+class Volume;
+
+// Volume::classify with a chosen number of worker threads (0: one per hardware thread, fewer
+// for small grids). The grid is cut into slabs of whole z-planes; every grid point is computed
+// the same way on any thread, so the colour volume is bit-for-bit the same for any count.
+//
+// Fills target (four components, extents equal to source's) with red, green, blue and twice
+// the opacity pre-integrated along each grid point's component values, normalised as
+// (s - low) / range; a grid point whose first component is below -100 is grey with an opacity
+// that grows with the missing points around it. Returns false and leaves target unchanged when
+// the extents differ, target does not have four components, either volume has no samples,
+// range is 0 or low or range is not finite, or scratch memory runs out.
+bool classify_volume(Volume& target, const Volume& source, const TransferFunction& red,
+                     const TransferFunction& green, const TransferFunction& blue,
+                     const TransferFunction& opacity, double low, double range, int threads);

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "camera.h"
+#include "change_listener.h"
+#include "cubic_segment.h"
+#include "drawable.h"
+#include "mouse_listener.h"
+#include "segment_builder.h"
+#include "view_projection.h"
+
+// The colour of a drawn curve.
+struct CurveColour {
+    double r = 0.0;
+    double g = 0.0;
+    double b = 0.0;
+};
+
+// One channel of the colour mapping: a curve over the normalised value [0, 1] through at most
+// 20 control points in ascending x. It starts at the implicit origin (0, 0) and always ends
+// with the point (1.0, 0.0) present at construction, which can never be removed or moved.
+// Segment i is the cubic ease from point i - 1 (the origin for i = 0) to point i.
+//
+// It draws itself in its editor panel (Drawable) and edits its points from the panel's mouse
+// movement (MouseListener). Segments are rebuilt only by update_segments, which draw calls
+// first; every other reader sees the segments of the last paint.
+class TransferFunction : public Drawable, public MouseListener {
+public:
+    static constexpr int capacity = 20;
+
+    TransferFunction();
+    virtual ~TransferFunction();
+    TransferFunction(const TransferFunction&) = default;
+    TransferFunction& operator=(const TransferFunction&) = default;
+
+    // Draws the curve as a line strip in the panel's frame (transfer_function_draw.cpp).
+    void draw() override;
+
+    // Picks, inserts, drags and deletes points; see transfer_function_mouse.cpp. Returns false.
+    bool on_mouse(int flags, double x, double y) override;
+
+    // Copies camera into pick_camera and returns pick_camera's address, for the panel's
+    // projection record.
+    Camera* pick_snapshot();
+
+    // The lowest index i < count with key <= x[i] (or with an unordered comparison); count
+    // when there is none.
+    int find(double key) const;
+
+    // Inserts (px, py) in front of the first point at or beyond px. Returns the new index, or
+    // -1 on a full curve (nothing changes).
+    int insert(double px, double py);
+
+    // Removes point i. Returns i, or -1 when i < 0 or i is the last point (nothing changes).
+    int remove(int i);
+
+    // Rebuilds the segments when segments_built is false; sets it.
+    void update_segments();
+
+    int count = 1;
+    double x[capacity] = {1.0};
+    double y[capacity] = {0.0};
+    CubicSegment segments[capacity];
+    const SegmentBuilder* builder = nullptr; // the shared builder, fetched on first update
+    bool segments_built = false;
+    Camera camera;      // the panel's frame: distance 150 after construction
+    Camera pick_camera; // camera as of the last draw; mouse positions unproject through it
+    CurveColour colour;
+    double vertical_scale = 1.0;
+    const ViewProjection* projection = nullptr; // the panel's record; not owned
+    ChangeListener* listener = nullptr;         // told after button events; not owned
+    bool dragging = false;
+    int selected = -1; // the held point, -1 for none
+    double pick_radius = 0.05;
+};

@@ -1,0 +1,33 @@
+#include "transfer_function.h"
+
+#include <GL/gl.h>
+
+// The curve in its panel: world y = (x - 0.5) * 150 and world z = (value - 0.5) *
+// vertical_scale * 150 in the plane x = 0, seen from `camera`. Starts at the origin's vertex,
+// then about 20 evenly spaced vertices per segment. The running t is not reset between
+// segments, so a segment that ends at or before the t left by the previous one draws nothing.
+void TransferFunction::draw() {
+    update_segments();
+    glPushMatrix();
+    camera.look_at();
+    glColor3d(colour.r, colour.g, colour.b);
+    glBegin(GL_LINE_STRIP);
+    glVertex3d(0.0, -75.0, -75.0 * vertical_scale);
+    double t = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double* c = segments[i].coefficients;
+        const double step = (x[i] - t) * 0.05;
+        while (t < x[i]) {
+            const double p = c[0] + c[1] * t + c[2] * t * t + c[3] * t * t * t;
+            glVertex3d(0.0, (t - 0.5) * 150.0, (p - 0.5) * vertical_scale * 150.0);
+            const double next = t + step;
+            // A step too small to move t (a point a hair beyond the running t) would never end.
+            if (!(next > t))
+                break;
+            t = next;
+        }
+    }
+    glEnd();
+    glPopMatrix();
+    pick_camera = camera;
+}
