@@ -2,40 +2,45 @@
 
 #include "splat_emitters.h"
 
-ArrayEmitter::ArrayEmitter(const SplatGeometry& g, SplatArrays& a) : g_(g), a_(a) {
+void SplatArrays::build_indices() {
+    for (int i = 0; i < splat_chunk_splats; ++i)
+        for (int k = 0; k < 6; ++k) {
+            GLushort* t = fan_triangles + i * 18 + k * 3;
+            t[0] = static_cast<GLushort>(i * 8);
+            t[1] = static_cast<GLushort>(i * 8 + k + 1);
+            t[2] = static_cast<GLushort>(i * 8 + k + 2);
+        }
+}
+
+ChunkDrawer::ChunkDrawer(const SplatArrays& a, bool fans) : a_(a), fans_(fans) {
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(3, GL_FLOAT, sizeof(SplatVertex), a_.vertices[0].position);
-    glNormalPointer(GL_FLOAT, sizeof(SplatVertex), a_.vertices[0].normal);
-    glColorPointer(4, GL_FLOAT, sizeof(SplatVertex), a_.vertices[0].colour);
-    mark_ = std::chrono::steady_clock::now();
 }
 
-void ArrayEmitter::finish() {
-    if (finished_)
-        return;
-    finished_ = true;
-    flush();
+ChunkDrawer::~ChunkDrawer() {
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
-    // After an array draw the current colour and normal are undefined; set them to the last
-    // ones immediate mode would have left (this also leaves the tracked material the same).
-    if (any_) {
-        glNormal3d(last_.nx, last_.ny, last_.nz);
-        glColor4f(last_.r, last_.g, last_.b, last_alpha_);
-    }
 }
 
-void ArrayEmitter::flush() {
-    fill_ += std::chrono::steady_clock::now() - mark_;
-    if (used_ == 0)
+void ChunkDrawer::draw(const SplatChunk& c) {
+    if (c.used == 0)
         return;
-    if (g_.fans)
-        glMultiDrawArrays(GL_TRIANGLE_FAN, a_.firsts, a_.counts, used_ / 8);
+    glVertexPointer(3, GL_FLOAT, sizeof(SplatVertex), c.vertices[0].position);
+    glNormalPointer(GL_FLOAT, sizeof(SplatVertex), c.vertices[0].normal);
+    glColorPointer(4, GL_FLOAT, sizeof(SplatVertex), c.vertices[0].colour);
+    // Fans go as the triangles they consist of: one call per chunk, and the same triangles
+    // with the same vertices reach the rasteriser.
+    if (fans_)
+        glDrawElements(GL_TRIANGLES, c.used / 8 * 18, GL_UNSIGNED_SHORT, a_.fan_triangles);
     else
-        glDrawArrays(GL_QUADS, 0, used_);
-    used_ = 0;
-    mark_ = std::chrono::steady_clock::now();
+        glDrawArrays(GL_QUADS, 0, c.used);
+}
+
+void restore_current_attributes(const ChunkWriter& w) {
+    if (!w.any)
+        return;
+    glNormal3d(w.last.nx, w.last.ny, w.last.nz);
+    glColor4f(w.last.r, w.last.g, w.last.b, w.last_alpha);
 }

@@ -59,29 +59,57 @@ struct SplatVertex {
     float colour[4];
 };
 
-// Fixed-size scratch storage, allocated once and reused for every frame.
-struct SplatArrays {
-    static constexpr int chunk_splats = 4096;
-    static constexpr int max_vertices = chunk_splats * 8;
-    SplatVertex vertices[max_vertices];
-    GLint firsts[chunk_splats];
-    GLsizei counts[chunk_splats];
+inline constexpr int splat_chunk_splats = 2048;
+inline constexpr int splat_chunk_vertices = splat_chunk_splats * 8; // fits 16-bit indices
+
+// One chunk of vertices, filled and then drawn with one call.
+struct SplatChunk {
+    SplatVertex vertices[splat_chunk_vertices];
+    int used = 0;
 };
 
-class ArrayEmitter {
-public:
-    ArrayEmitter(const SplatGeometry& g, SplatArrays& a);
-    ~ArrayEmitter() { finish(); }
+// Scratch storage, allocated once and reused for every frame: two chunks (one filled while
+// the other is drawn) and the triangle indices of a chunk of fans.
+struct SplatArrays {
+    SplatChunk chunks[2];
+    GLushort fan_triangles[splat_chunk_splats * 18];
 
-    // Draws what is left, disables the arrays and leaves the current colour and normal as
-    // immediate mode would. Runs once; the destructor calls it if nobody did.
-    void finish();
+    // Each fan's six triangles (0, k, k + 1), k = 1..6, as the fan itself would draw them.
+    void build_indices();
+};
+
+// Draws chunks of splats from client-side arrays; owns the client array state in between.
+class ChunkDrawer {
+public:
+    explicit ChunkDrawer(const SplatArrays& a, bool fans);
+    ~ChunkDrawer(); // disables the arrays again
+    void draw(const SplatChunk& c);
+
+private:
+    const SplatArrays& a_;
+    bool fans_;
+};
+
+// Where a full chunk goes; returns the chunk to fill next.
+class ChunkSink {
+public:
+    virtual SplatChunk* full(SplatChunk* c) = 0;
+
+protected:
+    ~ChunkSink() = default;
+};
+
+// Fills chunks with the vertices of each splat, in traversal order.
+class ChunkWriter {
+public:
+    ChunkWriter(const SplatGeometry& g, SplatChunk* first, ChunkSink& sink)
+        : g_(g), c_(first), sink_(sink) {}
 
     void emit(const SplatShade& s, const Vec3& p) {
         const int per = g_.fans ? 8 : 4;
-        if (used_ + per > SplatArrays::max_vertices)
-            flush();
-        SplatVertex* v = a_.vertices + used_;
+        if (c_->used + per > splat_chunk_vertices)
+            c_ = sink_.full(c_);
+        SplatVertex* v = c_->vertices + c_->used;
         const float n[3] = {static_cast<float>(s.nx), static_cast<float>(s.ny),
                             static_cast<float>(s.nz)};
         if (g_.fans) {
@@ -89,18 +117,27 @@ public:
             const auto rim_alpha = static_cast<float>(0.1 * s.a);
             for (int i = 0; i < 7; ++i)
                 put(v[1 + i], p, g_.corner[splat_rim_order[i]], n, s, rim_alpha);
-            last_alpha_ = rim_alpha;
+            last_alpha = rim_alpha;
         } else {
             for (int i = 0; i < 4; ++i)
                 put(v[i], p, g_.quad[i], n, s, s.a);
-            last_alpha_ = s.a;
+            last_alpha = s.a;
         }
-        used_ += per;
-        last_ = s;
-        any_ = true;
+        c_->used += per;
+        last = s;
+        any = true;
     }
 
-    double fill_seconds() const { return std::chrono::duration<double>(fill_).count(); }
+    // Hands over the last, partly filled chunk.
+    void finish() {
+        if (c_->used > 0)
+            c_ = sink_.full(c_);
+    }
+
+    // The colour and normal immediate mode would leave current at the end.
+    SplatShade last{};
+    float last_alpha = 0.0f;
+    bool any = false;
 
 private:
     static void put(SplatVertex& v, const Vec3& p, const Vec3& offset, const float n[3],
@@ -117,16 +154,12 @@ private:
         v.colour[2] = s.b;
         v.colour[3] = alpha;
     }
-    void flush();
 
     const SplatGeometry& g_;
-    SplatArrays& a_;
-    int used_ = 0;
-    bool any_ = false;
-    bool finished_ = false;
-    SplatShade last_{};
-    float last_alpha_ = 0.0f;
-    // Time outside the draw calls: computing and storing the vertices.
-    std::chrono::steady_clock::duration fill_{};
-    std::chrono::steady_clock::time_point mark_;
+    SplatChunk* c_;
+    ChunkSink& sink_;
 };
+
+// After an array draw the current colour and normal are undefined: set them to the ones
+// immediate mode would have left (this also leaves the tracked material the same).
+void restore_current_attributes(const ChunkWriter& w);

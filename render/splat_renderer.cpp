@@ -1,19 +1,22 @@
 #include "splat_renderer.h"
 
+#include "splat_chunk_pipe.h"
 #include "splat_emitters.h"
 #include "splat_traversal.h"
 #include "volume.h"
 
 #include <GL/gl.h>
 
+#include <chrono>
 #include <new>
+#include <system_error>
+#include <thread>
+#include <typeinfo>
 
 struct SplatRenderer::Scratch : SplatArrays {};
 
 SplatRenderer::SplatRenderer() = default;
 SplatRenderer::~SplatRenderer() = default;
-
-namespace {
 
 // Everything that holds for one whole draw.
 struct SplatFrame {
@@ -26,11 +29,14 @@ struct SplatFrame {
     ScalarRamp ramp;
 };
 
+namespace {
+
 // Visits the grid points back to front and hands each one's shade and position to `out`.
 // `geometry.corner` is refreshed for every octant before its points are emitted.
-template <class Emitter>
-std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Emitter& out) {
+template <class Reader, class Emitter>
+std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Reader& in, Emitter& out) {
     std::int64_t count = 0;
+    in.begin(f.rgba);
     for (int p = 0; p < 8; ++p) {
         const int t = splat_octant(p, f.view_bits);
         for (int k = 0; k < 7; ++k)
@@ -50,20 +56,61 @@ std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Emitter& out
                 for (std::int64_t x = w[0].start; w[0].visits(x); x += w[0].stride) {
                     const int ix = static_cast<int>(x), iy = static_cast<int>(y),
                               iz = static_cast<int>(z);
-                    if (f.rgba)
-                        shade_rgba(*f.volume, ix, iy, iz, s);
-                    else
-                        shade_scalar(*f.volume, ix, iy, iz, f.ramp, s);
-                    shade_normal(*f.volume, ix, iy, iz, s);
+                    in.shade(f.rgba, ix, iy, iz, f.ramp, s);
                     out.emit(s, Vec3{static_cast<double>(x), static_cast<double>(y),
                                      static_cast<double>(z)});
                     ++count;
                 }
     }
+    in.end(f.rgba, count);
     return count;
 }
 
 } // namespace
+
+template <class Reader>
+void SplatRenderer::draw_arrays(const SplatFrame& f, SplatGeometry& geometry, Reader& in) {
+    ChunkDrawer drawer(*scratch_, geometry.fans);
+    scratch_->chunks[0].used = scratch_->chunks[1].used = 0;
+    if (parallel_fill) {
+        ChunkPipe pipe(&scratch_->chunks[1]);
+        ChunkWriter writer(geometry, &scratch_->chunks[0], pipe);
+        const auto start = std::chrono::steady_clock::now();
+        std::int64_t count = 0;
+        bool started = false;
+        try {
+            std::thread filler([&] {
+                count = traverse(f, geometry, in, writer);
+                writer.finish();
+                pipe.close();
+            });
+            started = true;
+            while (SplatChunk* c = pipe.take()) {
+                drawer.draw(*c);
+                pipe.give_back(c);
+            }
+            filler.join();
+        } catch (const std::system_error&) {
+            // No thread to be had: fill on this thread below.
+        }
+        if (started) {
+            const double total =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            last_stats.splats = count;
+            last_stats.fill_seconds = pipe.wait_seconds();
+            last_stats.fill_thread_seconds = total - pipe.filler_wait_seconds();
+            restore_current_attributes(writer);
+            return;
+        }
+    }
+    SerialChunks serial(drawer);
+    ChunkWriter writer(geometry, &scratch_->chunks[0], serial);
+    last_stats.splats = traverse(f, geometry, in, writer);
+    writer.finish();
+    last_stats.fill_seconds = serial.fill_seconds();
+    last_stats.fill_thread_seconds = last_stats.fill_seconds;
+    restore_current_attributes(writer);
+}
 
 void SplatRenderer::draw() {
     last_stats = {};
@@ -116,23 +163,22 @@ void SplatRenderer::draw() {
     if (!immediate && !scratch_) {
         scratch_.reset(new (std::nothrow) Scratch);
         if (scratch_)
-            for (int i = 0; i < SplatArrays::chunk_splats; ++i) {
-                scratch_->firsts[i] = i * 8;
-                scratch_->counts[i] = 8;
-            }
+            scratch_->build_indices();
     }
     if (immediate || !scratch_) { // the reference path, also the fallback without memory
         if (!geometry.fans)
             glBegin(GL_QUADS);
         ImmediateEmitter out(geometry);
-        last_stats.splats = traverse(f, geometry, out);
+        VirtualReader in{*volume};
+        last_stats.splats = traverse(f, geometry, in, out);
         if (!geometry.fans)
             glEnd();
+    } else if (typeid(*volume) == typeid(Volume)) {
+        ArrayReader in{*volume};
+        draw_arrays(f, geometry, in);
     } else {
-        ArrayEmitter out(geometry, *scratch_);
-        last_stats.splats = traverse(f, geometry, out);
-        out.finish();
-        last_stats.fill_seconds = out.fill_seconds();
+        VirtualReader in{*volume};
+        draw_arrays(f, geometry, in);
     }
     glPopMatrix();
 }

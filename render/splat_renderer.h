@@ -10,9 +10,15 @@ class Volume;
 
 // What the last draw did, for the benchmarks and tests.
 struct SplatStats {
-    std::int64_t splats = 0;   // grid points drawn
-    double fill_seconds = 0.0; // time spent filling vertex arrays (0 in immediate mode)
+    std::int64_t splats = 0; // grid points drawn
+    // Time the drawing thread spent filling vertex arrays or waiting for them (0 in immediate
+    // mode), and the time the filling itself took on whichever thread did it.
+    double fill_seconds = 0.0;
+    double fill_thread_seconds = 0.0;
 };
+
+struct SplatFrame;
+struct SplatGeometry;
 
 // Draws a volume by splatting: every visited grid point becomes a small lit, alpha-blended
 // fan (the three faces of its box that face the eye) or a view-aligned quad, emitted back to
@@ -47,9 +53,15 @@ public:
     const Camera* camera = &default_camera; // not owned
 
     bool immediate = false; // issue the splats with glBegin/glEnd instead of vertex arrays
+    // Array path: fill the arrays on a second thread while this one draws (same GL calls in
+    // the same order); off, or without a thread to be had, fill between draws.
+    bool parallel_fill = true;
     SplatStats last_stats;
 
 private:
+    template <class Reader>
+    void draw_arrays(const SplatFrame& f, SplatGeometry& geometry, Reader& in);
+
     struct Scratch;
     std::unique_ptr<Scratch> scratch_; // vertex arrays, reused from frame to frame
 };

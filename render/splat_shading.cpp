@@ -16,27 +16,28 @@ void shade_rgba(Volume& v, int x, int y, int z, SplatShade& s) {
 }
 
 void shade_scalar(const Volume& v, int x, int y, int z, const ScalarRamp& ramp, SplatShade& s) {
-    const float value = v.sample(x, y, z);
-    const auto level = static_cast<float>((value + ramp.std_dev - ramp.mean) * ramp.normaliser);
-    const auto u = static_cast<float>((level - 0.5 - ramp.offset) * ramp.scale + 0.5);
-    const float h = u > 1.0f ? 1.0f : u < 0.0f ? 0.0f : u * u * (3.0f - 2.0f * u);
-    s.r = level;
-    s.g = level;
-    s.b = 1.0f - level;
-    s.a = static_cast<float>(0.3 * h);
+    scalar_colour(v.sample(x, y, z), ramp, s);
 }
 
 void shade_normal(const Volume& v, int x, int y, int z, SplatShade& s) {
-    const Vec3 g = v.gradient_at(x, y, z);
-    const double length_squared = g.x * g.x + g.y * g.y + g.z * g.z;
-    if (length_squared > 0.0) {
-        const double length = std::sqrt(length_squared);
-        s.nx = -g.x / length;
-        s.ny = -g.y / length;
-        s.nz = -g.z / length;
-    } else {
-        s.nx = -g.x;
-        s.ny = -g.y;
-        s.nz = -g.z;
-    }
+    normal_from_gradient(v.gradient_at(x, y, z), s);
+}
+
+void VirtualReader::shade(bool rgba, int x, int y, int z, const ScalarRamp& ramp, SplatShade& s) {
+    if (rgba)
+        shade_rgba(volume, x, y, z, s);
+    else
+        shade_scalar(volume, x, y, z, ramp, s);
+    shade_normal(volume, x, y, z, s);
+}
+
+void ArrayReader::begin(bool rgba) {
+    original_component = volume.component;
+    if (rgba)
+        volume.component = 3;
+}
+
+void ArrayReader::end(bool rgba, std::int64_t visited) {
+    if (rgba && visited == 0)
+        volume.component = original_component;
 }

@@ -82,3 +82,26 @@ TEST_F(SplatPaths, scalar_quads_with_steps_of_two) {
     renderer.step_x = renderer.step_y = renderer.step_z = 2;
     expect_same_pictures();
 }
+
+TEST_F(SplatPaths, colour_volume_fans_filled_between_draws) {
+    renderer.volume = &colour;
+    renderer.parallel_fill = false;
+    expect_same_pictures();
+}
+
+TEST_F(SplatPaths, component_left_selected_as_immediate_mode_leaves_it) {
+    renderer.volume = &colour;
+    for (bool immediate : {true, false}) {
+        colour.select_component(1);
+        renderer.immediate = immediate;
+        render_pixels(view, {&controller, &renderer});
+        EXPECT_EQ(colour.component, 3);
+    }
+    Volume empty;
+    empty.allocate(0, 0, 0, 4);
+    empty.rgba = true;
+    empty.select_component(2);
+    renderer.volume = &empty;
+    render_pixels(view, {&controller, &renderer});
+    EXPECT_EQ(empty.component, 2);
+}
