@@ -1,0 +1,146 @@
+#include "run_program.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+const std::string batch = HALVORN_BATCH;
+const std::string baselines = HALVORN_BASELINES;
+const std::string failures = HALVORN_RENDER_FAILURES;
+
+ProgramRun render(const std::string& args) {
+    return run_program(shell_quote(batch) + " render " + shell_quote(HALVORN_SAMPLE_GRID) +
+                       " --curves " + shell_quote(HALVORN_SAMPLE_CURVES) + " " + args);
+}
+
+struct Difference {
+    double mean = 0.0;      // mean absolute channel difference, 0..255
+    double off_share = 0.0; // share of pixels with a channel off by more than 8
+};
+
+Difference compare(const QImage& a, const QImage& b) {
+    Difference d;
+    const QImage x = a.convertToFormat(QImage::Format_RGB888);
+    const QImage y = b.convertToFormat(QImage::Format_RGB888);
+    std::int64_t sum = 0, off = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const uchar* p = x.constScanLine(row);
+        const uchar* q = y.constScanLine(row);
+        for (int col = 0; col < x.width(); ++col) {
+            int worst = 0;
+            for (int c = 0; c < 3; ++c) {
+                const int diff = std::abs(p[col * 3 + c] - q[col * 3 + c]);
+                sum += diff;
+                worst = std::max(worst, diff);
+            }
+            off += worst > 8;
+        }
+    }
+    const double pixels = static_cast<double>(x.width()) * x.height();
+    d.mean = static_cast<double>(sum) / (3.0 * pixels);
+    d.off_share = static_cast<double>(off) / pixels;
+    return d;
+}
+
+// Renders with `args` at 160 x 100 and compares with baselines/NAME.png: another rasteriser
+// may differ a little, so the test allows a mean difference of 1 and 1 % of pixels off by
+// more than 8. On a mismatch the current picture is kept under the test output folder.
+void expect_matches_baseline(const std::string& name, const std::string& args) {
+    TempDir dir;
+    const std::string out = dir.file(name + ".png");
+    const ProgramRun r =
+        render("--size 160x100 --intermediate " + shell_quote(dir.file("sample.dat")) +
+               " --output " + shell_quote(out) + " " + args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const QImage current(QString::fromStdString(out));
+    const QImage expected(QString::fromStdString(baselines + "/" + name + ".png"));
+    ASSERT_FALSE(current.isNull());
+    ASSERT_FALSE(expected.isNull()) << "no baseline " << name;
+    ASSERT_EQ(current.size(), expected.size());
+    const Difference d = compare(current, expected);
+    const bool ok = d.mean <= 1.0 && d.off_share <= 0.01;
+    if (!ok) {
+        std::filesystem::create_directories(failures);
+        std::filesystem::copy_file(out, failures + "/" + name + ".png",
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    EXPECT_TRUE(ok) << name << ": mean difference " << d.mean << ", " << 100.0 * d.off_share
+                    << " % of pixels off; current picture in " << failures;
+}
+
+} // namespace
+
+TEST(BatchRender, sample_face_on_matches_baseline) {
+    expect_matches_baseline("sample_face", "--distance 160");
+}
+
+TEST(BatchRender, sample_tilted_and_turned_matches_baseline) {
+    expect_matches_baseline("sample_turned", "--distance 160 --tilt 0.5 --turn 0.7");
+}
+
+TEST(BatchRender, sample_quads_at_step_two_match_baseline) {
+    expect_matches_baseline("sample_quads", "--distance 160 --tilt -0.4 --turn 2.2 --mode 0 "
+                                            "--step 2");
+}
+
+TEST(BatchRender, immediate_mode_draws_the_same_png) {
+    TempDir dir;
+    const std::string common = "--size 160x100 --distance 160 --tilt 0.5 --turn 0.7 "
+                               "--intermediate " +
+                               shell_quote(dir.file("s.dat"));
+    ASSERT_EQ(render(common + " --output " + shell_quote(dir.file("a.png"))).status, 0);
+    ASSERT_EQ(render(common + " --immediate --output " + shell_quote(dir.file("i.png"))).status, 0);
+    const QImage a(QString::fromStdString(dir.file("a.png")));
+    const QImage i(QString::fromStdString(dir.file("i.png")));
+    ASSERT_FALSE(a.isNull());
+    EXPECT_TRUE(a == i);
+}
+
+TEST(BatchRender, default_size_is_the_main_view) {
+    TempDir dir;
+    const ProgramRun r = render("--intermediate " + shell_quote(dir.file("s.dat")) + " --output " +
+                                shell_quote(dir.file("d.png")));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage d(QString::fromStdString(dir.file("d.png")));
+    EXPECT_EQ(d.size(), QSize(612, 375));
+    EXPECT_EQ(d.pixel(0, 0) & 0xffffff, 0u);     // black background
+    EXPECT_NE(d.pixel(306, 187) & 0xffffff, 0u); // the volume in the middle
+}
+
+TEST(BatchRender, bad_usage_exits_with_two) {
+    TempDir dir;
+    const std::string out = " --output " + shell_quote(dir.file("x.png"));
+    for (const std::string& args :
+         {std::string(""), "--size 0x10" + out, "--size 612" + out, "--size 20000x10" + out,
+          "--step 0" + out, "--tilt abc" + out, "--distance nan" + out, "--mode 1.5" + out}) {
+        const ProgramRun r = render(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << args;
+    }
+    EXPECT_FALSE(file_exists(dir.file("x.png")));
+}
+
+TEST(BatchRender, unwritable_output_is_reported) {
+    TempDir dir;
+    const std::string out = dir.file("no/folder/x.png");
+    const ProgramRun r = render("--size 16x16 --intermediate " + shell_quote(dir.file("s.dat")) +
+                                " --output " + shell_quote(out));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: cannot write '" + out + "'\n");
+}
+
+TEST(BatchRender, zero_range_is_refused) {
+    TempDir dir;
+    const ProgramRun r = render("--range 0 --intermediate " + shell_quote(dir.file("s.dat")) +
+                                " --output " + shell_quote(dir.file("x.png")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: the temperature range must be a non-zero finite number\n");
+    EXPECT_FALSE(file_exists(dir.file("x.png")));
+}
