@@ -44,6 +44,13 @@ AppArgs parse_app_args(int argc, char** argv) {
     return args;
 }
 
+void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
+    if (!args.curves_path.empty())
+        dialog.after_start([&dialog, path = args.curves_path] { dialog.load_curves_file(path); });
+    if (!args.grid_path.empty())
+        dialog.after_start([&dialog, path = args.grid_path] { dialog.open_grid_path(path); });
+}
+
 int CVolumeApp::InitInstance(int argc, char** argv) {
     // Every view draws immediate-mode GL with a depth buffer.
     QSurfaceFormat format;
@@ -73,8 +80,7 @@ int CVolumeApp::InitInstance(int argc, char** argv) {
     }
 
     CVolumeDialog dialog;
-    if (!args.grid_path.empty())
-        dialog.after_start([&dialog, path = args.grid_path] { dialog.open_grid_path(path); });
+    queue_start_commands(dialog, args);
     dialog.DoModal(); // the result is not examined
     return 0;
 }

@@ -22,3 +22,10 @@ struct AppArgs {
 AppArgs parse_app_args(int argc, char** argv);
 
 extern const char* const app_usage;
+
+class CVolumeDialog;
+
+// Queues what the command line asks for, to run once the dialog is shown (after the start-up
+// statistics): the curves file first, then the import of the grid, as "Load Curves..." and
+// "Open File" would.
+void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args);

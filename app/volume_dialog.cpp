@@ -12,9 +12,11 @@
 
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 namespace {
@@ -56,6 +58,9 @@ CVolumeDialog::CVolumeDialog(QWidget* parent, DialogPrompts* prompts)
     on_click(2, &CVolumeDialog::OnCancel);
     on_click(1007, &CVolumeDialog::on_set_transfer_func);
     on_click(1012, &CVolumeDialog::on_open_file);
+    // F1, the framework's help command.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &CVolumeDialog::OnHelp);
 }
 
 CVolumeDialog::~CVolumeDialog() = default;
@@ -96,8 +101,6 @@ void CVolumeDialog::bind_control(int id, QWidget& member) {
     if (auto* check = qobject_cast<QCheckBox*>(&member))
         check->setText(tr(entry->text));
     if (entry->kind == ControlKind::view) {
-        if (auto* label = qobject_cast<QLabel*>(&member))
-            label->setText(tr(entry->text));
         member.setContextMenuPolicy(Qt::PreventContextMenu); // right drags belong to the view
         member.setFocusPolicy(Qt::NoFocus);
     }
@@ -123,6 +126,9 @@ void CVolumeDialog::DoDataExchange() {
     for (QWidget* widget : template_widgets_) {
         if (!widget)
             continue;
+        // Opaque controls repaint alone, as child windows do; otherwise every caret blink or
+        // hover would repaint the dialog and, with it, move the sliders back to the renderer.
+        widget->setAutoFillBackground(true);
         widget->raise();
         if (widget->focusPolicy() & Qt::TabFocus) {
             if (previous_stop)
@@ -158,6 +164,7 @@ bool CVolumeDialog::OnInitDialog() {
             connect(about, &QAction::triggered, this, [this] { OnSysCommand(sc_about); });
         }
     }
+    add_curve_commands();
     setWindowIcon(icon); // the large and the small icon
 
     wire_scene();
@@ -173,6 +180,17 @@ bool CVolumeDialog::OnInitDialog() {
                  data_volume.stat_mean, data_volume.stat_std_dev, data_volume.stat_min,
                  data_volume.stat_max, static_cast<long long>(data_volume.stat_count)));
     return true;
+}
+
+// The commands beyond the system menu's: the curves file and the help.
+void CVolumeDialog::add_curve_commands() {
+    system_menu_->addSeparator();
+    connect(system_menu_->addAction(tr("&Save Curves...")), &QAction::triggered, this,
+            &CVolumeDialog::on_save_curves);
+    connect(system_menu_->addAction(tr("&Load Curves...")), &QAction::triggered, this,
+            &CVolumeDialog::on_load_curves);
+    QAction* help = system_menu_->addAction(tr("&Help\tF1"));
+    connect(help, &QAction::triggered, this, &CVolumeDialog::OnHelp);
 }
 
 void CVolumeDialog::OnSysCommand(unsigned id) {

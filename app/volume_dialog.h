@@ -1,12 +1,16 @@
 #pragma once
 
+#include "CGLView.h"
+#include "change_listener.h"
 #include "slider_ctrl.h"
+#include "splat_renderer.h"
+#include "transfer_function.h"
+#include "view_controller.h"
 #include "volume.h"
 
 #include <QCheckBox>
 #include <QDialog>
 #include <QIcon>
-#include <QLabel>
 #include <QLineEdit>
 
 #include <functional>
@@ -19,16 +23,10 @@ class DialogPrompts;
 class QMenu;
 class QtPrompts;
 
-// Stands in for the OpenGL view until the views are wired: shows the template text.
-class CGLView : public QLabel {
-public:
-    using QLabel::QLabel;
-};
-
 // The main dialog (template 102): owns every object of the program by value. Members are
 // constructed in declaration order and destroyed in reverse, so each view dies before what it
 // points to.
-class CVolumeDialog : public QDialog {
+class CVolumeDialog : public QDialog, public ChangeListener {
     Q_OBJECT
 public:
     // `prompts` answers message boxes and file dialogs; null uses Qt's dialogs.
@@ -60,6 +58,18 @@ public:
     void apply_sliders_to_renderer();
     void on_slider_released();
     void on_set_transfer_func();
+    void apply_transfer_function();
+    // A curve was edited: classifies and repaints when "Realtime Function Update" is checked.
+    void changed() override;
+
+    // The curves file: the four curves and the two edit values. A refused file shows its
+    // message and changes nothing.
+    void on_save_curves();
+    void on_load_curves();
+    bool save_curves_file(const std::string& path);
+    bool load_curves_file(const std::string& path);
+    // F1: the mouse gestures of the panels and the main view.
+    void OnHelp();
 
     // The control with this template id (GetDlgItem), or null.
     QWidget* control(int id) const;
@@ -71,6 +81,12 @@ public:
     double range = 100.0;
     Volume data_volume;
     Volume colour_volume;
+    TransferFunction red_curve;
+    TransferFunction green_curve;
+    TransferFunction blue_curve;
+    TransferFunction opacity_curve;
+    ViewController view_controller;
+    SplatRenderer splat_renderer;
     CGLView main_view;
     CGLView red_panel;
     CGLView green_panel;
@@ -88,6 +104,7 @@ protected:
 
 private:
     void create_template_controls();
+    void add_curve_commands();
     void bind_control(int id, QWidget& member);
     void set_window_text(QLineEdit& edit, const QString& text);
     void on_edit_changed(QLineEdit& edit, double& member, CSliderCtrl& slider);

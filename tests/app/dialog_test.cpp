@@ -1,6 +1,7 @@
 // The main dialog's start-up, layout, system commands and "Open File", on the real dialog.
 #include "dialog_templates.h"
 #include "dialog_units.h"
+#include "qt_prompts.h"
 #include "scripted_dialog_prompts.h"
 #include "temp_dir.h"
 #include "volume_dialog.h"
@@ -8,6 +9,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QtTest>
 
@@ -194,6 +196,27 @@ private slots:
         QCOMPARE(dialog->data_volume.stat_max, 21.0);
         QCOMPARE(dialog->colour_volume.nx, 3);
         QCOMPARE(prompts->imports.size(), std::size_t(2));
+    }
+
+    // The real prompts: no progress dialog for a short import; after half a second one that
+    // names the file, and its Cancel stops the import.
+    void long_import_shows_a_progress_dialog_with_cancel() {
+        start();
+        QtPrompts real(dialog.get());
+        real.begin_import("/data/grids/ocean.txt");
+        QVERIFY(real.progress(10, 100));
+        QVERIFY(!dialog->findChild<QProgressDialog*>());
+        QTest::qWait(QtPrompts::progress_delay_ms + 50);
+        QVERIFY(real.progress(20, 100));
+        auto* progress = dialog->findChild<QProgressDialog*>();
+        QVERIFY(progress);
+        QVERIFY(progress->labelText().contains("ocean.txt"));
+        QCOMPARE(progress->value(), 200);
+        progress->cancel();
+        QVERIFY(!real.progress(30, 100));
+        real.end_import();
+        QVERIFY(!dialog->findChild<QProgressDialog*>());
+        QVERIFY(real.progress(40, 100)); // outside an import nothing is asked
     }
 };
 

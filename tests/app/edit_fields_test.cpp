@@ -27,6 +27,8 @@ private slots:
         prompts = std::make_unique<ScriptedDialogPrompts>();
         dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
         dialog->OnInitDialog();
+        QCOMPARE(dialog->offset_slider.get_pos(), 0);
+        QCOMPARE(dialog->scale_slider.get_pos(), 100);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     }
@@ -40,8 +42,24 @@ private slots:
         QCOMPARE(dialog->range_edit.text(), QString("100"));
         QCOMPARE(dialog->low_end, 0.0);
         QCOMPARE(dialog->range, 100.0);
-        QCOMPARE(dialog->offset_slider.get_pos(), 0);
-        QCOMPARE(dialog->scale_slider.get_pos(), 100);
+        // The first paint of the dialog moves the sliders to the renderer's fields
+        // (opacity offset 0, scale 1).
+        QCOMPARE(dialog->offset_slider.get_pos(), 50);
+        QCOMPARE(dialog->scale_slider.get_pos(), 10);
+    }
+
+    // Only a paint of the dialog itself moves the sliders back: not the edit's caret, not a
+    // hovered button, not a view's frame.
+    void slider_keeps_the_edit_position_while_only_controls_repaint() {
+        dialog->low_end_edit.setFocus();
+        type_into(dialog->low_end_edit, "12.9");
+        QTest::mouseMove(dialog->control(1007));
+        QTest::mouseMove(&dialog->main_view);
+        dialog->main_view.repaint();
+        QTest::qWait(700); // a caret blink or two
+        QCOMPARE(dialog->offset_slider.get_pos(), 12);
+        dialog->update();
+        QTRY_COMPARE(dialog->offset_slider.get_pos(), 50);
     }
 
     void typed_value_sets_member_and_truncated_slider_position() {

@@ -1,0 +1,180 @@
+// "Save Curves...", "Load Curves...", the help page and the command line.
+#include "curves_file.h"
+#include "scripted_dialog_prompts.h"
+#include "temp_dir.h"
+#include "volume_app.h"
+#include "volume_dialog.h"
+
+#include <QMenu>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QAction* menu_item(CVolumeDialog& dialog, const QString& text) {
+    for (QAction* action : dialog.system_menu()->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+AppArgs parse(std::vector<std::string> words) {
+    words.insert(words.begin(), "halvorn");
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    return parse_app_args(static_cast<int>(argv.size()), argv.data());
+}
+
+const char* const two_point_curves = R"({ "low": 12.5, "range": 40,
+  "red": [[0.3, 0.8], [1.0, 0.0]],
+  "opacity": [[0.2, 0.1], [0.6, 0.4], [1.0, 0.0]] })";
+
+} // namespace
+
+class CurvesCommandsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedDialogPrompts> prompts;
+    std::unique_ptr<CVolumeDialog> dialog;
+    TempDir dir;
+
+private slots:
+    void init() {
+        prompts = std::make_unique<ScriptedDialogPrompts>();
+        dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
+    }
+    void cleanup() {
+        dialog.reset();
+        prompts.reset();
+    }
+
+    void load_curves_replaces_curves_and_edit_values() {
+        dialog->OnInitDialog();
+        dialog->show();
+        prompts->file_answers.push_back(dir.write("c.json", two_point_curves));
+        QAction* load = menu_item(*dialog, "&Load Curves...");
+        QVERIFY(load);
+        load->trigger();
+        QCOMPARE(prompts->questions.back(), FileQuestion::open_curves);
+        QCOMPARE(dialog->red_curve.count, 2);
+        QCOMPARE(dialog->red_curve.x[0], 0.3);
+        QCOMPARE(dialog->red_curve.y[0], 0.8);
+        QCOMPARE(dialog->opacity_curve.count, 3);
+        QCOMPARE(dialog->green_curve.count, 1); // a missing channel is the new-curve default
+        QVERIFY(dialog->red_curve.segments_built);
+        QCOMPARE(dialog->low_end_edit.text(), QString("12.5"));
+        QCOMPARE(dialog->low_end, 12.5);
+        QCOMPARE(dialog->offset_slider.get_pos(), 12);
+        QCOMPARE(dialog->range, 40.0);
+        QCOMPARE(dialog->scale_slider.get_pos(), 40);
+        QCOMPARE(prompts->messages.size(), std::size_t(1));
+    }
+
+    void refused_curves_file_shows_its_message_and_changes_nothing() {
+        dialog->OnInitDialog();
+        dialog->red_curve.insert(0.5, 0.5);
+        const std::string bad =
+            dir.write("bad.json", R"({ "red": [[0.6, 0.1], [0.4, 0.2], [1.0, 0.0]], "low": 7 })");
+        QVERIFY(!dialog->load_curves_file(bad));
+        QCOMPARE(prompts->messages.size(), std::size_t(2));
+        QVERIFY(QString::fromStdString(prompts->messages[1]).contains("bad.json"));
+        QCOMPARE(dialog->red_curve.count, 2);
+        QCOMPARE(dialog->red_curve.x[0], 0.5);
+        QCOMPARE(dialog->low_end, 0.0);
+        QCOMPARE(dialog->low_end_edit.text(), QString("0"));
+    }
+
+    void saved_curves_load_back_the_same() {
+        dialog->OnInitDialog();
+        dialog->blue_curve.insert(0.25, 0.75);
+        dialog->blue_curve.insert(0.5, 0.1);
+        dialog->low_end_edit.setText("3.25");
+        const std::string path = dir.file("saved.json");
+        prompts->file_answers.push_back(path);
+        menu_item(*dialog, "&Save Curves...")->trigger();
+        QCOMPARE(prompts->questions.back(), FileQuestion::save_curves);
+        CurvesFile file;
+        std::string error;
+        QVERIFY2(read_curves_file(path, file, error), error.c_str());
+        QCOMPARE(file.curves[2].count, 3);
+        QCOMPARE(file.curves[2].x[1], 0.5);
+        QCOMPARE(file.low, 3.25);
+        QCOMPARE(file.range, 100.0);
+
+        CVolumeDialog other(nullptr, prompts.get());
+        other.OnInitDialog();
+        QVERIFY(other.load_curves_file(path));
+        QCOMPARE(other.blue_curve.count, 3);
+        QCOMPARE(other.blue_curve.y[0], 0.75);
+        QCOMPARE(other.low_end, 3.25);
+    }
+
+    void loading_with_realtime_classifies_at_once() {
+        dialog->OnInitDialog();
+        TempDir grid_dir;
+        std::string grid = "1 1 2 2\n  0 0 0 10 30\n  0 0 0 20 40\n";
+        dialog->open_grid_path(grid_dir.write("g.txt", grid));
+        dialog->on_set_transfer_func();
+        QCOMPARE(dialog->colour_volume.samples[0], 0.0f); // default curves are all zero
+        dialog->realtime_check.setChecked(true);
+        QVERIFY(dialog->load_curves_file(HALVORN_SAMPLE_CURVES));
+        QVERIFY(dialog->colour_volume.samples[0] > 0.0f);
+    }
+
+    void f1_shows_the_mouse_gestures() {
+        dialog->OnInitDialog();
+        dialog->show();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        QTest::keyClick(dialog.get(), Qt::Key_F1);
+        QCOMPARE(prompts->help_pages.size(), std::size_t(1));
+        QVERIFY(QString::fromStdString(prompts->help_pages[0]).contains("Left drag"));
+        QVERIFY(QString::fromStdString(prompts->help_pages[0]).contains("Right button"));
+    }
+
+    void command_line_words() {
+        AppArgs a = parse({"--curves", "c.json", "grid.txt"});
+        QCOMPARE(a.curves_path, std::string("c.json"));
+        QCOMPARE(a.grid_path, std::string("grid.txt"));
+        QVERIFY(a.error.empty());
+        a = parse({"g.txt", "--curves=x.json"});
+        QCOMPARE(a.curves_path, std::string("x.json"));
+        QCOMPARE(a.grid_path, std::string("g.txt"));
+        QVERIFY(parse({}).grid_path.empty());
+        QVERIFY(parse({"--help"}).help);
+        QVERIFY(!parse({"--curves"}).error.empty());
+        QVERIFY(!parse({"--low", "3"}).error.empty());
+        QVERIFY(!parse({"a.txt", "b.txt"}).error.empty());
+    }
+
+    // As `halvorn --curves sample_curves.json sample.txt`: the statistics box first, then the
+    // curves, then the import of the grid, once the dialog is shown.
+    void command_line_loads_curves_then_imports_after_start_up() {
+        AppArgs args;
+        args.curves_path = HALVORN_SAMPLE_CURVES;
+        // A copy, so that no other test writes the same intermediate file at the same time.
+        args.grid_path = dir.file("sample.txt");
+        std::filesystem::copy_file(HALVORN_SAMPLE_GRID, args.grid_path);
+        queue_start_commands(*dialog, args);
+        bool seen_visible = false;
+        dialog->after_start([&] {
+            seen_visible = dialog->isVisible();
+            dialog->accept();
+        });
+        dialog->DoModal();
+        QVERIFY(seen_visible);
+        QCOMPARE(prompts->messages.size(), std::size_t(1));
+        QVERIFY(QString::fromStdString(prompts->messages[0]).startsWith("avg == 0.000000"));
+        QCOMPARE(prompts->imports, std::vector<std::string>{args.grid_path});
+        QCOMPARE(dialog->data_volume.nx, 64);
+        QCOMPARE(dialog->data_volume.ncomp, 2);
+        QCOMPARE(dialog->colour_volume.nz, 48);
+        QCOMPARE(dialog->opacity_curve.count, 6);
+        QCOMPARE(dialog->range, 100.0);
+    }
+};
+
+QTEST_MAIN(CurvesCommandsTest)
+#include "curves_commands_test.moc"
