@@ -5,7 +5,9 @@ add_executable(halvorn_frame_bench
 target_include_directories(halvorn_frame_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/render
                                                        ${PROJECT_SOURCE_DIR}/tests/support)
 target_compile_definitions(halvorn_frame_bench PRIVATE
-    HALVORN_SAMPLE_GRID="${HALVORN_SAMPLE_GRID}")
-target_link_libraries(halvorn_frame_bench PRIVATE halvorn::render benchmark::benchmark)
+    HALVORN_SAMPLE_GRID="${HALVORN_SAMPLE_GRID}"
+    HALVORN_SAMPLE_CURVES="${HALVORN_SAMPLE_CURVES}")
+target_link_libraries(halvorn_frame_bench PRIVATE halvorn::render halvorn::transfer
+                                                  benchmark::benchmark)
 add_dependencies(halvorn_frame_bench halvorn-sample)
 halvorn_target_defaults(halvorn_frame_bench)

@@ -4,7 +4,6 @@
 
 #include <GL/gl.h>
 
-#include <chrono>
 #include <cstdint>
 
 // Where the splat traversal sends each grid point: straight to GL in immediate mode, or into

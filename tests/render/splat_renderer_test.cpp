@@ -6,6 +6,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <tuple>
 
@@ -217,4 +219,65 @@ TEST_F(SplatScene, empty_or_unreadable_volume_draws_no_splats) {
     renderer.volume = &thin;
     EXPECT_TRUE(capture().empty());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SplatScene, fan_centre_is_the_box_corner_facing_the_eye) {
+    Volume v;
+    make_colour_volume(v, 1, 1, 1); // the point sits at (-0.5, -0.5, -0.5)
+    renderer.volume = &v;
+    // Eye on the +x +y +z diagonal: the box corner (0, 0, 0) faces it, and lies on the axis of
+    // view, so it lands in the middle of the window with the rim around it.
+    Camera& cam = controller.camera;
+    cam.rotate_left(Mat3::axis_rotation(2, -0.25 * 3.141592653589793));
+    cam.rotate_left(Mat3::axis_rotation(1, std::atan(1.0 / std::sqrt(2.0))));
+    cam.set_distance(10);
+    const Vec3 eye = cam.eye();
+    ASSERT_NEAR(eye.x, eye.y, 1e-9);
+    ASSERT_NEAR(eye.y, eye.z, 1e-9);
+    ASSERT_GT(eye.x, 0.0);
+
+    const auto prims = capture();
+    ASSERT_EQ(prims.size(), 6u);
+    for (const FeedbackPrimitive& p : prims) {
+        int centres = 0;
+        for (const FeedbackVertex& q : p.vertices)
+            if (q.a > 0.2f) { // centre A = 0.5, rim 0.05
+                ++centres;
+                EXPECT_NEAR(q.x, 100.0f, 1e-3);
+                EXPECT_NEAR(q.y, 100.0f, 1e-3);
+            } else {
+                // The rim is the cube's silhouette: all six corners equally far out.
+                const double r = std::hypot(q.x - 100.0, q.y - 100.0);
+                EXPECT_GT(r, 5.0);
+                EXPECT_LT(r, 30.0);
+            }
+        EXPECT_EQ(centres, 1);
+    }
+}
+
+TEST_F(SplatScene, quads_face_the_viewer_and_have_the_step_size) {
+    Volume v;
+    make_colour_volume(v, 1, 1, 1);
+    renderer.volume = &v;
+    renderer.mode = 0;
+    renderer.step_y = renderer.step_z = 2; // 2 x 2 on screen (side is y, up is z)
+    controller.camera.set_distance(10);    // looking along -x; screen-right +y, up +z
+    const auto prims = capture();
+    std::vector<float> xs, ys;
+    for (const FeedbackPrimitive& p : prims)
+        for (const FeedbackVertex& q : p.vertices) {
+            xs.push_back(q.x);
+            ys.push_back(q.y);
+        }
+    ASSERT_FALSE(xs.empty());
+    const auto [x0, x1] = std::minmax_element(xs.begin(), xs.end());
+    const auto [y0, y1] = std::minmax_element(ys.begin(), ys.end());
+    for (float x : xs)
+        EXPECT_TRUE(std::fabs(x - *x0) < 1e-3 || std::fabs(x - *x1) < 1e-3);
+    for (float y : ys)
+        EXPECT_TRUE(std::fabs(y - *y0) < 1e-3 || std::fabs(y - *y1) < 1e-3);
+    // Square on screen, centred on the point's projection (y = -0.5 maps left of centre).
+    EXPECT_NEAR(*x1 - *x0, *y1 - *y0, 1e-2);
+    EXPECT_LT((*x0 + *x1) / 2, 100.0f);
+    EXPECT_LT((*y0 + *y1) / 2, 100.0f);
 }
