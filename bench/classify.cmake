@@ -1,5 +1,6 @@
 # Pre-integrated classification against the literal serial reference.
-if(NOT TARGET halvorn_reference_classify)
+# tests/support defines both reference targets; the import benchmark may have added it already.
+if(NOT TARGET halvorn_reference)
     add_subdirectory(${PROJECT_SOURCE_DIR}/tests/support ${CMAKE_BINARY_DIR}/tests/support)
 endif()
 add_executable(halvorn_classify_bench ${CMAKE_CURRENT_LIST_DIR}/classify_bench.cpp)

@@ -89,8 +89,6 @@ std::string parse_document(const json& doc, CurvesFile& file) {
             file.has_low = true;
         } else if (key == "range") {
             rule = read_number(key, value, file.range);
-            if (rule.empty() && file.range == 0.0)
-                rule = "\"range\" is 0; the temperature range must be a non-zero finite number";
             file.has_range = true;
         } else {
             int channel = 0;
@@ -122,9 +120,11 @@ bool parse_curves_text(const std::string& text, const std::string& path, CurvesF
     try {
         doc = json::parse(text);
     } catch (const json::parse_error& e) {
-        error = refusal(path, e.id == 406 ? "a number in it is not a finite number"
-                                          : "it is not JSON (syntax error at byte " +
-                                                std::to_string(e.byte) + ")");
+        error =
+            refusal(path, "it is not JSON (syntax error at byte " + std::to_string(e.byte) + ")");
+        return false;
+    } catch (const json::out_of_range&) {
+        error = refusal(path, "a number in it is not a finite number");
         return false;
     } catch (const std::exception&) {
         error = refusal(path, "it is not JSON");
@@ -181,9 +181,9 @@ bool write_curves_file(const std::string& path, const CurvesFile& curves, std::s
         }
     }
     if ((curves.has_low && !std::isfinite(curves.low)) ||
-        (curves.has_range && (!std::isfinite(curves.range) || curves.range == 0.0))) {
+        (curves.has_range && !std::isfinite(curves.range))) {
         error = "The curves file \"" + path +
-                "\" was not written: the low end and range must be finite, the range non-zero.";
+                "\" was not written: the low end and range must be finite numbers.";
         return false;
     }
 

@@ -31,8 +31,8 @@ extern const char* const curve_channel_names[4];
 
 // Reads a curves file. A file that cannot be read, is not JSON, has a key other than the six,
 // a curve with more than 20 points (the appended final point counted), x not ascending or
-// beyond 1.0, a point that is not a pair of finite numbers, a non-finite "low" or a "range"
-// that is 0 or not finite is refused: false, `error` names the file and the rule, and `out` is
+// beyond 1.0, a point that is not a pair of finite numbers, or a "low" or "range" that is not
+// a finite number is refused: false, `error` names the file and the rule, and `out` is
 // unchanged. Numbers are read independently of the locale.
 bool read_curves_file(const std::string& path, CurvesFile& out, std::string& error);
 
