@@ -7,9 +7,11 @@
 
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -56,9 +58,14 @@ private slots:
         move_over(panel, at + QPoint(4, -2), Qt::NoButton);
         static_cast<QPushButton*>(dialog.control(1007))->click();
 
-        // One left drag in the main view: a tilt from the vertical and a turn from the
-        // horizontal motion, in window fractions.
+        // A right drag upwards brings the camera nearer; then one left drag: a tilt from the
+        // vertical and a turn from the horizontal motion, in window fractions.
         CGLView& view = dialog.main_view;
+        move_over(view, QPoint(300, 300), Qt::RightButton);
+        move_over(view, QPoint(300, 30), Qt::RightButton);
+        move_over(view, QPoint(300, 30), Qt::NoButton);
+        const double distance = dialog.view_controller.camera.distance();
+        QVERIFY(distance > 150.0 && distance < 300.0);
         const QPoint from(300, 200), to(341, 173);
         move_over(view, from, Qt::LeftButton);
         move_over(view, to, Qt::LeftButton);
@@ -67,17 +74,26 @@ private slots:
         const double tilt = (1.0 / h) * to.y() - (1.0 / h) * from.y();
         const double turn = (1.0 / w) * to.x() - (1.0 / w) * from.x();
         const QImage shown = view.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+        // HALVORN_SCREENSHOT=path saves the whole dialog as it now looks (for the README).
+        // Taken from the screen: QWidget::grab would blend the views' cleared alpha of 0.
+        if (const char* screenshot = std::getenv("HALVORN_SCREENSHOT")) {
+            QTest::qWait(300); // let the views reach the screen
+            const QPixmap window = dialog.screen()->grabWindow(dialog.winId());
+            QVERIFY(window.save(QString::fromLocal8Bit(screenshot)));
+        }
 
         const std::string curves = dir.file("edited.json");
         QVERIFY(dialog.save_curves_file(curves));
         const std::string png = dir.file("batch.png");
         QProcess batch;
-        const QStringList args = {"render",   QString::fromStdString(grid),
-                                  "--curves", QString::fromStdString(curves),
-                                  "--output", QString::fromStdString(png),
-                                  "--size",   QString("%1x%2").arg(view.width()).arg(view.height()),
-                                  "--tilt",   QString::fromStdString(exact(tilt)),
-                                  "--turn",   QString::fromStdString(exact(turn))};
+        const QStringList args = {
+            "render",     QString::fromStdString(grid),
+            "--curves",   QString::fromStdString(curves),
+            "--output",   QString::fromStdString(png),
+            "--size",     QString("%1x%2").arg(view.width()).arg(view.height()),
+            "--distance", QString::fromStdString(exact(distance)),
+            "--tilt",     QString::fromStdString(exact(tilt)),
+            "--turn",     QString::fromStdString(exact(turn))};
         batch.start(HALVORN_BATCH, args);
         QVERIFY(batch.waitForFinished(120000));
         const QString errors = QString::fromLocal8Bit(batch.readAllStandardError());
