@@ -7,6 +7,7 @@
 #include <QSurfaceFormat>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 const char* const app_usage =
@@ -15,10 +16,41 @@ const char* const app_usage =
     "  the dialog has started; with --curves, first loads the four curves and the two range\n"
     "  values from the curves file, as \"Load Curves...\" does.\n";
 
+namespace {
+
+// Qt's own options that take a value (QApplication removes them from argv).
+bool is_qt_option_with_value(const std::string& word) {
+    static const char* const names[] = {"-platform",        "-platformpluginpath",
+                                        "-platformtheme",   "-plugin",
+                                        "-display",         "-geometry",
+                                        "-qwindowgeometry", "-qwindowtitle",
+                                        "-qwindowicon",     "-style",
+                                        "-stylesheet",      "-session"};
+    for (const char* name : names)
+        if (word == name)
+            return true;
+    return false;
+}
+
+// True when Qt could reach a display (or was told which platform to use).
+bool display_available() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* value = std::getenv(name); value && value[0] != '\0')
+            return true;
+    return false;
+}
+
+} // namespace
+
 AppArgs parse_app_args(int argc, char** argv) {
     AppArgs args;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
+        if (word.size() > 1 && word[0] == '-' && word[1] != '-' && word != "-h") {
+            if (is_qt_option_with_value(word))
+                ++i; // left to QApplication
+            continue;
+        }
         if (word == "--help" || word == "-h") {
             args.help = true;
         } else if (word == "--version") {
@@ -52,19 +84,7 @@ void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
 }
 
 int CVolumeApp::InitInstance(int argc, char** argv) {
-    // Every view draws immediate-mode GL with a depth buffer.
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
-
-    QApplication app(argc, argv); // takes Qt's own options (-platform, -display) out of argv
-    QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    QApplication::setApplicationName(QStringLiteral("Halvorn1"));
-    QApplication::setApplicationVersion(QString::fromLatin1(app_version));
-
+    // The words are read before Qt starts, so --help and bad usage need no display.
     const AppArgs args = parse_app_args(argc, argv);
     if (!args.error.empty()) {
         std::fprintf(stderr, "halvorn: %s\n%s", args.error.c_str(), app_usage);
@@ -78,6 +98,25 @@ int CVolumeApp::InitInstance(int argc, char** argv) {
         std::printf("halvorn %s\n", app_version);
         return 0;
     }
+    if (!display_available()) {
+        std::fputs("halvorn: no display to open the dialog on (DISPLAY is not set); "
+                   "halvorn-batch render draws the picture without one\n",
+                   stderr);
+        return 1;
+    }
+
+    // Every view draws immediate-mode GL with a depth buffer.
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QApplication::setApplicationName(QStringLiteral("Halvorn1"));
+    QApplication::setApplicationVersion(QString::fromLatin1(app_version));
 
     CVolumeDialog dialog;
     queue_start_commands(dialog, args);

@@ -143,6 +143,9 @@ private slots:
         QCOMPARE(a.curves_path, std::string("x.json"));
         QCOMPARE(a.grid_path, std::string("g.txt"));
         QVERIFY(parse({}).grid_path.empty());
+        a = parse({"-platform", "xcb", "g.txt", "-reverse"}); // Qt's own options pass by
+        QVERIFY(a.error.empty());
+        QCOMPARE(a.grid_path, std::string("g.txt"));
         QVERIFY(parse({"--help"}).help);
         QVERIFY(!parse({"--curves"}).error.empty());
         QVERIFY(!parse({"--low", "3"}).error.empty());
