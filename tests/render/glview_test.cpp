@@ -1,4 +1,8 @@
 #include "CGLView.h"
+#include "headless_view.h"
+#include "render_fixtures.h"
+#include "splat_renderer.h"
+#include "view_controller.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -189,6 +193,51 @@ TEST(CGLView, zero_size_window_ignores_mouse_and_draws_nothing) {
     view.OnPaint(); // even a direct frame leaves the record alone
     EXPECT_EQ(counter.draws, 0);
     EXPECT_EQ(view.projection.near, 0.0);
+}
+
+// The window and the headless view draw through the same frame: the same scene gives the same
+// bytes. Qt labels the framebuffer's bytes premultiplied; they are compared as GL wrote them
+// (converting the grab would un-premultiply the colours by the blended alpha).
+TEST(CGLView, draws_the_bytes_the_headless_view_draws) {
+    Volume colour;
+    make_colour_volume(colour, 12, 10, 8);
+    ViewController controller;
+    controller.lighting_enabled = true;
+    controller.camera.set_distance(30);
+    controller.camera.rotate_left(Mat3::axis_rotation(1, 0.4));
+    controller.camera.rotate_right(Mat3::axis_rotation(0, 0.3));
+    SplatRenderer renderer;
+    renderer.camera = &controller.camera;
+    renderer.volume = &colour;
+    renderer.step_x = renderer.step_y = renderer.step_z = 1;
+
+    ShownView s(120, 90);
+    ASSERT_TRUE(s.exposed);
+    s.view.draw_list = {&controller, &renderer};
+    s.view.repaint();
+    const QImage shown = s.view.grabFramebuffer();
+    ASSERT_EQ(shown.size(), QSize(120, 90));
+
+    // A thread can hold a GLX or an EGL context, not both: let Qt's go first.
+    s.view.doneCurrent();
+    HeadlessView headless;
+    ASSERT_TRUE(headless.open(120, 90)) << headless.error();
+    const std::vector<unsigned char> drawn = render_pixels(headless, {&controller, &renderer});
+    ASSERT_EQ(drawn.size(), 120u * 90u * 4u);
+
+    const QImage bytes = shown.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    int lit = 0, differing = 0;
+    for (int y = 0; y < 90; ++y) {
+        const uchar* row = bytes.constScanLine(y);
+        for (int x = 0; x < 120; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const unsigned char a = row[x * 4 + c], b = drawn[(y * 120 + x) * 4 + c];
+                lit += a != 0;
+                differing += a != b;
+            }
+    }
+    EXPECT_GT(lit, 1000);
+    EXPECT_EQ(differing, 0);
 }
 
 int main(int argc, char** argv) {
