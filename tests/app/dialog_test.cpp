@@ -1,4 +1,5 @@
 // The main dialog's start-up, layout, system commands and "Open File", on the real dialog.
+#include "about_dialog.h"
 #include "dialog_templates.h"
 #include "dialog_units.h"
 #include "qt_prompts.h"
@@ -6,8 +7,11 @@
 #include "temp_dir.h"
 #include "volume_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -153,6 +157,47 @@ private slots:
         QVERIFY(about);
         about->trigger();
         QCOMPARE(prompts->modal_titles, std::vector<std::string>{"About Halvorn1"});
+    }
+
+    // A right click on the dialog's free area opens the menu; over a view it does not (right
+    // drags there zoom the camera or delete control points).
+    void context_menu_opens_on_the_free_area_only() {
+        start();
+        const auto right_click = [&](QPoint at) {
+            QWidget* shown = nullptr;
+            QTimer::singleShot(200, [&] {
+                shown = QApplication::activePopupWidget();
+                if (shown)
+                    shown->close();
+            });
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, dialog->mapToGlobal(at));
+            QCoreApplication::sendEvent(dialog.get(), &event);
+            QTest::qWait(300);
+            return shown;
+        };
+        QCOMPARE(right_click(QPoint(4, 4)), static_cast<QWidget*>(dialog->system_menu()));
+        const QPoint in_group =
+            dialog->findChild<QGroupBox*>()->geometry().topLeft() + QPoint(3, 30);
+        QCOMPARE(right_click(in_group), static_cast<QWidget*>(dialog->system_menu()));
+        QCOMPARE(right_click(dialog->main_view.geometry().center()), nullptr);
+        QCOMPARE(dialog->main_view.contextMenuPolicy(), Qt::PreventContextMenu);
+    }
+
+    void about_box_shows_icon_version_and_a_second_line() {
+        CAboutDialog about;
+        QCOMPARE(about.windowTitle(), QString("About Halvorn1"));
+        QStringList texts;
+        bool icon = false;
+        for (QLabel* label : about.findChildren<QLabel*>()) {
+            texts << label->text();
+            icon = icon || !label->pixmap().isNull();
+        }
+        QVERIFY(icon);
+        QVERIFY(texts.contains("Halvorn1 Version 1.0"));
+        QCOMPARE(texts.size(), 3);
+        auto* ok = about.findChild<QPushButton*>();
+        QVERIFY(ok && ok->isDefault());
+        QCOMPARE(about.minimumSize(), about.maximumSize());
     }
 
     void open_file_loads_the_grid_and_sizes_the_colour_volume() {
