@@ -117,5 +117,4 @@ private:
     std::vector<QWidget*> template_widgets_; // in template order
     std::vector<std::function<void()>> after_start_;
     bool initialised_ = false;
-    bool in_paint_ = false;
 };
