@@ -49,58 +49,116 @@ void classify_missing(const Volume& source, int x, int y, int z, float* q) {
     q[3] = static_cast<float>(0.8 + 0.2 * w / d);
 }
 
-// Classifies the z-planes [z_begin, z_end). scratch holds 3 * ncomp doubles.
-void classify_slab(const ClassifyJob& job, int z_begin, int z_end, double* scratch) {
+// Per-thread working memory: a point's path for the general walk, and for the two-component
+// rows the normalised values and weights of a whole row with the list of its special points.
+struct Scratch {
+    double* t;
+    double* den;
+    double* weight;
+    double* row_t0;
+    double* row_t1;
+    double* row_weight;
+    int* special;
+    int* row_b0; // the search table buckets of row_t0 and row_t1
+    int* row_b1;
+
+    static std::size_t doubles(int ncomp, int nx) {
+        return 3 * std::size_t(ncomp) + 3 * std::size_t(nx);
+    }
+    static std::size_t ints(int nx) { return 3 * std::size_t(nx); }
+
+    Scratch(double* block, int* indices, int ncomp, int nx)
+        : t(block), den(block + ncomp), weight(block + 2 * ncomp), row_t0(block + 3 * ncomp),
+          row_t1(row_t0 + nx), row_weight(row_t1 + nx), special(indices), row_b0(indices + nx),
+          row_b1(indices + 2 * nx) {}
+};
+
+// One grid point that is not missing, through the general walk.
+void classify_point(const ClassifyJob& job, const float* p, float* q, const Scratch& scratch) {
+    const int n = job.source->ncomp;
+    double* t = scratch.t;
+    const double r = 1.0 / n;
+    t[0] = (p[0] - job.low) * job.inv;
+    bool finite = std::isfinite(t[0]);
+    for (int j = 1; j < n; ++j) {
+        t[j] = (p[j] - job.low) * job.inv;
+        scratch.den[j] = (static_cast<double>(p[j]) - p[j - 1]) * job.inv;
+        scratch.weight[j] = r / scratch.den[j];
+        finite = finite && std::isfinite(t[j]);
+    }
+    const ValuePath path{n, r, t, scratch.den, scratch.weight};
+    q[0] = static_cast<float>(integrate_path(job.curves[0], path, finite));
+    q[1] = static_cast<float>(integrate_path(job.curves[1], path, finite));
+    q[2] = static_cast<float>(integrate_path(job.curves[2], path, finite));
+    q[3] = static_cast<float>(2.0 * integrate_path(job.curves[3], path, finite));
+}
+
+// A row of two-component grid points through ordered curves, in three passes: normalise the
+// row and note its special points (missing, non-finite, or a piece of length zero); run each
+// curve along the whole row without a branch on the data, so that consecutive points overlap
+// in the processor; then redo the special points one by one.
+void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& scratch) {
+    const Volume& source = *job.source;
+    const int nx = source.nx;
+    const float* p = source.samples + source.flat_index(0, y, z, 0);
+    float* q = job.target->samples + job.target->flat_index(0, y, z, 0);
+    double* t0 = scratch.row_t0;
+    double* t1 = scratch.row_t1;
+    double* w = scratch.row_weight;
+    int* b0 = scratch.row_b0;
+    int* b1 = scratch.row_b1;
+    const PreparedCurve& table = job.curves[0]; // all four share the table's span
+    int specials = 0;
+    for (int x = 0; x < nx; ++x) {
+        const float s0 = p[2 * x];
+        const float s1 = p[2 * x + 1];
+        t0[x] = (s0 - job.low) * job.inv;
+        t1[x] = (s1 - job.low) * job.inv;
+        const double d = (static_cast<double>(s1) - s0) * job.inv;
+        w[x] = 0.5 / d;
+        b0[x] = table.bucket(t0[x]);
+        b1[x] = table.bucket(t1[x]);
+        const bool special =
+            (s0 < missing_threshold) | !std::isfinite(t0[x]) | !std::isfinite(t1[x]) | (d == 0.0);
+        scratch.special[specials] = x;
+        specials += special;
+    }
+    for (int c = 0; c < 4; ++c) {
+        const PreparedCurve& curve = job.curves[c];
+        const double factor = c == 3 ? 2.0 : 1.0; // opacity is doubled, colour is not
+        for (int x = 0; x < nx; ++x)
+            q[4 * x + c] = static_cast<float>(
+                factor * integrate_piece_in(curve, t0[x], t1[x], w[x], b0[x], b1[x]));
+    }
+    for (int i = 0; i < specials; ++i) {
+        const int x = scratch.special[i];
+        if (p[2 * x] < missing_threshold)
+            classify_missing(source, x, y, z, q + 4 * x);
+        else
+            classify_point(job, p + 2 * x, q + 4 * x, scratch);
+    }
+}
+
+// Classifies the z-planes [z_begin, z_end).
+void classify_slab(const ClassifyJob& job, int z_begin, int z_end, Scratch scratch) {
     const Volume& source = *job.source;
     const int n = source.ncomp;
-    double* t = scratch;
-    double* den = scratch + n;
-    double* weight = scratch + 2 * n;
-    const double r = 1.0 / n;
-    const ValuePath path{n, r, t, den, weight};
-    const double low = job.low;
-    const double inv = job.inv;
-    const bool two_values = n == 2;
-    const bool ordered = job.curves[0].ordered && job.curves[1].ordered && job.curves[2].ordered &&
-                         job.curves[3].ordered;
-
+    bool pairs = n == 2;
+    for (const PreparedCurve& curve : job.curves)
+        pairs = pairs && curve.ordered && curve.crowd == 1;
     for (int z = z_begin; z < z_end; ++z) {
         for (int y = 0; y < source.ny; ++y) {
+            if (pairs) {
+                classify_row_of_pairs(job, y, z, scratch);
+                continue;
+            }
             const float* p = source.samples + source.flat_index(0, y, z, 0);
             float* q = job.target->samples + job.target->flat_index(0, y, z, 0);
             for (int x = 0; x < source.nx; ++x, p += n, q += 4) {
-                if (p[0] < missing_threshold) {
+                if (p[0] < missing_threshold)
                     classify_missing(source, x, y, z, q);
-                    continue;
-                }
-                if (two_values) {
-                    // The common case of two components, all four curves side by side.
-                    const double t0 = (p[0] - low) * inv;
-                    const double t1 = (p[1] - low) * inv;
-                    const double d = (static_cast<double>(p[1]) - p[0]) * inv;
-                    const double w = r / d;
-                    if (std::isfinite(t0) && std::isfinite(t1) && ordered) {
-                        const PreparedCurve* c = job.curves;
-                        q[0] = static_cast<float>(integrate_piece_ordered(c[0], t0, t1, d, w, r));
-                        q[1] = static_cast<float>(integrate_piece_ordered(c[1], t0, t1, d, w, r));
-                        q[2] = static_cast<float>(integrate_piece_ordered(c[2], t0, t1, d, w, r));
-                        q[3] = static_cast<float>(2.0 *
-                                                  integrate_piece_ordered(c[3], t0, t1, d, w, r));
-                        continue;
-                    }
-                }
-                t[0] = (p[0] - low) * inv;
-                bool finite = std::isfinite(t[0]);
-                for (int j = 1; j < n; ++j) {
-                    t[j] = (p[j] - low) * inv;
-                    den[j] = (static_cast<double>(p[j]) - p[j - 1]) * inv;
-                    weight[j] = r / den[j];
-                    finite = finite && std::isfinite(t[j]);
-                }
-                q[0] = static_cast<float>(integrate_path(job.curves[0], path, finite));
-                q[1] = static_cast<float>(integrate_path(job.curves[1], path, finite));
-                q[2] = static_cast<float>(integrate_path(job.curves[2], path, finite));
-                q[3] = static_cast<float>(2.0 * integrate_path(job.curves[3], path, finite));
+                else
+                    classify_point(job, p, q, scratch);
             }
         }
     }
@@ -136,14 +194,30 @@ bool classify_volume(Volume& target, const Volume& source, const TransferFunctio
     const TransferFunction* curves[4] = {&red, &green, &blue, &opacity};
     for (int i = 0; i < 4; ++i)
         job.curves[i].prepare(curves[i]->segments, curves[i]->count, curves[i]->x);
+    // One search table span for all four curves, so that each value's bucket is found once.
+    double lo = 0.0, hi = 0.0;
+    for (const PreparedCurve& curve : job.curves) {
+        for (int k = 0; k < curve.count; ++k) {
+            lo = std::min(lo, curve.x[k]);
+            hi = std::max(hi, curve.x[k]);
+        }
+    }
+    for (PreparedCurve& curve : job.curves)
+        curve.search_over(lo, hi);
     job.low = low;
     job.inv = 1.0 / range;
 
     const int slabs = choose_threads(threads, source);
-    const std::size_t per_slab = 3 * static_cast<std::size_t>(source.ncomp);
-    std::unique_ptr<double[]> scratch(new (std::nothrow) double[per_slab * slabs]);
-    if (!scratch)
+    const std::size_t per_slab = Scratch::doubles(source.ncomp, source.nx);
+    std::unique_ptr<double[]> block(new (std::nothrow) double[per_slab * slabs]);
+    const std::size_t ints_per_slab = Scratch::ints(source.nx);
+    std::unique_ptr<int[]> indices(new (std::nothrow) int[ints_per_slab * slabs]);
+    if (!block || !indices)
         return false;
+    const auto scratch = [&](int i) {
+        return Scratch(block.get() + per_slab * i, indices.get() + ints_per_slab * i, source.ncomp,
+                       source.nx);
+    };
 
     // Slab i covers the z-planes [i * nz / slabs, (i + 1) * nz / slabs); the calling thread
     // takes slab 0. A thread that cannot be started leaves its slab to the calling thread.
@@ -158,13 +232,12 @@ bool classify_volume(Volume& target, const Volume& source, const TransferFunctio
     }
     for (int i = 1; i < slabs; ++i) {
         try {
-            workers.emplace_back(classify_slab, std::cref(job), z_of(i), z_of(i + 1),
-                                 scratch.get() + per_slab * i);
+            workers.emplace_back(classify_slab, std::cref(job), z_of(i), z_of(i + 1), scratch(i));
         } catch (...) {
-            classify_slab(job, z_of(i), z_of(i + 1), scratch.get() + per_slab * i);
+            classify_slab(job, z_of(i), z_of(i + 1), scratch(i));
         }
     }
-    classify_slab(job, z_of(0), z_of(1), scratch.get());
+    classify_slab(job, z_of(0), z_of(1), scratch(0));
     for (std::thread& worker : workers)
         worker.join();
 

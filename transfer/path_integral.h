@@ -4,10 +4,52 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // The inner kernel of the classification, shared by pre_integrate and classify: a curve's
 // segments with their antiderivative coefficients scaled once, and the averaging of one curve
 // along a grid point's path of normalised values.
+
+// Selections without jumps: the compiler turns plain conditionals on doubles into jumps, and
+// on random data those are mispredicted about half the time. pick moves the bit patterns
+// through a conditional move; the SSE2 minimum and maximum are single instructions.
+inline double pick(bool c, double a, double b) {
+    std::uint64_t ua, ub;
+    std::memcpy(&ua, &a, sizeof ua);
+    std::memcpy(&ub, &b, sizeof ub);
+#if defined(__x86_64__)
+    // The compiler may turn a conditional move back into a jump; this one it cannot.
+    std::uint64_t r = ub;
+    asm("test %[c], %[c]\n\tcmovne %[a], %[r]" : [r] "+r"(r) : [c] "r"(c), [a] "r"(ua) : "cc");
+#else
+    const std::uint64_t r = c ? ua : ub;
+#endif
+    double out;
+    std::memcpy(&out, &r, sizeof out);
+    return out;
+}
+
+// a > b ? a : b, and b when a is NaN.
+inline double max_of(double a, double b) {
+#if defined(__SSE2__)
+    return _mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(a), _mm_set_sd(b)));
+#else
+    return a > b ? a : b;
+#endif
+}
+
+// a < b ? a : b, and b when a is NaN.
+inline double min_of(double a, double b) {
+#if defined(__SSE2__)
+    return _mm_cvtsd_f64(_mm_min_sd(_mm_set_sd(a), _mm_set_sd(b)));
+#else
+    return a < b ? a : b;
+#endif
+}
 
 struct PreparedCurve {
     static constexpr int capacity = 20;
@@ -39,16 +81,16 @@ struct PreparedCurve {
     // Which bucket of the positions' span v falls in. Monotone in v, so a position in a lower
     // bucket than v lies below v and one in a higher bucket above it.
     int bucket(double v) const {
-        double b = (v - origin) * scale;
-        b = b > 0.0 ? b : 0.0; // also catches NaN
-        b = b < buckets - 1.0 ? b : buckets - 1.0;
-        return static_cast<int>(b);
+        const double b = (v - origin) * scale;
+        return static_cast<int>(min_of(max_of(b, 0.0), buckets - 1.0)); // NaN gives 0
     }
 
     // The number of positions below v (for ordered positions): the segment that reaches v.
     // A table lookup and `crowd` comparisons instead of a scan.
     int below(double v) const {
         const int c = first_in_bucket[bucket(v)];
+        if (crowd == 1) // the usual case: checked once per call, the same way every time
+            return c + (padded_x[c] < v);
         int extra = 0;
         for (int i = 0; i < crowd; ++i)
             extra += padded_x[c + i] < v;
@@ -67,9 +109,12 @@ struct PreparedCurve {
         return c[0] + u * (c[1] + u * (c[2] + u * c[3]));
     }
 
-    void prepare_search() {
-        origin = count > 0 ? x[0] : 0.0;
-        const double span = count > 0 ? x[count - 1] - origin : 0.0;
+    // Sorts the positions into the search table's buckets, which split [lo, hi] evenly (by
+    // default the positions' own span). Classification gives all four curves one table span
+    // so that a value's bucket is found once for all of them.
+    void search_over(double lo, double hi) {
+        origin = lo;
+        const double span = hi - lo;
         scale = span > 0.0 && std::isfinite(buckets / span) ? buckets / span : 0.0;
         for (int i = 0; i < 2 * capacity + 1; ++i)
             padded_x[i] = i < count ? x[i] : INFINITY;
@@ -83,22 +128,35 @@ struct PreparedCurve {
             below_sum += in_bucket[b];
             crowd = std::max(crowd, in_bucket[b]);
         }
+    }
+
+    void prepare_search() {
+        search_over(count > 0 ? x[0] : 0.0, count > 0 ? x[count - 1] : 0.0);
         through[0] = 0.0;
         for (int k = 0; k < count; ++k)
             through[k + 1] = through[k] + whole[k];
+        for (int k = 0; k <= count; ++k)
+            previous_x[k] = k >= 1 ? x[k - 1] : 0.0;
     }
 
-    static constexpr int buckets = 512;
+    // below(v) for a v in bucket b of a table with no more than one position per bucket.
+    int below_in(int b, double v) const {
+        const int c = first_in_bucket[b];
+        return c + (padded_x[c] < v);
+    }
+
+    static constexpr int buckets = 1024;
 
     int count = 0;
     double x[capacity] = {};
     double poly[capacity][4] = {};
     double anti[capacity][4] = {};
-    bool ordered = false;              // positions finite and ascending
-    double end_value[capacity] = {};   // F_k(x[k])
-    double start_value[capacity] = {}; // F_k(x[k - 1]), for k >= 1
-    double whole[capacity] = {};       // end_value - start_value
-    double through[capacity + 1] = {}; // whole[0] + ... + whole[k - 1]
+    bool ordered = false;                 // positions finite and ascending
+    double end_value[capacity] = {};      // F_k(x[k])
+    double start_value[capacity] = {};    // F_k(x[k - 1]), for k >= 1
+    double whole[capacity] = {};          // end_value - start_value
+    double through[capacity + 1] = {};    // whole[0] + ... + whole[k - 1]
+    double previous_x[capacity + 1] = {}; // where segment k starts: x[k - 1], 0 for k = 0
     // The search table: positions are sorted into `buckets` equal buckets over their span;
     // first_in_bucket[b] is the number of positions in lower buckets, and no bucket holds
     // more than `crowd` of them. padded_x is x followed by +infinity.
@@ -226,28 +284,45 @@ inline double integrate_path_ordered(const PreparedCurve& curve, const ValuePath
     return (k == 0 && t[n - 1] < 0.0) ? 0.0 : sum;
 }
 
-// integrate_path_ordered for a path of two values: one piece from t0 to t1 with length den
-// and weight w. Free of branches on the data, so that the four curves of a grid point can run
-// side by side.
-[[gnu::always_inline]] inline double integrate_piece_ordered(const PreparedCurve& curve, double t0,
-                                                             double t1, double den, double w,
-                                                             double r) {
+// integrate_path_ordered for a path of two finite values: one piece of non-zero length from
+// t0 to t1 with weight w = (1/2) / length. Free of branches on the data.
+// The piece from t0 (found below k positions) to t1 (found below k1_found positions).
+[[gnu::always_inline]] inline double piece_mean(const PreparedCurve& curve, double t0, double t1,
+                                                double w, int k, int k1_found) {
     const int segments = curve.count;
     const int last = segments - 1;
-    const int k = curve.below(t0);
     const int k0c = std::min(k, last);
-    const double h = std::max(t0, k >= 1 ? curve.x[k - 1] : 0.0);
+    // The larger of t0 and where segment k starts (equal only as +-0, which F maps to 0).
+    const double h = max_of(t0, curve.previous_x[k]);
     const double fh = curve.antiderivative(k0c, h);
-    const int k1 = std::max(k, curve.below(t1));
+    const int k1 = std::max(k, k1_found);
     const int kc = std::min(k1, last);
     const double fa = curve.antiderivative(kc, t1);
-    const double middle = k1 > k + 1 ? curve.through[k1] - curve.through[k + 1] : 0.0;
-    const double crossing =
-        (curve.end_value[k0c] - fh) + middle + (k1 < segments ? fa - curve.start_value[kc] : 0.0);
-    const double piece = k1 == k ? fa - fh : crossing;
-    const double contribution = den != 0.0 ? piece * w : r * curve.value(kc, t1);
-    const bool take = k < segments && !(k == 0 && t1 < 0.0);
-    return take ? contribution : 0.0;
+    // Within segment k: fa - fh (the other two terms are exactly 0). Crossing: the rest of
+    // segment k, the segments strictly between (a difference of running sums, 0 when there
+    // are none) and the start of segment k1, if the piece ends inside the curve.
+    const int after = std::min(k + 1, segments);
+    const double first = pick(k1 == k, fa, curve.end_value[k0c]) - fh;
+    const double middle = curve.through[std::max(k1, after)] - curve.through[after];
+    const double rest = pick((k1 < segments) & (k1 != k), fa - curve.start_value[kc], 0.0);
+    const double contribution = ((first + middle) + rest) * w;
+    // While the first segment is current, values below 0 are passed over; nothing counts
+    // once the path has left the last segment.
+    const bool take = (k < segments) & !((k == 0) & (t1 < 0.0));
+    return pick(take, contribution, 0.0);
+}
+
+// integrate_path_ordered for a path of two finite values: one piece of non-zero length from
+// t0 to t1 with weight w = (1/2) / length. Free of branches on the data.
+inline double integrate_piece_ordered(const PreparedCurve& curve, double t0, double t1, double w) {
+    return piece_mean(curve, t0, t1, w, curve.below(t0), curve.below(t1));
+}
+
+// The same with the values' buckets b0 and b1 already known, for a table with at most one
+// position per bucket.
+[[gnu::always_inline]] inline double integrate_piece_in(const PreparedCurve& curve, double t0,
+                                                        double t1, double w, int b0, int b1) {
+    return piece_mean(curve, t0, t1, w, curve.below_in(b0, t0), curve.below_in(b1, t1));
 }
 
 // The curve's mean along the path; `finite` says all of path.t are finite numbers.

@@ -148,7 +148,8 @@ TEST(Classify, constant_field_stays_finite) {
 // A grid with values below, inside and above the range, equal neighbours and missing points:
 // every thread count gives the same bytes, and they agree with the literal serial reading.
 TEST(Classify, any_thread_count_gives_the_same_bytes_as_the_reference) {
-    for (int components : {2, 3}) {
+    for (int variant = 0; variant < 4; ++variant) {
+        const int components = 2 + variant % 2;
         std::mt19937 rng(components);
         std::uniform_real_distribution<float> value(-20.0f, 120.0f);
         Volume data;
@@ -160,6 +161,11 @@ TEST(Classify, any_thread_count_gives_the_same_bytes_as_the_reference) {
         TransferFunction curves[4];
         for (TransferFunction& f : curves)
             f = random_curve(curve_rng);
+        if (variant >= 2) {
+            // Two points at one x (a zero-width segment) and a first point below 0.
+            curves[1] = built_curve({{0.3, 0.2}, {0.3, 0.9}, {0.7, 0.4}});
+            curves[2] = built_curve({{-0.05, 0.6}, {0.5, 0.1}});
+        }
 
         Volume reference;
         fill(reference, 37, 23, 19, 4, [](int, int, int, int) { return 0.0f; });
@@ -179,7 +185,7 @@ TEST(Classify, any_thread_count_gives_the_same_bytes_as_the_reference) {
             double worst = 0.0;
             for (std::size_t i = 0; i < got.size(); ++i)
                 worst = std::fmax(worst, std::fabs(got[i] - reference.samples[i]));
-            EXPECT_LE(worst, 1e-6) << components << " components";
+            EXPECT_LE(worst, 1e-6) << "variant " << variant;
         }
     }
 }

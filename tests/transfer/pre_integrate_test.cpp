@@ -180,9 +180,8 @@ TEST(PreIntegrate, fast_walk_matches_step_by_step_walk) {
         const double tolerance = 1e-9 * std::max(1.0, std::fabs(reference));
         EXPECT_NEAR(integrate_path_ordered(curve, path), stepwise, tolerance) << trial;
         EXPECT_NEAR(stepwise, reference, tolerance) << trial;
-        if (n == 2) {
-            EXPECT_NEAR(integrate_piece_ordered(curve, t[0], t[1], den[1], weight[1], 0.5),
-                        reference, tolerance)
+        if (n == 2 && den[1] != 0.0) {
+            EXPECT_NEAR(integrate_piece_ordered(curve, t[0], t[1], weight[1]), reference, tolerance)
                 << trial;
         }
     }
