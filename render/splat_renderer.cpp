@@ -15,7 +15,7 @@
 
 struct SplatRenderer::Scratch : SplatArrays {};
 
-SplatRenderer::SplatRenderer() = default;
+SplatRenderer::SplatRenderer() : parallel_fill(std::thread::hardware_concurrency() >= 4) {}
 SplatRenderer::~SplatRenderer() = default;
 
 // Everything that holds for one whole draw.

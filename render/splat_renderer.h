@@ -53,9 +53,11 @@ public:
     const Camera* camera = &default_camera; // not owned
 
     bool immediate = false; // issue the splats with glBegin/glEnd instead of vertex arrays
-    // Array path: fill the arrays on a second thread while this one draws (same GL calls in
-    // the same order); off, or without a thread to be had, fill between draws.
-    bool parallel_fill = true;
+    // Array path: fill the arrays on a second thread while this one draws (the same GL calls
+    // in the same order), or between draws on this thread. A second thread pays only where
+    // cores are left over besides the rasteriser's (measured: on 2 cores with Mesa's llvmpipe
+    // it is no faster and less steady), so it is on by default from 4 hardware threads up.
+    bool parallel_fill;
     SplatStats last_stats;
 
 private:

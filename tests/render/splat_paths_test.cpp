@@ -25,6 +25,7 @@ protected:
         controller.camera.rotate_right(Mat3::axis_rotation(0, 0.7));
         renderer.camera = &controller.camera;
         renderer.step_x = renderer.step_y = renderer.step_z = 1;
+        renderer.parallel_fill = true;
     }
 
     void expect_same_pictures() {
