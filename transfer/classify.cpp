@@ -1,5 +1,7 @@
 #include "classify.h"
 
+#include "classify_vector.h"
+
 #include "path_integral.h"
 #include "transfer_function.h"
 #include "volume.h"
@@ -123,10 +125,12 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
         scratch.special[specials] = x;
         specials += special;
     }
+    const int done =
+        vector_pairs_available() ? classify_pairs_vector(job.curves, t0, t1, w, b0, b1, nx, q) : 0;
     for (int c = 0; c < 4; ++c) {
         const PreparedCurve& curve = job.curves[c];
         const double factor = c == 3 ? 2.0 : 1.0; // opacity is doubled, colour is not
-        for (int x = 0; x < nx; ++x)
+        for (int x = done; x < nx; ++x)
             q[4 * x + c] = static_cast<float>(
                 factor * integrate_piece_in(curve, t0[x], t1[x], w[x], b0[x], b1[x]));
     }

@@ -1,4 +1,5 @@
 #include "classify.h"
+#include "classify_vector.h"
 #include "curve_fixtures.h"
 #include "reference_classify.h"
 #include "volume.h"
@@ -188,4 +189,31 @@ TEST(Classify, any_thread_count_gives_the_same_bytes_as_the_reference) {
             EXPECT_LE(worst, 1e-6) << "variant " << variant;
         }
     }
+}
+
+// The four-points-at-a-time pass (where the processor has it) against the scalar pass.
+TEST(Classify, vector_pass_gives_the_same_bytes_as_the_scalar_pass) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> value(-20.0f, 120.0f);
+    Volume data;
+    fill(data, 67, 9, 5, 2, [&](int, int, int, int) {
+        const unsigned roll = rng() % 100;
+        return roll == 0 ? missing : roll < 3 ? 40.0f : value(rng);
+    });
+    std::mt19937 curve_rng(8);
+    TransferFunction curves[4];
+    for (TransferFunction& f : curves)
+        f = random_curve(curve_rng);
+    std::vector<float> results[2];
+    for (int pass = 0; pass < 2; ++pass) {
+        set_vector_pairs_enabled(pass == 0);
+        Volume colour;
+        fill(colour, 67, 9, 5, 4, [](int, int, int, int) { return -1.0f; });
+        ASSERT_TRUE(classify_volume(colour, data, curves[0], curves[1], curves[2], curves[3], 0.0,
+                                    100.0, 1));
+        results[pass] = samples_of(colour);
+    }
+    set_vector_pairs_enabled(true);
+    ASSERT_EQ(results[0].size(), results[1].size());
+    EXPECT_EQ(std::memcmp(results[0].data(), results[1].data(), results[0].size() * 4), 0);
 }
