@@ -43,10 +43,16 @@ void classify_missing(const Volume& source, int x, int y, int z, float* q) {
         d *= 2 + (c[axis] + 2 > e[axis]) + (c[axis] < 1);
     }
     int w = 0;
-    for (int bz = lo[2]; bz < hi[2]; ++bz)
-        for (int by = lo[1]; by < hi[1]; ++by)
-            for (int bx = lo[0]; bx < hi[0]; ++bx)
-                w += source.samples[source.flat_index(bx, by, bz, 0)] < missing_threshold;
+    const std::int64_t step_x = source.ncomp;
+    const std::int64_t step_y = step_x * source.nx;
+    const std::int64_t step_z = step_y * source.ny;
+    const float* plane = source.samples + source.flat_index(lo[0], lo[1], lo[2], 0);
+    for (int bz = lo[2]; bz < hi[2]; ++bz, plane += step_z) {
+        const float* row = plane;
+        for (int by = lo[1]; by < hi[1]; ++by, row += step_y)
+            for (int bx = 0; bx < hi[0] - lo[0]; ++bx)
+                w += row[bx * step_x] < missing_threshold;
+    }
     q[0] = q[1] = q[2] = 0.75f;
     q[3] = static_cast<float>(0.8 + 0.2 * w / d);
 }
@@ -111,7 +117,11 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
     int* b1 = scratch.row_b1;
     const PreparedCurve& table = job.curves[0]; // all four share the table's span
     int specials = 0;
-    for (int x = 0; x < nx; ++x) {
+    const int done = vector_pairs_available()
+                         ? classify_pairs_vector(job.curves, p, nx, job.low, job.inv, q,
+                                                 scratch.special, specials)
+                         : 0;
+    for (int x = done; x < nx; ++x) {
         const float s0 = p[2 * x];
         const float s1 = p[2 * x + 1];
         t0[x] = (s0 - job.low) * job.inv;
@@ -125,8 +135,6 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
         scratch.special[specials] = x;
         specials += special;
     }
-    const int done =
-        vector_pairs_available() ? classify_pairs_vector(job.curves, t0, t1, w, b0, b1, nx, q) : 0;
     for (int c = 0; c < 4; ++c) {
         const PreparedCurve& curve = job.curves[c];
         const double factor = c == 3 ? 2.0 : 1.0; // opacity is doubled, colour is not

@@ -12,8 +12,10 @@ bool vector_pairs_available();
 // Switches the vector pass off or back on, for comparing it with the scalar pass.
 void set_vector_pairs_enabled(bool enabled);
 
-// Fills q[4 * x + c] for x in [0, count rounded down to a multiple of 4) and the four curves,
-// from the row's normalised values t0, t1, weights w and buckets b0, b1; returns how many
-// points it did.
-int classify_pairs_vector(const PreparedCurve (&curves)[4], const double* t0, const double* t1,
-                          const double* w, const int* b0, const int* b1, int count, float* q);
+// Classifies the two-component points x in [0, count rounded down to a multiple of 4) of a
+// row p (2 samples a point) into q (4 a point), all four curves, normalising as
+// (s - low) * inv. Points that are missing, non-finite or have two equal values are listed
+// in special[specials...] (their q is left for the caller). Returns how many points it did.
+// The curves share one search table span and hold at most one position per bucket.
+int classify_pairs_vector(const PreparedCurve (&curves)[4], const float* p, int count, double low,
+                          double inv, float* q, int* special, int& specials);

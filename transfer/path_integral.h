@@ -137,6 +137,17 @@ struct PreparedCurve {
             through[k + 1] = through[k] + whole[k];
         for (int k = 0; k <= count; ++k)
             previous_x[k] = k >= 1 ? x[k - 1] : 0.0;
+        // What the four-lane pass loads per lane in one go, for k = 0 ... count.
+        const int last = std::max(count - 1, 0);
+        for (int k = 0; k <= count; ++k) {
+            from_side[k][0] = previous_x[k];
+            from_side[k][1] = end_value[std::min(k, last)];
+            from_side[k][2] = through[std::min(k + 1, count)];
+            from_side[k][3] = 0.0;
+            to_side[k][0] = start_value[std::min(k, last)];
+            to_side[k][1] = through[k];
+            to_side[k][2] = to_side[k][3] = 0.0;
+        }
     }
 
     // below(v) for a v in bucket b of a table with no more than one position per bucket.
@@ -157,6 +168,10 @@ struct PreparedCurve {
     double whole[capacity] = {};          // end_value - start_value
     double through[capacity + 1] = {};    // whole[0] + ... + whole[k - 1]
     double previous_x[capacity + 1] = {}; // where segment k starts: x[k - 1], 0 for k = 0
+    // Per segment index k: {previous_x, end_value, through[k + 1]} for where a piece starts,
+    // {start_value, through[k]} for where it ends (indices clamped into the curve).
+    double from_side[capacity + 1][4] = {};
+    double to_side[capacity + 1][4] = {};
     // The search table: positions are sorted into `buckets` equal buckets over their span;
     // first_in_bucket[b] is the number of positions in lower buckets, and no bucket holds
     // more than `crowd` of them. padded_x is x followed by +infinity.
