@@ -22,16 +22,8 @@ HALVORN_AVX2 __m256i max64(__m256i a, __m256i b) {
     return _mm256_blendv_epi8(b, a, _mm256_cmpgt_epi64(a, b));
 }
 
-// base[index] in each lane. Four loads and inserts cost less than a gather instruction on the
-// processors measured.
-HALVORN_AVX2 __m256d gather(const double* base, __m256i index) {
-    alignas(32) long long at[4];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
-    return _mm256_set_pd(base[at[3]], base[at[2]], base[at[1]], base[at[0]]);
-}
-
 // Rows rows[k] of four doubles, one per lane, turned into one vector per column: four loads and
-// a 4 x 4 transpose cost less than four gathers.
+// a 4 x 4 transpose cost less than four gather instructions on the processors measured.
 struct Columns {
     __m256d c0, c1, c2, c3;
 };
@@ -64,11 +56,14 @@ HALVORN_AVX2 __m256d antiderivative(const PreparedCurve& c, __m256i k, __m256d u
 
 // below_in(b, v) in each lane, for the buckets b[0..3].
 HALVORN_AVX2 __m256i below(const PreparedCurve& c, const int* b, __m256d v) {
-    const long long f0 = c.first_in_bucket[b[0]], f1 = c.first_in_bucket[b[1]],
-                    f2 = c.first_in_bucket[b[2]], f3 = c.first_in_bucket[b[3]];
-    const __m256i first = _mm256_set_epi64x(f3, f2, f1, f0);
-    const __m256d position =
-        _mm256_set_pd(c.padded_x[f3], c.padded_x[f2], c.padded_x[f1], c.padded_x[f0]);
+    const auto entry = [&](int lane) {
+        return _mm_loadu_pd(reinterpret_cast<const double*>(&c.bucket_entry[b[lane]]));
+    };
+    // Lanes 0 and 2, 1 and 3 side by side; the unpacks then give first and position in order.
+    const __m256d even = _mm256_insertf128_pd(_mm256_castpd128_pd256(entry(0)), entry(2), 1);
+    const __m256d odd = _mm256_insertf128_pd(_mm256_castpd128_pd256(entry(1)), entry(3), 1);
+    const __m256i first = _mm256_castpd_si256(_mm256_unpacklo_pd(even, odd));
+    const __m256d position = _mm256_unpackhi_pd(even, odd);
     const __m256i is_below = _mm256_castpd_si256(_mm256_cmp_pd(position, v, _CMP_LT_OQ));
     return _mm256_sub_epi64(first, is_below); // is_below is -1 where true
 }
@@ -110,54 +105,84 @@ HALVORN_AVX2 __m256d piece_mean4(const PreparedCurve& c, __m256d t0, __m256d t1,
     return _mm256_and_pd(take, contribution);
 }
 
+// Four points of a row, normalised.
+struct Group {
+    __m256d t0, t1, w;
+    alignas(16) int b0[4];
+    alignas(16) int b1[4];
+};
+
+// Loads and normalises the four points from x on and lists the special ones.
+HALVORN_AVX2 void prepare(const PreparedCurve& table, const float* p, int x, double low, double inv,
+                          Group& g, int* special, int& specials) {
+    const __m256d inv_v = _mm256_set1_pd(inv);
+    const __m256d low_v = _mm256_set1_pd(low);
+    const __m256d origin = _mm256_set1_pd(table.origin);
+    const __m256d scale = _mm256_set1_pd(table.scale);
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    const __m256d infinity = _mm256_set1_pd(INFINITY);
+    // Four points' two samples, split into the first and the second values.
+    const __m128 lo = _mm_loadu_ps(p + 2 * x);
+    const __m128 hi = _mm_loadu_ps(p + 2 * x + 4);
+    const __m256d s0 = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m256d s1 = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
+    g.t0 = _mm256_mul_pd(_mm256_sub_pd(s0, low_v), inv_v);
+    g.t1 = _mm256_mul_pd(_mm256_sub_pd(s1, low_v), inv_v);
+    const __m256d d = _mm256_mul_pd(_mm256_sub_pd(s1, s0), inv_v);
+    g.w = _mm256_div_pd(_mm256_set1_pd(0.5), d);
+    _mm_store_si128(reinterpret_cast<__m128i*>(g.b0), bucket(g.t0, origin, scale));
+    _mm_store_si128(reinterpret_cast<__m128i*>(g.b1), bucket(g.t1, origin, scale));
+    const __m256d finite0 = _mm256_cmp_pd(_mm256_andnot_pd(sign, g.t0), infinity, _CMP_LT_OQ);
+    const __m256d finite1 = _mm256_cmp_pd(_mm256_andnot_pd(sign, g.t1), infinity, _CMP_LT_OQ);
+    const __m256d present = _mm256_cmp_pd(s0, _mm256_set1_pd(-100.0), _CMP_NLT_UQ);
+    const __m256d moving = _mm256_cmp_pd(d, _mm256_setzero_pd(), _CMP_NEQ_UQ);
+    const __m256d ordinary =
+        _mm256_and_pd(_mm256_and_pd(finite0, finite1), _mm256_and_pd(present, moving));
+    int odd = ~_mm256_movemask_pd(ordinary) & 0xf;
+    while (odd) { // rare: missing points, non-finite values, two equal values
+        special[specials++] = x + __builtin_ctz(odd);
+        odd &= odd - 1;
+    }
+}
+
+// Curve c at a group's points, as floats.
+HALVORN_AVX2 __m128 channel(const PreparedCurve& curve, int c, const Group& g) {
+    const __m256d factor = _mm256_set1_pd(c == 3 ? 2.0 : 1.0); // opacity is doubled
+    return _mm256_cvtpd_ps(_mm256_mul_pd(factor, piece_mean4(curve, g.t0, g.t1, g.w, g.b0, g.b1)));
+}
+
+// From four channels of four points to four points of four channels, stored from point x.
+HALVORN_AVX2 void store(__m128 (&ch)[4], float* q, int x) {
+    _MM_TRANSPOSE4_PS(ch[0], ch[1], ch[2], ch[3]);
+    for (int k = 0; k < 4; ++k)
+        _mm_storeu_ps(q + 4 * (x + k), ch[k]);
+}
+
 __attribute__((target("avx2"))) int pairs_avx2(const PreparedCurve (&curves)[4], const float* p,
                                                int count, double low, double inv, float* q,
                                                int* special, int& specials) {
-    const PreparedCurve& table = curves[0]; // all four share the table's span
-    const __m256d low_v = _mm256_set1_pd(low);
-    const __m256d inv_v = _mm256_set1_pd(inv);
-    const __m256d origin = _mm256_set1_pd(table.origin);
-    const __m256d scale = _mm256_set1_pd(table.scale);
-    const __m256d zero = _mm256_setzero_pd();
-    const __m256d infinity = _mm256_set1_pd(INFINITY);
-    const __m256d missing = _mm256_set1_pd(-100.0);
-    const __m256d sign = _mm256_set1_pd(-0.0);
     int x = 0;
-    for (; x + 4 <= count; x += 4) {
-        // Four points' two samples, split into the first and the second values.
-        const __m128 lo = _mm_loadu_ps(p + 2 * x);
-        const __m128 hi = _mm_loadu_ps(p + 2 * x + 4);
-        const __m256d s0 = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
-        const __m256d s1 = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
-        const __m256d t0 = _mm256_mul_pd(_mm256_sub_pd(s0, low_v), inv_v);
-        const __m256d t1 = _mm256_mul_pd(_mm256_sub_pd(s1, low_v), inv_v);
-        const __m256d d = _mm256_mul_pd(_mm256_sub_pd(s1, s0), inv_v);
-        const __m256d w = _mm256_div_pd(_mm256_set1_pd(0.5), d);
-        alignas(16) int b0[4];
-        alignas(16) int b1[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(b0), bucket(t0, origin, scale));
-        _mm_store_si128(reinterpret_cast<__m128i*>(b1), bucket(t1, origin, scale));
-        const __m256d finite0 = _mm256_cmp_pd(_mm256_andnot_pd(sign, t0), infinity, _CMP_LT_OQ);
-        const __m256d finite1 = _mm256_cmp_pd(_mm256_andnot_pd(sign, t1), infinity, _CMP_LT_OQ);
-        const __m256d ordinary = _mm256_and_pd(
-            _mm256_and_pd(finite0, finite1), _mm256_and_pd(_mm256_cmp_pd(s0, missing, _CMP_NLT_UQ),
-                                                           _mm256_cmp_pd(d, zero, _CMP_NEQ_UQ)));
-        int odd = ~_mm256_movemask_pd(ordinary) & 0xf;
-        while (odd) { // rare: missing points, non-finite values, two equal values
-            special[specials++] = x + __builtin_ctz(odd);
-            odd &= odd - 1;
-        }
-
-        __m128 channel[4];
+    // Eight points at a time in two independent groups, whose chains of loads and polynomial
+    // evaluations overlap in the processor.
+    for (; x + 8 <= count; x += 8) {
+        Group a, b;
+        prepare(curves[0], p, x, low, inv, a, special, specials);
+        prepare(curves[0], p, x + 4, low, inv, b, special, specials);
+        __m128 cha[4], chb[4];
         for (int c = 0; c < 4; ++c) {
-            const __m256d factor = _mm256_set1_pd(c == 3 ? 2.0 : 1.0); // opacity is doubled
-            channel[c] =
-                _mm256_cvtpd_ps(_mm256_mul_pd(factor, piece_mean4(curves[c], t0, t1, w, b0, b1)));
+            cha[c] = channel(curves[c], c, a);
+            chb[c] = channel(curves[c], c, b);
         }
-        // From four channels of four points to four points of four channels.
-        _MM_TRANSPOSE4_PS(channel[0], channel[1], channel[2], channel[3]);
-        for (int k = 0; k < 4; ++k)
-            _mm_storeu_ps(q + 4 * (x + k), channel[k]);
+        store(cha, q, x);
+        store(chb, q, x + 4);
+    }
+    for (; x + 4 <= count; x += 4) {
+        Group a;
+        prepare(curves[0], p, x, low, inv, a, special, specials);
+        __m128 cha[4];
+        for (int c = 0; c < 4; ++c)
+            cha[c] = channel(curves[c], c, a);
+        store(cha, q, x);
     }
     return x;
 }

@@ -125,6 +125,7 @@ struct PreparedCurve {
         crowd = 0;
         for (int b = 0; b < buckets; ++b) {
             first_in_bucket[b] = static_cast<unsigned char>(below_sum);
+            bucket_entry[b] = {below_sum, padded_x[below_sum]};
             below_sum += in_bucket[b];
             crowd = std::max(crowd, in_bucket[b]);
         }
@@ -180,6 +181,12 @@ struct PreparedCurve {
     int crowd = 0;
     unsigned char first_in_bucket[buckets] = {};
     double padded_x[2 * capacity + 1] = {};
+    // first_in_bucket with the position it names, for loading both at once.
+    struct BucketEntry {
+        std::int64_t first;
+        double position;
+    };
+    BucketEntry bucket_entry[buckets] = {};
 };
 
 // One grid point's path: n normalised values t[0..n-1] and, for each piece j >= 1, its length
