@@ -1,6 +1,6 @@
 #include "classify_vector.h"
 
-#include "path_integral.h"
+#include "prepared_curve.h"
 
 #include <atomic>
 #include <cmath>
