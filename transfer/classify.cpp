@@ -130,8 +130,8 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
         w[x] = 0.5 / d;
         b0[x] = table.bucket(t0[x]);
         b1[x] = table.bucket(t1[x]);
-        const bool special =
-            (s0 < missing_threshold) | !std::isfinite(t0[x]) | !std::isfinite(t1[x]) | (d == 0.0);
+        const bool finite = std::isfinite(t0[x]) && std::isfinite(t1[x]);
+        const bool special = (s0 < missing_threshold) || !finite || d == 0.0;
         scratch.special[specials] = x;
         specials += special;
     }
