@@ -92,7 +92,8 @@ void classify_point(const ClassifyJob& job, const float* p, float* q, const Scra
         t[j] = (p[j] - job.low) * job.inv;
         scratch.den[j] = (static_cast<double>(p[j]) - p[j - 1]) * job.inv;
         scratch.weight[j] = r / scratch.den[j];
-        finite = finite && std::isfinite(t[j]);
+        // A piece so short that 1/length overflows is divided by its length instead.
+        finite = finite && std::isfinite(t[j]) && std::isfinite(scratch.weight[j]);
     }
     const ValuePath path{n, r, t, scratch.den, scratch.weight};
     q[0] = static_cast<float>(integrate_path(job.curves[0], path, finite));
@@ -130,7 +131,7 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
         w[x] = 0.5 / d;
         b0[x] = table.bucket(t0[x]);
         b1[x] = table.bucket(t1[x]);
-        const bool finite = std::isfinite(t0[x]) && std::isfinite(t1[x]);
+        const bool finite = std::isfinite(t0[x]) && std::isfinite(t1[x]) && std::isfinite(w[x]);
         const bool special = (s0 < missing_threshold) || !finite || d == 0.0;
         scratch.special[specials] = x;
         specials += special;

@@ -136,8 +136,10 @@ HALVORN_AVX2 void prepare(const PreparedCurve& table, const float* p, int x, dou
     const __m256d finite1 = _mm256_cmp_pd(_mm256_andnot_pd(sign, g.t1), infinity, _CMP_LT_OQ);
     const __m256d present = _mm256_cmp_pd(s0, _mm256_set1_pd(-100.0), _CMP_NLT_UQ);
     const __m256d moving = _mm256_cmp_pd(d, _mm256_setzero_pd(), _CMP_NEQ_UQ);
-    const __m256d ordinary =
-        _mm256_and_pd(_mm256_and_pd(finite0, finite1), _mm256_and_pd(present, moving));
+    // A piece so short that 1/length overflows goes the careful way too.
+    const __m256d weighable = _mm256_cmp_pd(_mm256_andnot_pd(sign, g.w), infinity, _CMP_LT_OQ);
+    const __m256d ordinary = _mm256_and_pd(
+        _mm256_and_pd(_mm256_and_pd(finite0, finite1), weighable), _mm256_and_pd(present, moving));
     int odd = ~_mm256_movemask_pd(ordinary) & 0xf;
     while (odd) { // rare: missing points, non-finite values, two equal values
         special[specials++] = x + __builtin_ctz(odd);

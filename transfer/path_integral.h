@@ -3,6 +3,7 @@
 #include "prepared_curve.h"
 
 #include <algorithm>
+#include <cmath>
 
 // The inner kernel of the classification, shared by pre_integrate and classify: the averaging
 // of one prepared curve along a grid point's path of normalised values.
@@ -49,10 +50,12 @@ inline double integrate_path_stepwise(const PreparedCurve& curve, const ValuePat
         const double xk = xs[k];
         const double a = std::min(b, xk);
         const double fa = curve.antiderivative(k, a);
-        if (path.den[j] != 0.0)
-            sum += (fa - fh) * path.weight[j];
-        else
+        if (path.den[j] == 0.0)
             sum += path.r * curve.value(k, b);
+        else if (std::isfinite(path.weight[j]))
+            sum += (fa - fh) * path.weight[j];
+        else // a piece so short that 1/length overflows
+            sum += path.r * (fa - fh) / path.den[j];
         h = a;
         fh = fa;
         return xk < b;

@@ -146,6 +146,32 @@ TEST(Classify, constant_field_stays_finite) {
     EXPECT_GT(s.colour.samples[0], 0.0f);
 }
 
+// A range so large that a piece's length is subnormal and 1/length overflows (found by
+// fuzzing): the result must still be the curve's mean, not NaN, on every pass.
+TEST(Classify, huge_range_with_tiny_pieces_stays_finite) {
+    for (int components : {2, 3}) {
+        for (bool vector_pass : {true, false}) {
+            set_vector_pairs_enabled(vector_pass);
+            Scene s;
+            s.red = built_curve({{0.4, 0.8}});
+            fill(s.data, 9, 2, 2, components,
+                 [](int x, int, int, int c) { return 10.0f + x + 0.001f * c; });
+            fill(s.colour, 9, 2, 2, 4, [](int, int, int, int) { return -1.0f; });
+            Volume reference;
+            fill(reference, 9, 2, 2, 4, [](int, int, int, int) { return -1.0f; });
+            const double low = 48.5, range = -1.5e307;
+            ASSERT_TRUE(s.classify(low, range));
+            ASSERT_TRUE(reference_classify(reference, s.data, s.red, s.green, s.blue, s.opacity,
+                                           low, range));
+            for (std::int64_t i = 0; i < s.colour.sample_count(); ++i) {
+                EXPECT_TRUE(std::isfinite(s.colour.samples[i])) << i;
+                EXPECT_NEAR(s.colour.samples[i], reference.samples[i], 1e-6) << i;
+            }
+        }
+    }
+    set_vector_pairs_enabled(true);
+}
+
 // A grid with values below, inside and above the range, equal neighbours and missing points:
 // every thread count gives the same bytes, and they agree with the literal serial reading.
 TEST(Classify, any_thread_count_gives_the_same_bytes_as_the_reference) {
