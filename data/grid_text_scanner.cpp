@@ -106,12 +106,8 @@ bool scan_float(const char* p, const char* end, float& value) {
 
 void scan_data_line(const char* begin, const char* end, int ncomp, float* out) {
     const char* p = begin;
-    // Skips spaces, notes where the field starts (null when the text has ended) and advances to
-    // the next space; a NUL ends the text for every later field.
-    const auto next_field = [&]() -> const char* {
-        while (p < end && *p == ' ')
-            ++p;
-        const char* field = p < end && *p != '\0' ? p : nullptr;
+    // Advances to the next space; a NUL ends the text for every later field.
+    const auto to_next_space = [&] {
         while (p < end && *p != ' ') {
             if (*p == '\0') {
                 end = p;
@@ -119,6 +115,14 @@ void scan_data_line(const char* begin, const char* end, int ncomp, float* out) {
             }
             ++p;
         }
+    };
+    // Skips spaces, notes where the field starts (null when the text has ended) and advances to
+    // the next space.
+    const auto next_field = [&]() -> const char* {
+        while (p < end && *p == ' ')
+            ++p;
+        const char* field = p < end && *p != '\0' ? p : nullptr;
+        to_next_space();
         return field;
     };
     // The three leading numbers only matter when a component fails to scan before any has
@@ -130,12 +134,13 @@ void scan_data_line(const char* begin, const char* end, int ncomp, float* out) {
     bool holder_known = false;
     for (int c = 0; c < ncomp; ++c) {
         float v;
-        // Most fields are short decimals followed by a space: read and pass them in one go.
+        // Most fields are short decimals: read them in one go and only then move on to the
+        // next space (the number's own characters hold none).
         while (p < end && *p == ' ')
             ++p;
-        if (const char* after = scan_short_decimal(p, end, v);
-            after && (after == end || *after == ' ')) {
+        if (const char* after = scan_short_decimal(p, end, v)) {
             p = after;
+            to_next_space();
             holder = v;
             holder_known = true;
             out[c] = holder;
