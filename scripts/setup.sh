@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Halvorn builds and tests with, and a comma-decimal locale for
+# Installs the Debian packages Halvorn builds and tests with (the dialog lays itself out with
+# DejaVu Sans Condensed where no Tahoma or Liberation Sans is installed), and a comma-decimal locale for
 # the locale tests. Does nothing when everything is already present.
 set -euo pipefail
 
@@ -9,7 +10,7 @@ packages=(
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
     libfast-float-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth locales
+    xvfb xauth locales fontconfig fonts-dejavu-core fonts-dejavu-extra
 )
 
 missing=()
