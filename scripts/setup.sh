@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Halvorn builds and tests with (the dialog lays itself out with
-# DejaVu Sans Condensed where no Tahoma or Liberation Sans is installed), and a comma-decimal locale for
-# the locale tests. Does nothing when everything is already present.
+# Installs the Debian packages Halvorn builds and tests with, and a comma-decimal locale for
+# the locale tests. Does nothing when everything is already present. The dialog lays itself
+# out with DejaVu Sans Condensed where neither Tahoma nor Liberation Sans is installed.
 set -euo pipefail
 
 packages=(
