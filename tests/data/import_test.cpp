@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace {
@@ -267,6 +268,28 @@ TEST(Import, FailedReadBackShowsNothingAndChangesNothing) {
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(p.messages.empty());
     EXPECT_EQ(r.error, "ERROR: \"/dev/null\" could not be read back");
+    l.expect_unchanged();
+}
+
+TEST(Import, FullFileSystemIsReportedAndThePartialFileRemoved) {
+    Loaded l;
+    // A 64 KiB file system that an 80,000-byte intermediate file cannot fit in.
+    const std::string small = l.dir.file("small");
+    ASSERT_EQ(mkdir(small.c_str(), 0700), 0);
+    if (mount("halvorn-test", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    const std::string grid = l.dir.write("g.txt", "10000 1 1 2\n" + lines(10000, "  0 0 0 6 7\n"));
+    ImportOptions options;
+    options.intermediate_path = small + "/g.dat";
+    ScriptedPrompts p;
+    const bool ok = import_grid(grid, l.data, l.colour, p, options).ok;
+    const bool left_behind = file_exists(options.intermediate_path);
+    umount(small.c_str());
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(p.messages.size(), 1u);
+    EXPECT_EQ(p.messages[0],
+              "Error: \"" + options.intermediate_path + "\" could not be written completely");
+    EXPECT_FALSE(left_behind);
     l.expect_unchanged();
 }
 
