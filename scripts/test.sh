@@ -9,8 +9,10 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 jobs=$(nproc)
 
+# -noreset: by default Xvfb resets when its last client leaves, and a test that connects during
+# the reset is refused; with tests running in parallel that happens now and then.
 with_display() {
-    if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; fi
+    if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"; fi
 }
 
 cmake --preset default >/dev/null
