@@ -57,9 +57,11 @@ void CGLView::OnMouseMove(int flags, QPoint point) {
 }
 
 void CGLView::OnPaint() {
-    const qreal ratio = devicePixelRatioF();
-    const int w = static_cast<int>(width() * ratio);
-    const int h = static_cast<int>(height() * ratio);
+    // The framebuffer's size as Qt makes it: each side scaled and rounded. Truncating instead
+    // would leave the last column and row undrawn under fractional display scaling.
+    const QSize device = size() * devicePixelRatioF();
+    const int w = device.width();
+    const int h = device.height();
     if (context() && context()->isValid())
         context_ok = true;
     client_rect = QRect(0, 0, w, h);

@@ -195,6 +195,32 @@ TEST(CGLView, zero_size_window_ignores_mouse_and_draws_nothing) {
     EXPECT_EQ(view.projection.near, 0.0);
 }
 
+// Under fractional display scaling (run once more with QT_SCALE_FACTOR=1.5) the frame covers
+// the framebuffer Qt made, to its last column and row, and the aspect is the framebuffer's.
+TEST(CGLView, frame_covers_the_whole_framebuffer) {
+    ShownView s(75, 51);
+    ASSERT_TRUE(s.exposed);
+    Counter fill;
+    fill.paint = [] {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glDisable(GL_DEPTH_TEST);
+        glColor3d(0, 1, 0);
+        glRectd(-1, -1, 1, 1);
+    };
+    s.view.draw_list = {&fill};
+    s.view.projection_enabled = true;
+    s.view.refresh_projection = true;
+    s.view.repaint();
+    const QImage image = s.view.grabFramebuffer();
+    EXPECT_EQ(s.view.client_rect.size(), image.size());
+    EXPECT_DOUBLE_EQ(s.view.projection.aspect,
+                     static_cast<double>(image.width()) / image.height());
+    for (const QPoint corner : {QPoint(0, 0), QPoint(image.width() - 1, image.height() - 1)})
+        EXPECT_EQ(image.pixel(corner) & 0xffffff, 0x00ff00u) << corner.x() << "," << corner.y();
+}
+
 // The window and the headless view draw through the same frame: the same scene gives the same
 // bytes. Qt labels the framebuffer's bytes premultiplied; they are compared as GL wrote them
 // (converting the grab would un-premultiply the colours by the blended alpha).
