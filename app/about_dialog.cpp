@@ -14,7 +14,7 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     setFont(dialog_font(t.font_points));
     const BaseUnits units = dialog_base_units(font());
     setWindowTitle(tr(t.caption));
-    setWindowIcon(QIcon(QStringLiteral(":/halvorn/icon.png")));
+    setWindowIcon(QIcon(QString::fromLatin1(main_icon_path)));
     for (int i = 0; i < t.count; ++i) {
         QWidget* control = create_template_control(t.controls[i], units, this);
         if (t.controls[i].kind == ControlKind::static_text && t.controls[i].text[0] == '\0')

@@ -19,8 +19,6 @@ public:
     QtPrompts(const QtPrompts&) = delete;
     QtPrompts& operator=(const QtPrompts&) = delete;
 
-    void set_parent(QWidget* parent) { parent_ = parent; }
-
     void show_message(const std::string& text) override;
     bool ask_file(FileQuestion question, const std::string& initial, std::string& chosen) override;
     int run_modal(QDialog& dialog) override;

@@ -14,7 +14,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -22,17 +21,12 @@
 namespace {
 
 constexpr unsigned sc_about = 0x0010;
-constexpr unsigned sc_minimize = 0xF020;
 constexpr unsigned sc_close = 0xF060;
-constexpr unsigned sc_restore = 0xF120;
-
-// The size of a large icon (SM_CXICON, SM_CYICON).
-constexpr int icon_size = 32;
 
 } // namespace
 
 CVolumeDialog::CVolumeDialog(QWidget* parent, DialogPrompts* prompts)
-    : QDialog(parent), icon(QStringLiteral(":/halvorn/icon.png")), main_view(this), red_panel(this),
+    : QDialog(parent), icon(QString::fromLatin1(main_icon_path)), main_view(this), red_panel(this),
       green_panel(this), blue_panel(this), opacity_panel(this), scale_slider(this),
       offset_slider(this), low_end_edit(this), range_edit(this), realtime_check(this) {
     low_end = 0.0;
@@ -202,38 +196,20 @@ void CVolumeDialog::OnSysCommand(unsigned id) {
     }
 }
 
-// What the window manager would do with a system command.
+// What the window manager does with a system command that reaches this dialog: the close
+// item ends it as the close box does; nothing else is routed here.
 void CVolumeDialog::default_sys_command(unsigned id) {
-    switch (id & 0xFFF0) {
-    case sc_close:
-        close(); // ends the dialog as the close box does
-        break;
-    case sc_minimize:
-        showMinimized();
-        break;
-    case sc_restore:
-        showNormal();
-        break;
-    default:
-        break;
-    }
+    if ((id & 0xFFF0) == sc_close)
+        close();
 }
 
+// A minimised window receives no paint on X11, so every paint here is of the open dialog.
 void CVolumeDialog::paintEvent(QPaintEvent* event) {
     OnPaint();
-    if (!isMinimized())
-        QDialog::paintEvent(event);
+    QDialog::paintEvent(event);
 }
 
 void CVolumeDialog::OnPaint() {
-    if (isMinimized()) {
-        QPainter painter(this);
-        painter.fillRect(rect(), palette().window()); // the icon's background
-        const int x = (width() - icon_size + 1) / 2;
-        const int y = (height() - icon_size + 1) / 2;
-        icon.paint(&painter, x, y, icon_size, icon_size);
-        return;
-    }
     sync_sliders_from_renderer();
 }
 
@@ -260,16 +236,18 @@ void CVolumeDialog::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 // Sets an edit's text and runs its change handler, also when the text stays the same (an
-// edit control reports every text change, Qt only real ones).
+// edit control reports every text change, Qt only real ones). The text is shown from its
+// start, as an edit control shows a text set by the program (QLineEdit would scroll to its
+// end and hide the leading digits of "100.000000").
 void CVolumeDialog::set_window_text(QLineEdit& edit, const QString& text) {
     if (edit.text() != text) {
         edit.setText(text); // textChanged runs the handler
-        return;
-    }
-    if (&edit == &low_end_edit)
+    } else if (&edit == &low_end_edit) {
         on_low_end_changed();
-    else
+    } else {
         on_range_changed();
+    }
+    edit.setCursorPosition(0);
 }
 
 void CVolumeDialog::on_edit_changed(QLineEdit& edit, double& member, CSliderCtrl& slider) {

@@ -7,8 +7,8 @@ inline constexpr int ids_about_second_line = 102;
 inline constexpr int ids_help_title = 103;
 inline constexpr int ids_help_text = 104;
 
-// Resource id of the application icon (res/halvorn.png, embedded as ":/halvorn/icon.png").
-inline constexpr int idr_main_icon = 128;
+// The application icon (res/halvorn.png) as embedded in the program's resources.
+inline constexpr const char* main_icon_path = ":/halvorn/icon.png";
 
 inline constexpr const char* app_version = "1.0.0.1";
 
