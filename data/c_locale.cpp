@@ -1,7 +1,10 @@
 #include "c_locale.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 locale_t c_locale() {
     static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
@@ -30,4 +33,41 @@ std::string format_c(const char* format, ...) {
     }
     va_end(again);
     return out;
+}
+
+namespace {
+
+// strtod and strtol skip leading white space; a command-line word may hold none at all.
+bool plain_word(const std::string& word) {
+    if (word.empty())
+        return false;
+    for (const char c : word)
+        if (c == ' ' || (c >= '\t' && c <= '\r'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool parse_c_double(const std::string& word, double& value) {
+    if (!plain_word(word))
+        return false;
+    char* end = nullptr;
+    const double v = strtod_l(word.c_str(), &end, c_locale());
+    if (end != word.c_str() + word.size())
+        return false;
+    value = v;
+    return true;
+}
+
+bool parse_c_int(const std::string& word, int& value) {
+    if (!plain_word(word))
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(word.c_str(), &end, 10);
+    if (end != word.c_str() + word.size() || errno == ERANGE || v < INT_MIN || v > INT_MAX)
+        return false;
+    value = static_cast<int>(v);
+    return true;
 }

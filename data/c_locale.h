@@ -25,3 +25,10 @@ private:
 
 // printf-style formatting in the C locale.
 std::string format_c(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// A whole word read as a number in the C locale, as the command lines take them: "1.5",
+// "-3e2", "inf". False for an empty word, white space anywhere, or trailing characters.
+bool parse_c_double(const std::string& word, double& value);
+
+// A whole word read as a decimal int; false when it is not one or does not fit.
+bool parse_c_int(const std::string& word, int& value);

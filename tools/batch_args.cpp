@@ -2,36 +2,62 @@
 
 #include "batch_commands.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <locale.h>
+#include <QCommandLineParser>
+#include <QStringList>
 
-#include "c_locale.h"
+#include <cstdio>
+
+namespace {
+
+QString option_name(const std::string& option) {
+    return QString::fromStdString(option.substr(option.rfind('-') + 1));
+}
+
+} // namespace
 
 BatchArgs parse_batch_args(int argc, char** argv, const std::vector<std::string>& valued,
                            const std::vector<std::string>& flags) {
     BatchArgs args;
-    for (int i = 0; i < argc; ++i) {
-        const std::string word = argv[i];
-        if (word == "--help" || word == "-h") {
-            args.help = true;
-        } else if (std::find(flags.begin(), flags.end(), word) != flags.end()) {
-            args.options[word] = "";
-        } else if (std::find(valued.begin(), valued.end(), word) != valued.end()) {
-            if (i + 1 >= argc) {
-                args.error = "option " + word + " needs a value";
-                return args;
-            }
-            args.options[word] = argv[++i];
-        } else if (word.size() > 1 && word[0] == '-' && word[1] == '-') {
-            args.error = "unknown option " + word;
-            return args;
-        } else {
-            args.positional.push_back(word);
-        }
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOption(help);
+    for (const std::string& option : valued)
+        parser.addOption(QCommandLineOption(option_name(option), QString(), QStringLiteral("value")));
+    for (const std::string& option : flags)
+        parser.addOption(QCommandLineOption(option_name(option)));
+
+    QStringList words{QStringLiteral("halvorn-batch")};
+    for (int i = 0; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(words)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        // Worded as the other usage errors: "missing value after '--low'".
+        QString error = parser.errorText();
+        if (!error.isEmpty())
+            error[0] = error[0].toLower();
+        if (error.endsWith(QLatin1Char('.')))
+            error.chop(1);
+        args.error = unknown.isEmpty() ? error.toStdString()
+                                       : "unknown option --" + unknown.first().toStdString();
+        return args;
     }
+    args.help = parser.isSet(help);
+    for (const std::string& option : valued) {
+        if (!parser.isSet(option_name(option)))
+            continue;
+        const std::string value = parser.value(option_name(option)).toLocal8Bit().toStdString();
+        if (value.empty()) {
+            args.error = "option " + option + " needs a value, not an empty word";
+            return args;
+        }
+        args.options[option] = value;
+    }
+    for (const std::string& option : flags)
+        if (parser.isSet(option_name(option)))
+            args.options[option] = "";
+    for (const QString& word : parser.positionalArguments())
+        args.positional.push_back(word.toLocal8Bit().toStdString());
     return args;
 }
 
@@ -40,26 +66,4 @@ int batch_usage_error(const std::string& message) {
         std::fprintf(stderr, "halvorn-batch: %s\n", message.c_str());
     std::fputs(batch_usage, stderr);
     return 2;
-}
-
-bool parse_batch_double(const std::string& word, double& value) {
-    if (word.empty())
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    value = strtod_l(word.c_str(), &end, c_locale());
-    return end == word.c_str() + word.size();
-}
-
-bool parse_batch_int(const std::string& word, int& value) {
-    if (word.empty())
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(word.c_str(), &end, 10);
-    if (end != word.c_str() + word.size() || errno == ERANGE || v < -2147483647L - 1 ||
-        v > 2147483647L)
-        return false;
-    value = static_cast<int>(v);
-    return true;
 }

@@ -12,17 +12,12 @@ struct BatchArgs {
     std::string error; // set when the words do not parse
 };
 
-// Splits argv; `flags` are options that take no value (such as "--immediate"). Every other
-// option must be one of `valued` and takes the next word as its value.
+// Parses the words after the command with QCommandLineParser, the convention both programs
+// share: `valued` options take a value ("--low 3" or "--low=3", also a negative number),
+// `flags` take none, -h and --help ask for the usage text, and "--" ends the options. An
+// unknown option, a missing value or an empty one is an error.
 BatchArgs parse_batch_args(int argc, char** argv, const std::vector<std::string>& valued,
                            const std::vector<std::string>& flags);
 
 // Prints `message` (when not empty) and the usage text to standard error; returns 2.
 int batch_usage_error(const std::string& message);
-
-// Parses a whole word as a finite or non-finite double in the C locale; false when the word
-// is not a number.
-bool parse_batch_double(const std::string& word, double& value);
-
-// Parses a whole word as an int; false when it is not one.
-bool parse_batch_int(const std::string& word, int& value);

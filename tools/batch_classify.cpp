@@ -2,10 +2,13 @@
 
 #include "batch_commands.h"
 #include "batch_import.h"
+#include "c_locale.h"
 #include "curves_file.h"
+#include "output_file.h"
 #include "transfer_function.h"
 #include "volume.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -21,22 +24,20 @@ bool option_number(const BatchArgs& args, const char* name, double& value, int& 
     const auto it = args.options.find(name);
     if (it == args.options.end())
         return true;
-    if (!parse_batch_double(it->second, value)) {
+    if (!parse_c_double(it->second, value)) {
         status = batch_usage_error(std::string(name) + " needs a number, not '" + it->second + "'");
         return false;
     }
     return true;
 }
 
-// Writes the colour volume as little-endian float32, in its own layout.
+// Writes the colour volume as little-endian float32, in its own layout, whole or not at all.
 bool write_rgba(const std::string& path, const Volume& colour) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
+    OutputFile file;
+    bool ok = file.open(path);
     const std::int64_t total = colour.sample_count();
     constexpr std::int64_t block = 1 << 16;
     std::vector<unsigned char> bytes(static_cast<std::size_t>(block) * 4);
-    bool ok = true;
     for (std::int64_t i = 0; ok && i < total; i += block) {
         const std::int64_t n = std::min(block, total - i);
         for (std::int64_t k = 0; k < n; ++k) {
@@ -46,10 +47,12 @@ bool write_rgba(const std::string& path, const Volume& colour) {
                 bytes[static_cast<std::size_t>(k * 4 + b)] =
                     static_cast<unsigned char>(bits >> (8 * b));
         }
-        ok = std::fwrite(bytes.data(), 4, static_cast<std::size_t>(n), f) ==
-             static_cast<std::size_t>(n);
+        ok = file.write(bytes.data(), n * 4);
     }
-    return std::fclose(f) == 0 && ok;
+    ok = file.commit() && ok;
+    if (!ok)
+        std::fprintf(stderr, "ERROR: cannot write '%s'\n", path.c_str());
+    return ok;
 }
 
 } // namespace
@@ -119,9 +122,5 @@ int run_classify(int argc, char** argv) {
     TransferFunction curves[4];
     if (const int status = batch_load_and_classify(args, data, colour, curves))
         return status;
-    if (!write_rgba(output->second, colour)) {
-        std::fprintf(stderr, "ERROR: cannot write '%s'\n", output->second.c_str());
-        return 1;
-    }
-    return 0;
+    return write_rgba(output->second, colour) ? 0 : 1;
 }

@@ -1,12 +1,16 @@
 #include "batch_args.h"
 #include "batch_classify.h"
 #include "batch_commands.h"
+#include "c_locale.h"
 #include "headless_view.h"
+#include "output_file.h"
 #include "splat_renderer.h"
 #include "transfer_function.h"
 #include "view_controller.h"
 #include "volume.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 
 #include <cmath>
@@ -27,8 +31,7 @@ bool parse_size(const std::string& word, int& width, int& height) {
     const auto x = word.find('x');
     if (x == std::string::npos)
         return false;
-    return parse_batch_int(word.substr(0, x), width) &&
-           parse_batch_int(word.substr(x + 1), height) && width >= 1 && height >= 1 &&
+    return parse_c_int(word.substr(0, x), width) && parse_c_int(word.substr(x + 1), height) && width >= 1 && height >= 1 &&
            width <= max_side && height <= max_side;
 }
 
@@ -60,25 +63,33 @@ int read_options(const BatchArgs& args, RenderOptions& o) {
         {"--distance", &o.distance}, {"--tilt", &o.tilt}, {"--turn", &o.turn}};
     for (const auto& [name, value] : numbers)
         if (const std::string* w = find(name);
-            w && (!parse_batch_double(*w, *value) || !std::isfinite(*value)))
+            w && (!parse_c_double(*w, *value) || !std::isfinite(*value)))
             return batch_usage_error(std::string(name) + " needs a finite number, not '" + *w +
                                      "'");
-    if (const std::string* w = find("--mode"); w && !parse_batch_int(*w, o.mode))
+    if (const std::string* w = find("--mode"); w && !parse_c_int(*w, o.mode))
         return batch_usage_error("--mode needs a whole number, not '" + *w + "'");
-    if (const std::string* w = find("--step"); w && (!parse_batch_int(*w, o.step) || o.step < 1))
+    if (const std::string* w = find("--step"); w && (!parse_c_int(*w, o.step) || o.step < 1))
         return batch_usage_error("--step needs a whole number of at least 1, not '" + *w + "'");
     o.immediate = find("--immediate") != nullptr;
     return 0;
 }
 
-// The picture as the window shows it: RGB, the cleared background black.
+// The picture as the window shows it: RGB, the cleared background black. Encoded in memory
+// first, so that a file that cannot be written whole is reported and left behind by nobody.
 bool write_png(const std::string& path, const std::vector<unsigned char>& rgba, int width,
                int height) {
     QImage image(width, height, QImage::Format_RGBA8888);
     for (int y = 0; y < height; ++y)
         std::memcpy(image.scanLine(y), rgba.data() + static_cast<std::size_t>(y) * width * 4,
                     static_cast<std::size_t>(width) * 4);
-    return image.convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(path), "PNG");
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) ||
+        !image.convertToFormat(QImage::Format_RGB888).save(&buffer, "PNG")) {
+        std::fputs("ERROR: the picture could not be encoded as PNG\n", stderr);
+        return false;
+    }
+    return write_output_file(path, png.constData(), png.size());
 }
 
 } // namespace
@@ -140,9 +151,5 @@ int run_render(int argc, char** argv) {
         std::fputs("ERROR: the frame could not be drawn\n", stderr);
         return 1;
     }
-    if (!write_png(o.output, pixels, o.width, o.height)) {
-        std::fprintf(stderr, "ERROR: cannot write '%s'\n", o.output.c_str());
-        return 1;
-    }
-    return 0;
+    return write_png(o.output, pixels, o.width, o.height) ? 0 : 1;
 }

@@ -7,6 +7,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -134,6 +138,43 @@ TEST(BatchRender, unwritable_output_is_reported) {
                                 " --output " + shell_quote(out));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "ERROR: cannot write '" + out + "'\n");
+}
+
+// A device that refuses writes and a full disk are failures, not successes; on a full disk the
+// file that was there stays as it was and nothing half-written is left beside it.
+TEST(BatchRender, outputs_that_cannot_be_written_whole_are_reported) {
+    TempDir dir;
+    const std::string intermediate = " --intermediate " + shell_quote(dir.file("s.dat"));
+    ProgramRun r = render("--size 32x32 --output /dev/full" + intermediate);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: cannot write '/dev/full'\n");
+    r = run_program(shell_quote(batch) + " classify " + shell_quote(HALVORN_SAMPLE_GRID) +
+                    " --curves " + shell_quote(HALVORN_SAMPLE_CURVES) + intermediate +
+                    " --output /dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: cannot write '/dev/full'\n");
+    struct stat st {};
+    ASSERT_EQ(stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)); // written in place, never replaced by a file
+
+    const std::string small = dir.file("small");
+    ASSERT_EQ(mkdir(small.c_str(), 0700), 0);
+    if (mount("halvorn-test", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    const std::string out = small + "/big.png";
+    { std::ofstream(out) << "the old picture"; }
+    // The sample close up at 400 x 400 takes about 200 KB of PNG.
+    r = render("--size 400x400 --distance 60 --output " + shell_quote(out) + intermediate);
+    std::ifstream in(out);
+    const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(small))
+        ++entries;
+    umount(small.c_str());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: cannot write '" + out + "'\n");
+    EXPECT_EQ(kept, "the old picture");
+    EXPECT_EQ(entries, 1);
 }
 
 TEST(BatchRender, zero_range_is_refused) {
