@@ -2,6 +2,7 @@
 
 #include "c_locale.h"
 
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -27,4 +28,10 @@ int saturating_trunc(double value) {
 
 std::string format_edit_double(double value) {
     return format_c("%lf", value);
+}
+
+std::string format_shortest_double(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
 }

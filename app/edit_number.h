@@ -14,3 +14,6 @@ int saturating_trunc(double value);
 
 // "%lf" in the C locale: six decimals, a point whatever the locale.
 std::string format_edit_double(double value);
+
+// The shortest text that reads back as the same double, with a point in any locale.
+std::string format_shortest_double(double value);

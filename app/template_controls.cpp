@@ -2,6 +2,7 @@
 
 #include "dialog_templates.h"
 #include "dialog_units.h"
+#include "strings.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -18,7 +19,10 @@ QWidget* create_template_control(const TemplateControl& control, const BaseUnits
     case ControlKind::default_button:
     case ControlKind::push_button: {
         auto* button = new QPushButton(text, parent);
-        button->setAutoDefault(false);
+        // A focused push button takes Enter (the dialog's default button takes it back when
+        // the focus moves on), as in the dialogs this program comes from: Enter on a focused
+        // "Cancel" cancels, and Enter in an edit field still presses the default button.
+        button->setAutoDefault(true);
         button->setDefault(control.kind == ControlKind::default_button);
         widget = button;
         break;
@@ -38,7 +42,7 @@ QWidget* create_template_control(const TemplateControl& control, const BaseUnits
     }
     case ControlKind::static_icon: {
         auto* label = new QLabel(parent);
-        label->setPixmap(QIcon(QStringLiteral(":/halvorn/icon.png")).pixmap(32, 32));
+        label->setPixmap(QIcon(QString::fromLatin1(main_icon_path)).pixmap(32, 32));
         widget = label;
         break;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 // The application object: starts Qt, runs the main dialog modally and ends the program when
@@ -10,15 +11,24 @@ public:
     int InitInstance(int argc, char** argv);
 };
 
-// The command line: halvorn [--curves CURVES.json] [GRID.txt].
+// The command line: halvorn [--curves CURVES.json] [--low L] [--range R] [--distance D]
+// [--tilt A] [--turn B] [--apply] [GRID.txt].
 struct AppArgs {
     std::string curves_path;
     std::string grid_path;
+    std::optional<double> low;
+    std::optional<double> range;
+    std::optional<double> distance;
+    double tilt = 0.0;
+    double turn = 0.0;
+    bool apply = false;
     bool help = false;
     bool version = false;
     std::string error; // set when the words do not parse
 };
 
+// Reads the words with QCommandLineParser, as halvorn-batch does; Qt's own options
+// (-platform xcb, -display :1, ...) are left to QApplication. Needs no QApplication.
 AppArgs parse_app_args(int argc, char** argv);
 
 extern const char* const app_usage;
@@ -26,6 +36,6 @@ extern const char* const app_usage;
 class CVolumeDialog;
 
 // Queues what the command line asks for, to run once the dialog is shown (after the start-up
-// statistics): the curves file first, then the import of the grid, as "Load Curves..." and
-// "Open File" would.
+// statistics), one command after another: the curves file, the two edit values, the camera,
+// the import of the grid and "Set Transfer Func", as the dialog's own commands would.
 void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args);

@@ -134,9 +134,19 @@ void CVolumeDialog::DoDataExchange() {
 
 int CVolumeDialog::DoModal() {
     OnInitDialog();
-    for (auto& command : after_start_)
-        QTimer::singleShot(0, this, command);
-    after_start_.clear();
+    // One timer runs the queued commands in order, each to its end before the next starts: a
+    // message box that one shows runs an event loop, in which a timer of the next command
+    // would otherwise fire. Once the dialog has ended, the rest are dropped.
+    std::vector<std::function<void()>> commands;
+    commands.swap(after_start_);
+    if (!commands.empty())
+        QTimer::singleShot(0, this, [this, commands] {
+            for (const auto& command : commands) {
+                if (!isVisible())
+                    return;
+                command();
+            }
+        });
     return exec();
 }
 

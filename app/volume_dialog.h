@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,13 @@ public:
     bool load_curves_file(const std::string& path);
     // F1: the mouse gestures of the panels and the main view.
     void OnHelp();
+
+    // Start-up commands of the command line (volume_dialog_start.cpp). The values go through
+    // the edits, so their handlers set the members and move the sliders as typing would.
+    void set_range_values(std::optional<double> low, std::optional<double> width);
+    // The distance from the grid's centre, then a tilt and a turn in radians as a left drag
+    // applies them; the main view is redrawn.
+    void place_camera(std::optional<double> distance, double tilt, double turn);
 
     // The control with this template id (GetDlgItem), or null.
     QWidget* control(int id) const;

@@ -3,20 +3,8 @@
 
 #include "curves_file.h"
 #include "dialog_prompts.h"
+#include "edit_number.h"
 #include "strings.h"
-
-#include <charconv>
-
-namespace {
-
-// The shortest text that reads back as the same double, with a point in any locale.
-QString shortest_text(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, static_cast<int>(result.ptr - buffer));
-}
-
-} // namespace
 
 void CVolumeDialog::on_save_curves() {
     std::string path;
@@ -66,9 +54,9 @@ bool CVolumeDialog::load_curves_file(const std::string& path) {
     }
     // Through the edits, so that their handlers set the members and move the sliders.
     if (file.has_low)
-        set_window_text(low_end_edit, shortest_text(file.low));
+        set_window_text(low_end_edit, QString::fromStdString(format_shortest_double(file.low)));
     if (file.has_range)
-        set_window_text(range_edit, shortest_text(file.range));
+        set_window_text(range_edit, QString::fromStdString(format_shortest_double(file.range)));
     for (CGLView* panel : panels)
         panel->repaint();
     if (realtime_check.isChecked())

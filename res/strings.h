@@ -22,11 +22,13 @@ inline const char* load_string(int id) {
         return "Halvorn1 Help";
     case ids_help_text:
         return "<h3>Curve panels (green, blue, red, opacity)</h3>"
+               "<p>Only moving the pointer with a button held edits a curve: a press or a "
+               "release without movement does nothing.</p>"
                "<ul>"
-               "<li><b>Left button, press or drag:</b> picks the control point under the "
-               "pointer, or inserts one there; dragging moves it. Dragging a point past a "
-               "neighbour removes that neighbour.</li>"
-               "<li><b>Right button:</b> deletes the control point under the pointer (the "
+               "<li><b>Left drag:</b> the first movement picks the control point under the "
+               "pointer, or inserts one there; further movement drags it. Dragging a point "
+               "past a neighbour removes that neighbour.</li>"
+               "<li><b>Right drag:</b> deletes each control point the pointer moves over (the "
                "end point at 1.0 always stays).</li>"
                "</ul>"
                "<h3>Main view</h3>"

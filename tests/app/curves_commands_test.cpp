@@ -131,7 +131,9 @@ private slots:
         QTest::keyClick(dialog.get(), Qt::Key_F1);
         QCOMPARE(prompts->help_pages.size(), std::size_t(1));
         QVERIFY(QString::fromStdString(prompts->help_pages[0]).contains("Left drag"));
-        QVERIFY(QString::fromStdString(prompts->help_pages[0]).contains("Right button"));
+        QVERIFY(QString::fromStdString(prompts->help_pages[0]).contains("Right drag"));
+        QVERIFY(QString::fromStdString(prompts->help_pages[0])
+                    .contains("a press or a release without movement does nothing"));
     }
 
     void command_line_words() {
@@ -147,9 +149,59 @@ private slots:
         QVERIFY(a.error.empty());
         QCOMPARE(a.grid_path, std::string("g.txt"));
         QVERIFY(parse({"--help"}).help);
+        QVERIFY(parse({"-h"}).help);
         QVERIFY(!parse({"--curves"}).error.empty());
-        QVERIFY(!parse({"--low", "3"}).error.empty());
+        QVERIFY(!parse({"--curves", ""}).error.empty());
         QVERIFY(!parse({"a.txt", "b.txt"}).error.empty());
+        QCOMPARE(parse({"--bogus"}).error, std::string("unknown option --bogus"));
+
+        a = parse({"--low", "-3.5", "--range=40", "--distance", "300", "--tilt", "-0.5",
+                   "--turn", "0.25", "--apply", "g.txt"});
+        QVERIFY2(a.error.empty(), a.error.c_str());
+        QCOMPARE(*a.low, -3.5);
+        QCOMPARE(*a.range, 40.0);
+        QCOMPARE(*a.distance, 300.0);
+        QCOMPARE(a.tilt, -0.5);
+        QCOMPARE(a.turn, 0.25);
+        QVERIFY(a.apply);
+        QVERIFY(!parse({}).low && !parse({}).distance);
+        // Numbers are whole words, finite, without white space, in any locale.
+        for (const char* bad : {" 5", "5 ", "abc", "nan", "inf", "1,5", ""})
+            QVERIFY2(!parse({"--range", bad}).error.empty(), bad);
+    }
+
+    // Each start-up command runs to its end before the next starts, also when it runs an event
+    // loop (as the message box of a refused curves file does): the grid is imported only after
+    // that box has been dismissed.
+    void start_up_commands_never_run_inside_each_other() {
+        AppArgs args;
+        args.curves_path = dir.write("bad.json", "{ not json");
+        args.grid_path = dir.file("queued.txt");
+        std::filesystem::copy_file(HALVORN_SAMPLE_GRID, args.grid_path);
+        args.low = 10.0;
+        args.range = 50.0;
+        args.distance = 300.0;
+        args.tilt = 0.5;
+        args.apply = true;
+        queue_start_commands(*dialog, args);
+        int nx_while_box_open = -1;
+        prompts->on_message = [&] {
+            if (!dialog->isVisible())
+                return; // the start-up statistics, before the dialog is shown
+            QTest::qWait(100);
+            nx_while_box_open = dialog->data_volume.nx;
+        };
+        dialog->after_start([&] { dialog->accept(); });
+        dialog->DoModal();
+        QCOMPARE(prompts->messages.size(), std::size_t(2)); // statistics, refused curves file
+        QCOMPARE(nx_while_box_open, 0);
+        QCOMPARE(dialog->data_volume.nx, 64);
+        QCOMPARE(dialog->low_end, 10.0);
+        QCOMPARE(dialog->range, 50.0);
+        QCOMPARE(dialog->low_end_edit.text(), QString("10"));
+        QCOMPARE(dialog->view_controller.camera.distance(), 300.0);
+        QCOMPARE(dialog->view_controller.camera.axis(0).x, std::cos(0.5));
+        QVERIFY(dialog->colour_volume.valid); // --apply classified the imported grid
     }
 
     // As `halvorn --curves sample_curves.json sample.txt`: the statistics box first, then the

@@ -127,6 +127,39 @@ private slots:
         QCOMPARE(dialog->realtime_check.text(), QString("Realtime Function Update"));
     }
 
+    // A focused push button takes Enter, as in the dialogs this program comes from; with the
+    // focus back in an edit field, Enter presses OK, the default button, again.
+    void enter_presses_the_focused_push_button() {
+        start();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        const auto enter_on = [&](int id) {
+            QWidget* button = dialog->control(id);
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Return);
+        };
+        enter_on(1007); // "Set Transfer Func" classifies the two empty volumes
+        QVERIFY(dialog->colour_volume.valid || dialog->colour_volume.nx == 0);
+        QVERIFY(dialog->isVisible());
+        enter_on(1012); // "Open File" asks for a grid (cancelled here)
+        QCOMPARE(prompts->questions, std::vector<FileQuestion>{FileQuestion::open_grid});
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!static_cast<QPushButton*>(dialog->control(1))->isDefault());
+
+        dialog->low_end_edit.setFocus();
+        QVERIFY(static_cast<QPushButton*>(dialog->control(1))->isDefault());
+        enter_on(2);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+
+        dialog->show();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        enter_on(1);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    }
+
     void system_commands_0x10_to_0x1f_open_the_about_box() {
         start();
         for (unsigned id = 0x0010; id <= 0x001F; ++id)

@@ -129,6 +129,9 @@ private slots:
             QCOMPARE(dialog->scale_slider.get_pos(), 100);
             QCOMPARE(dialog->splat_renderer.opacity_offset, 5.0);
             QCOMPARE(dialog->splat_renderer.opacity_scale, 10.0);
+            // The rewritten texts are shown from their start: "100.000000", not "00.000000".
+            QCOMPARE(dialog->range_edit.cursorPosition(), 0);
+            QCOMPARE(dialog->low_end_edit.cursorPosition(), 0);
             drag_slider(dialog->scale_slider, x);
             QCOMPARE(dialog->scale_slider.get_pos(), 100);
             QCOMPARE(dialog->splat_renderer.opacity_offset, 5.0);
@@ -199,6 +202,39 @@ private slots:
         QCOMPARE(colour_samples(dialog->colour_volume), before);
         drag_over(panel, at + QPoint(2, 0), Qt::LeftButton);
         QVERIFY(colour_samples(dialog->colour_volume) != before);
+    }
+
+    // After "Open File" the colour volume holds zeros, not whatever was in memory: a frame
+    // drawn before the next classification (a mere mouse movement draws one) shows only the
+    // black background.
+    void drawing_after_open_file_shows_the_background_until_classified() {
+        dialog->red_curve.insert(0.5, 0.9);
+        dialog->opacity_curve.insert(0.5, 0.9);
+        for (TransferFunction* curve : {&dialog->red_curve, &dialog->opacity_curve}) {
+            curve->segments_built = false;
+            curve->update_segments();
+        }
+        load_small_grid();
+        dialog->view_controller.camera.set_distance(12.0);
+        dialog->on_set_transfer_func();
+        const auto lit_pixels = [&] {
+            const QImage image = dialog->main_view.grabFramebuffer();
+            int lit = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    lit += (image.pixel(x, y) & 0xFFFFFFu) != 0;
+            return lit;
+        };
+        QVERIFY(lit_pixels() > 1000);
+        std::string bigger = "3 3 4 2\n";
+        for (int i = 0; i < 36; ++i)
+            bigger += "  0 0 0 30 40\n";
+        dialog->open_grid_path(dir.write("bigger.txt", bigger));
+        QCOMPARE(dialog->colour_volume.nz, 3);
+        for (float v : colour_samples(dialog->colour_volume))
+            QCOMPARE(v, 0.0f);
+        drag_over(dialog->main_view, QPoint(20, 20), Qt::NoButton);
+        QCOMPARE(lit_pixels(), 0);
     }
 
     void classification_of_a_new_grid_waits_for_the_next_command() {

@@ -5,13 +5,18 @@
 #include <QDialog>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 // Answers the dialog's questions from a script and records what it was asked.
 class ScriptedDialogPrompts final : public DialogPrompts {
 public:
-    void show_message(const std::string& text) override { messages.push_back(text); }
+    void show_message(const std::string& text) override {
+        messages.push_back(text);
+        if (on_message)
+            on_message(); // as a message box would, e.g. run an event loop
+    }
     bool ask_file(FileQuestion question, const std::string& initial, std::string& chosen) override {
         questions.push_back(question);
         if (file_answers.empty())
@@ -36,6 +41,7 @@ public:
     std::vector<std::string> modal_titles;
     std::vector<std::string> help_pages;
     std::vector<std::string> imports;
+    std::function<void()> on_message;
     int progress_calls = 0;
     int cancel_after = 1 << 30;
 };
