@@ -2,15 +2,25 @@
 
 #include "grid_size.h"
 
-#include <new>
+#include <cstdint>
+#include <cstdlib>
 
 Volume::~Volume() {
     release_samples();
 }
 
 void Volume::release_samples() {
-    delete[] samples;
+    std::free(samples);
     samples = nullptr;
+}
+
+float* Volume::new_samples(std::int64_t n, bool zeroed) {
+    if (n <= 0 || static_cast<std::uint64_t>(n) > SIZE_MAX / sizeof(float))
+        return nullptr;
+    const auto count = static_cast<std::size_t>(n);
+    // calloc takes fresh pages for a large block, which the kernel hands out zeroed.
+    return static_cast<float*>(zeroed ? std::calloc(count, sizeof(float))
+                                      : std::malloc(count * sizeof(float)));
 }
 
 int Volume::dim(int axis) const {
@@ -64,14 +74,20 @@ std::int64_t Volume::sample_count() const {
 }
 
 bool Volume::allocate(int nx_, int ny_, int nz_, int ncomp_) {
+    return allocate_samples(nx_, ny_, nz_, ncomp_, false);
+}
+
+bool Volume::allocate_zeroed(int nx_, int ny_, int nz_, int ncomp_) {
+    return allocate_samples(nx_, ny_, nz_, ncomp_, true);
+}
+
+bool Volume::allocate_samples(int nx_, int ny_, int nz_, int ncomp_, bool zeroed) {
     nx = nx_;
     ny = ny_;
     nz = nz_;
     ncomp = ncomp_;
     release_samples();
-    const std::int64_t n = grid_sample_count(nx, ny, nz, ncomp);
-    if (n > 0)
-        samples = new (std::nothrow) float[static_cast<std::size_t>(n)];
+    samples = new_samples(grid_sample_count(nx, ny, nz, ncomp), zeroed);
     if (!samples) {
         valid = false;
         return false;

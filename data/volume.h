@@ -38,6 +38,10 @@ public:
     // `valid`, `component`, `rgba` and the statistics as they were. Never throws.
     bool allocate(int nx, int ny, int nz, int ncomp);
 
+    // allocate() with every sample 0.0f. Large arrays come from the system already zeroed, so
+    // the memory is not written here at all.
+    bool allocate_zeroed(int nx, int ny, int nz, int ncomp);
+
     // Central difference of the current component (not halved, in grid units). Along an axis
     // whose extent is below 3 the difference is 0; a volume that is not valid gives (0, 0, 0).
     Vec3 gradient_at_index(int x, int y, int z) const;
@@ -72,7 +76,7 @@ public:
     int nz = 0;
     int ncomp = 0;
     bool valid = false;
-    float* samples = nullptr;
+    float* samples = nullptr; // released with std::free
     int component = 0;
     double stat_min = 0.0;
     double stat_max = 0.0;
@@ -83,5 +87,9 @@ public:
     bool rgba = false;
 
 private:
+    bool allocate_samples(int nx, int ny, int nz, int ncomp, bool zeroed);
+    // An array of n floats from std::malloc (or std::calloc when zeroed); null when n is not
+    // positive or memory runs out.
+    static float* new_samples(std::int64_t n, bool zeroed);
     void release_samples();
 };

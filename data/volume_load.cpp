@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -31,18 +30,15 @@ bool Volume::load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x) {
     // An array of the right size is reused (a prepared load allocates it up front); otherwise
     // the old one is released first so that only one of them is held at a time.
     if (!samples || n <= 0 || n != sample_count()) {
-        delete[] samples;
-        samples = nullptr;
-        if (n > 0)
-            samples = new (std::nothrow) float[static_cast<std::size_t>(n)];
+        release_samples();
+        samples = new_samples(n, false);
     }
     nx = raw.nx;
     ny = raw.ny;
     nz = raw.nz;
     ncomp = new_ncomp;
     if (!samples || !raw.bytes) {
-        delete[] samples;
-        samples = nullptr;
+        release_samples();
         valid = false;
         return false;
     }
