@@ -83,23 +83,12 @@ struct Scratch {
 
 // One grid point that is not missing, through the general walk.
 void classify_point(const ClassifyJob& job, const float* p, float* q, const Scratch& scratch) {
-    const int n = job.source->ncomp;
-    double* t = scratch.t;
-    const double r = 1.0 / n;
-    t[0] = (p[0] - job.low) * job.inv;
-    bool finite = std::isfinite(t[0]);
-    for (int j = 1; j < n; ++j) {
-        t[j] = (p[j] - job.low) * job.inv;
-        scratch.den[j] = (static_cast<double>(p[j]) - p[j - 1]) * job.inv;
-        scratch.weight[j] = r / scratch.den[j];
-        // A piece so short that 1/length overflows is divided by its length instead.
-        finite = finite && std::isfinite(t[j]) && std::isfinite(scratch.weight[j]);
-    }
-    const ValuePath path{n, r, t, scratch.den, scratch.weight};
-    q[0] = static_cast<float>(integrate_path(job.curves[0], path, finite));
-    q[1] = static_cast<float>(integrate_path(job.curves[1], path, finite));
-    q[2] = static_cast<float>(integrate_path(job.curves[2], path, finite));
-    q[3] = static_cast<float>(2.0 * integrate_path(job.curves[3], path, finite));
+    const ValuePath path = value_path(p, job.source->ncomp, job.low, job.inv, scratch.t,
+                                      scratch.den, scratch.weight);
+    q[0] = static_cast<float>(integrate_path(job.curves[0], path));
+    q[1] = static_cast<float>(integrate_path(job.curves[1], path));
+    q[2] = static_cast<float>(integrate_path(job.curves[2], path));
+    q[3] = static_cast<float>(2.0 * integrate_path(job.curves[3], path));
 }
 
 // A row of two-component grid points through ordered curves, in three passes: normalise the

@@ -9,14 +9,33 @@
 // of one prepared curve along a grid point's path of normalised values.
 
 // One grid point's path: n normalised values t[0..n-1] and, for each piece j >= 1, its length
-// den[j] = (s[j] - s[j-1]) * inverse range and weight[j] = (1 / n) / den[j].
+// den[j] = (s[j] - s[j-1]) * inverse range and weight[j] = (1 / n) / den[j]. `finite` says
+// that every t and every weight is a finite number, which the table-driven walk needs.
 struct ValuePath {
     int n = 0;
     double r = 0.0; // 1 / n
     const double* t = nullptr;
     const double* den = nullptr;
     const double* weight = nullptr;
+    bool finite = false;
 };
+
+// The path of n >= 1 samples s normalised as (s - low) * inv, in the buffers t, den and weight
+// of n doubles each. A piece so short that 1 / length overflows makes the path not `finite`,
+// so that the step-by-step walk divides by its length instead.
+inline ValuePath value_path(const float* s, int n, double low, double inv, double* t, double* den,
+                            double* weight) {
+    const double r = 1.0 / n;
+    t[0] = (s[0] - low) * inv;
+    bool finite = std::isfinite(t[0]);
+    for (int j = 1; j < n; ++j) {
+        t[j] = (s[j] - low) * inv;
+        den[j] = (static_cast<double>(s[j]) - s[j - 1]) * inv;
+        weight[j] = r / den[j];
+        finite = finite && std::isfinite(t[j]) && std::isfinite(weight[j]);
+    }
+    return ValuePath{n, r, t, den, weight, finite};
+}
 
 // The curve's mean along the path, each piece weighted by 1/n. Each piece is split at the
 // segment ends it crosses and integrated exactly; the segment index only moves forward, so a
@@ -168,9 +187,9 @@ inline double integrate_piece_ordered(const PreparedCurve& curve, double t0, dou
     return piece_mean(curve, t0, t1, w, curve.below_in(b0, t0), curve.below_in(b1, t1));
 }
 
-// The curve's mean along the path; `finite` says all of path.t are finite numbers.
-inline double integrate_path(const PreparedCurve& curve, const ValuePath& path, bool finite) {
-    if (curve.ordered && finite)
+// The curve's mean along the path: the table-driven walk where it applies.
+inline double integrate_path(const PreparedCurve& curve, const ValuePath& path) {
+    if (curve.ordered && path.finite)
         return integrate_path_ordered(curve, path);
     return integrate_path_stepwise(curve, path);
 }

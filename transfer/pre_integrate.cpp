@@ -2,7 +2,6 @@
 
 #include "path_integral.h"
 
-#include <cmath>
 #include <memory>
 #include <new>
 
@@ -23,18 +22,7 @@ double pre_integrate(const CubicSegment* segments, int count, int n, double low,
             return 0.0;
         buffer = heap.get();
     }
-    double* t = buffer;
-    double* den = buffer + n;
-    double* weight = buffer + 2 * n;
-    const double r = 1.0 / n;
-    bool finite = true;
-    for (int j = 0; j < n; ++j) {
-        t[j] = (values[j] - low) * inverse_range;
-        finite = finite && std::isfinite(t[j]);
-        if (j >= 1) {
-            den[j] = (static_cast<double>(values[j]) - values[j - 1]) * inverse_range;
-            weight[j] = r / den[j];
-        }
-    }
-    return integrate_path(curve, ValuePath{n, r, t, den, weight}, finite);
+    const ValuePath path = value_path(values, n, low, inverse_range, buffer, buffer + n,
+                                      buffer + 2 * n);
+    return integrate_path(curve, path);
 }

@@ -1,6 +1,7 @@
 #include "classify.h"
 #include "classify_vector.h"
 #include "curve_fixtures.h"
+#include "pre_integrate.h"
 #include "reference_classify.h"
 #include "volume.h"
 
@@ -242,4 +243,22 @@ TEST(Classify, vector_pass_gives_the_same_bytes_as_the_scalar_pass) {
     set_vector_pairs_enabled(true);
     ASSERT_EQ(results[0].size(), results[1].size());
     EXPECT_EQ(std::memcmp(results[0].data(), results[1].data(), results[0].size() * 4), 0);
+}
+
+// pre_integrate gives what the classification stores, also where a piece is so short that
+// 1/length overflows.
+TEST(Classify, pre_integrate_matches_the_classification) {
+    Scene s;
+    s.red = built_curve({{0.0, 0.5}, {0.4, 0.8}});
+    fill(s.data, 5, 1, 1, 3,
+         [](int x, int, int, int c) { return 10.0f + x + 0.001f * c * (x % 3); });
+    fill(s.colour, 5, 1, 1, 4, [](int, int, int, int) { return -1.0f; });
+    for (const auto& [low, range] : {std::pair{0.0, 100.0}, std::pair{48.5, -1.5e307}}) {
+        ASSERT_TRUE(s.classify(low, range));
+        for (int x = 0; x < 5; ++x) {
+            const double mean = pre_integrate(s.red.segments, s.red.count, 3, low, 1.0 / range,
+                                              s.red.x, s.data.samples + 3 * x);
+            EXPECT_EQ(static_cast<float>(mean), s.colour.samples[4 * x]) << x << " " << range;
+        }
+    }
 }
