@@ -102,7 +102,8 @@ HALVORN_AVX2 __m256d piece_mean4(const PreparedCurve& c, __m256d t0, __m256d t1,
                                               _mm256_cmp_pd(t1, _mm256_setzero_pd(), _CMP_LT_OQ));
     const __m256d take =
         _mm256_andnot_pd(passed_over, _mm256_castsi256_pd(_mm256_cmpgt_epi64(segments, k)));
-    return _mm256_and_pd(take, contribution);
+    // Added to 0.0, as in the scalar pass: -0.0 becomes +0.0.
+    return _mm256_add_pd(_mm256_setzero_pd(), _mm256_and_pd(take, contribution));
 }
 
 // Four points of a row, normalised.

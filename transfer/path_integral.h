@@ -171,7 +171,9 @@ inline double integrate_path_ordered(const PreparedCurve& curve, const ValuePath
     // While the first segment is current, values below 0 are passed over; nothing counts
     // once the path has left the last segment.
     const bool take = (k < segments) & !((k == 0) & (t1 < 0.0));
-    return pick(take, contribution, 0.0);
+    // Added to 0.0 as the walks add to their sum: a descending piece over a zero curve gives
+    // 0 * negative weight = -0.0, which the walks turn into +0.0.
+    return 0.0 + pick(take, contribution, 0.0);
 }
 
 // integrate_path_ordered for a path of two finite values: one piece of non-zero length from

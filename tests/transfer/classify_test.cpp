@@ -262,3 +262,27 @@ TEST(Classify, pre_integrate_matches_the_classification) {
         }
     }
 }
+
+// A descending piece over a flat curve is 0 * a negative weight; every path adds it to a sum
+// that starts at +0.0, so the colour volume holds +0.0, never -0.0 (bytes 00 00 00 80).
+TEST(Classify, descending_piece_over_flat_curves_writes_positive_zero) {
+    for (int nx : {1, 9}) {
+        for (int components : {2, 3}) {
+            for (bool vector_pass : {true, false}) {
+                set_vector_pairs_enabled(vector_pass);
+                Scene s;
+                s.red = s.green = s.blue = s.opacity = built_curve({});
+                fill(s.data, nx, 1, 1, components,
+                     [](int, int, int, int c) { return c == 0 ? 50.0f : 30.0f; });
+                fill(s.colour, nx, 1, 1, 4, [](int, int, int, int) { return -1.0f; });
+                ASSERT_TRUE(s.classify());
+                for (float v : samples_of(s.colour)) {
+                    std::uint32_t bits;
+                    std::memcpy(&bits, &v, sizeof bits);
+                    EXPECT_EQ(bits, 0u) << nx << " points, " << components << " components";
+                }
+            }
+        }
+    }
+    set_vector_pairs_enabled(true);
+}
