@@ -184,10 +184,16 @@ bool classify_volume(Volume& target, const Volume& source, const TransferFunctio
                      const TransferFunction& opacity, double low, double range, int threads) {
     if (source.nx != target.nx || source.ny != target.ny || source.nz != target.nz)
         return false;
-    if (target.ncomp != 4 || source.ncomp < 1 || !source.samples || !target.samples)
-        return false;
     // A zero or non-finite range (or low end) would make every normalised value non-finite.
     if (!std::isfinite(low) || !std::isfinite(range) || range == 0.0)
+        return false;
+    // A grid without points (two empty volumes before the first import) is classified by
+    // doing nothing.
+    if (static_cast<std::int64_t>(source.nx) * source.ny * source.nz == 0) {
+        target.valid = true;
+        return true;
+    }
+    if (target.ncomp != 4 || source.ncomp < 1 || !source.samples || !target.samples)
         return false;
 
     ClassifyJob job;

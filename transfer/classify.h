@@ -11,8 +11,9 @@ class Volume;
 // the opacity pre-integrated along each grid point's component values, normalised as
 // (s - low) / range; a grid point whose first component is below -100 is grey with an opacity
 // that grows with the missing points around it. Returns false and leaves target unchanged when
-// the extents differ, target does not have four components, either volume has no samples,
-// range is 0 or low or range is not finite, or scratch memory runs out.
+// the extents differ, range is 0 or low or range is not finite, or (for a grid with points)
+// target does not have four components, either volume has no samples or scratch memory runs
+// out. A grid without points is classified: true, and target is valid.
 bool classify_volume(Volume& target, const Volume& source, const TransferFunction& red,
                      const TransferFunction& green, const TransferFunction& blue,
                      const TransferFunction& opacity, double low, double range, int threads);

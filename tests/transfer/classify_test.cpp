@@ -286,3 +286,18 @@ TEST(Classify, descending_piece_over_flat_curves_writes_positive_zero) {
     }
     set_vector_pairs_enabled(true);
 }
+
+// Before the first import both volumes are empty; classifying them succeeds and marks the
+// colour volume valid. An empty source against a sized colour volume still differs in extent.
+TEST(Classify, empty_volumes_classify_and_become_valid) {
+    Scene s;
+    ASSERT_FALSE(s.colour.valid);
+    EXPECT_TRUE(s.classify());
+    EXPECT_TRUE(s.colour.valid);
+
+    Scene sized;
+    fill(sized.colour, 2, 2, 2, 4, [](int, int, int, int) { return 3.0f; });
+    sized.colour.valid = false;
+    EXPECT_FALSE(sized.classify());
+    EXPECT_FALSE(sized.colour.valid);
+}
