@@ -26,6 +26,9 @@ struct ClassifyJob {
     PreparedCurve curves[4]; // red, green, blue, opacity
     double low = 0.0;
     double inv = 0.0;
+    // The four-lane pass reads every segment in the absolute x; a curve with a narrow segment
+    // takes the scalar row pass, which computes the same thing lane by lane.
+    bool vector_pairs = false;
 };
 
 // Grey, with an opacity that grows with the number w of missing points in the 3x3x3 box
@@ -107,7 +110,7 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
     int* b1 = scratch.row_b1;
     const PreparedCurve& table = job.curves[0]; // all four share the table's span
     int specials = 0;
-    const int done = vector_pairs_available()
+    const int done = job.vector_pairs
                          ? classify_pairs_vector(job.curves, p, nx, job.low, job.inv, q,
                                                  scratch.special, specials)
                          : 0;
@@ -214,6 +217,9 @@ bool classify_volume(Volume& target, const Volume& source, const TransferFunctio
         curve.search_over(lo, hi);
     job.low = low;
     job.inv = 1.0 / range;
+    job.vector_pairs = vector_pairs_available();
+    for (const PreparedCurve& curve : job.curves)
+        job.vector_pairs = job.vector_pairs && !curve.shifted;
 
     const int slabs = choose_threads(threads, source);
     const std::size_t per_slab = Scratch::doubles(source.ncomp, source.nx);

@@ -13,6 +13,11 @@
 // A curve made ready for classification: its segments with the antiderivative coefficients
 // scaled once, the integrals of whole segments, and a table that finds the segment holding a
 // value without a search.
+//
+// Each segment is a polynomial in u - shift[k]: shift is 0 for a segment read in the absolute
+// x (u - 0.0 is u, bit for bit) and the segment's start for a narrow one read in its local
+// form (see CubicSegment). Differences of one segment's antiderivative are all that any walk
+// uses, so the two forms mix freely along a path.
 
 // Selections without jumps: the compiler turns plain conditionals on doubles into jumps, and
 // on random data those are mispredicted about half the time. pick moves the bit patterns
@@ -57,8 +62,12 @@ struct PreparedCurve {
     // Copies up to 20 segments and positions and pre-scales the antiderivative coefficients.
     void prepare(const CubicSegment* segments, int n_segments, const double* positions) {
         count = std::clamp(n_segments, 0, capacity);
+        shifted = false;
         for (int k = 0; k < count; ++k) {
-            const double* c = segments[k].coefficients;
+            const CubicSegment& segment = segments[k];
+            const double* c = segment.narrow ? segment.local : segment.coefficients;
+            shift[k] = segment.narrow ? segment.start : 0.0;
+            shifted = shifted || segment.narrow;
             x[k] = positions[k];
             for (int m = 0; m < 4; ++m)
                 poly[k][m] = c[m];
@@ -97,16 +106,19 @@ struct PreparedCurve {
         return c + extra;
     }
 
-    // Segment k's antiderivative u (c0 + u (c1/2 + u (c2/3 + u c3/4))).
+    // Segment k's antiderivative v (c0 + v (c1/2 + v (c2/3 + v c3/4))) at v = u - shift[k].
+    // Curves without a narrow segment skip the subtraction (the same number, sooner).
     double antiderivative(int k, double u) const {
         const double* a = anti[k];
-        return u * (a[0] + u * (a[1] + u * (a[2] + u * a[3])));
+        const double v = shifted ? u - shift[k] : u;
+        return v * (a[0] + v * (a[1] + v * (a[2] + v * a[3])));
     }
 
-    // Segment k's polynomial at u.
+    // Segment k's polynomial at v = u - shift[k].
     double value(int k, double u) const {
         const double* c = poly[k];
-        return c[0] + u * (c[1] + u * (c[2] + u * c[3]));
+        const double v = shifted ? u - shift[k] : u;
+        return c[0] + v * (c[1] + v * (c[2] + v * c[3]));
     }
 
     // Sorts the positions into the search table's buckets, which split [lo, hi] evenly (by
@@ -163,7 +175,9 @@ struct PreparedCurve {
     double x[capacity] = {};
     double poly[capacity][4] = {};
     double anti[capacity][4] = {};
-    bool ordered = false;                 // positions finite and ascending
+    double shift[capacity] = {}; // where segment k's variable is 0: its start if narrow, else 0
+    bool shifted = false;        // some segment is narrow
+    bool ordered = false;        // positions finite and ascending
     double end_value[capacity] = {};      // F_k(x[k])
     double start_value[capacity] = {};    // F_k(x[k - 1]), for k >= 1
     double whole[capacity] = {};          // end_value - start_value

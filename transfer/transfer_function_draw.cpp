@@ -15,10 +15,14 @@ void TransferFunction::draw() {
     glVertex3d(0.0, -75.0, -75.0 * vertical_scale);
     double t = 0.0;
     for (int i = 0; i < count; ++i) {
-        const double* c = segments[i].coefficients;
+        // A narrow segment is evaluated in its local variable, every other one in t itself.
+        const CubicSegment& segment = segments[i];
+        const double* c = segment.narrow ? segment.local : segment.coefficients;
+        const double origin = segment.narrow ? segment.start : 0.0;
         const double step = (x[i] - t) * 0.05;
         while (t < x[i]) {
-            const double p = c[0] + c[1] * t + c[2] * t * t + c[3] * t * t * t;
+            const double v = t - origin;
+            const double p = c[0] + c[1] * v + c[2] * v * v + c[3] * v * v * v;
             glVertex3d(0.0, (t - 0.5) * 150.0, (p - 0.5) * vertical_scale * 150.0);
             const double next = t + step;
             // A step too small to move t (a point a hair beyond the running t) would never end.

@@ -8,17 +8,20 @@
 
 namespace {
 
+// A narrow segment is read in its local variable u - start, every other one in u.
 double antiderivative(const CubicSegment& segment, double u) {
-    const double* c = segment.coefficients;
+    const double* c = segment.narrow ? segment.local : segment.coefficients;
+    const double v = segment.narrow ? u - segment.start : u;
     const double c1 = c[1] * 0.5;
     const double c2 = c[2] * (1.0 / 3.0);
     const double c3 = c[3] * 0.25;
-    return u * (c[0] + u * (c1 + u * (c2 + u * c3)));
+    return v * (c[0] + v * (c1 + v * (c2 + v * c3)));
 }
 
 double polynomial(const CubicSegment& segment, double u) {
-    const double* c = segment.coefficients;
-    return c[0] + u * (c[1] + u * (c[2] + u * c[3]));
+    const double* c = segment.narrow ? segment.local : segment.coefficients;
+    const double v = segment.narrow ? u - segment.start : u;
+    return c[0] + v * (c[1] + v * (c[2] + v * c[3]));
 }
 
 } // namespace

@@ -31,3 +31,40 @@ inline TransferFunction random_curve(std::mt19937& rng) {
     f.update_segments();
     return f;
 }
+
+// The curve's exact value at u, from its points alone (the cubic ease in s = (u - x0) / w), in
+// long double: the yardstick for curves whose segments are too narrow for double arithmetic.
+inline long double exact_ease(const TransferFunction& f, long double u) {
+    long double x0 = 0.0L, y0 = 0.0L;
+    for (int i = 0; i < f.count; ++i) {
+        const long double x1 = f.x[i], y1 = f.y[i];
+        if (u <= x1 && x1 > x0) {
+            const long double s = (u - x0) / (x1 - x0);
+            return y0 + (y1 - y0) * s * s * (3.0L - 2.0L * s);
+        }
+        x0 = x1;
+        y0 = y1;
+    }
+    return 0.0L;
+}
+
+// The exact integral of the curve from a to b (0 <= a <= b <= 1) from its points, in long
+// double: each stretch between points integrated in closed form.
+inline long double exact_integral(const TransferFunction& f, long double a, long double b) {
+    long double sum = 0.0L, x0 = 0.0L, y0 = 0.0L;
+    for (int i = 0; i < f.count; ++i) {
+        const long double x1 = f.x[i], y1 = f.y[i], w = x1 - x0, d = y1 - y0;
+        const long double lo = a > x0 ? a : x0, hi = b < x1 ? b : x1;
+        if (hi > lo && w > 0.0L) {
+            // The integral of y0 + d (3s^2 - 2s^3) over s from 0 to S is w (y0 S + d (S^3 - S^4/2)).
+            const auto G = [&](long double u) {
+                const long double s = (u - x0) / w;
+                return w * (y0 * s + d * (s * s * s - 0.5L * s * s * s * s));
+            };
+            sum += G(hi) - G(lo);
+        }
+        x0 = x1;
+        y0 = y1;
+    }
+    return sum;
+}

@@ -1,3 +1,4 @@
+#include "curve_fixtures.h"
 #include "gl_feedback.h"
 #include "headless_view.h"
 #include "transfer_function.h"
@@ -116,4 +117,33 @@ TEST_F(CurvePanel, mouse_over_a_painted_panel_edits_the_curve) {
     ASSERT_EQ(f.count, 2);
     EXPECT_NEAR(f.x[0], 0.5, 1e-12);
     EXPECT_NEAR(f.y[0], 0.5, 1e-12);
+}
+
+// Points 1e-6 and 1e-7 apart: every vertex, the narrow segment's own included, lies on the
+// exact ease through the points (read in the absolute x, the narrow segment drew values in the
+// thousands). The vertices sit where the running t puts them: 20 steps per segment, resuming
+// from where the previous segment left t.
+TEST_F(CurvePanel, narrow_segments_draw_on_the_exact_curve) {
+    for (double gap : {1e-6, 1e-7}) {
+        f = built_curve({{0.3, 0.1}, {0.5, 0.2}, {0.5 + gap, 0.9}});
+        f.vertical_scale = 0.7;
+        ASSERT_TRUE(f.segments[2].narrow);
+        std::vector<double> ts;
+        double t = 0.0;
+        for (int i = 0; i < f.count; ++i)
+            for (const double step = (f.x[i] - t) * 0.05; t < f.x[i]; t += step)
+                ts.push_back(t);
+        const std::vector<FeedbackVertex> v = vertices();
+        ASSERT_EQ(v.size(), 1 + ts.size()) << gap;
+        int in_narrow = 0;
+        for (std::size_t i = 0; i < ts.size(); ++i) {
+            const double value = static_cast<double>(exact_ease(f, ts[i]));
+            // 1e-3 of value is about 0.1 pixel here.
+            EXPECT_NEAR(v[1 + i].y, window_y((value - 0.5) * 0.7 * 150.0),
+                        window_y(1e-3 * 0.7 * 150.0) - window_y(0.0))
+                << "gap " << gap << " t " << ts[i];
+            in_narrow += ts[i] > 0.5 && ts[i] < 0.5 + gap;
+        }
+        EXPECT_GE(in_narrow, 10) << gap;
+    }
 }

@@ -187,6 +187,60 @@ TEST(PreIntegrate, fast_walk_matches_step_by_step_walk) {
     }
 }
 
+// Two points 1e-6 or 1e-7 apart, as a curves file may hold them: the mean along pieces that
+// cross the narrow segment, end inside it, lie inside it or stand still in it is the exact
+// mean of the ease through the points (read in the absolute x it was off by up to thousands).
+TEST(PreIntegrate, narrow_segments_give_the_exact_mean) {
+    for (double gap : {1e-6, 1e-7}) {
+        const TransferFunction f = built_curve({{0.3, 0.1}, {0.5, 0.2}, {0.5 + gap, 0.9}});
+        ASSERT_TRUE(f.segments[2].narrow);
+        const float inside = 50.0f + static_cast<float>(gap * 40.0); // a float step past 0.5
+        ASSERT_GT(inside / 100.0, 0.5);
+        ASSERT_LT(inside / 100.0, 0.5 + gap);
+        const std::vector<std::pair<float, float>> pieces = {
+            {20.0f, 80.0f}, {49.0f, 51.0f}, {45.0f, inside}, {inside, 70.0f}, {50.0f, inside}};
+        for (const auto& [a, b] : pieces) {
+            const long double t0 = a / 100.0, t1 = b / 100.0;
+            const long double exact = 0.5L * exact_integral(f, t0, t1) / (t1 - t0);
+            EXPECT_NEAR(average(f, {a, b}), static_cast<double>(exact), 1e-9)
+                << "gap " << gap << " piece " << a << ".." << b;
+        }
+        const double still = average(f, {inside, inside});
+        EXPECT_NEAR(still, static_cast<double>(0.5L * exact_ease(f, inside / 100.0)), 1e-9);
+    }
+}
+
+// Narrow segments spread along the whole range, against the exact mean: random curves whose
+// points come in close pairs, random ascending paths.
+TEST(PreIntegrate, curves_with_close_pairs_of_points_stay_within_a_millionth) {
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    double worst = 0.0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        TransferFunction f;
+        const int pairs = 1 + static_cast<int>(rng() % 6);
+        for (int i = 0; i < pairs; ++i) {
+            const double x = 0.02 + 0.96 * unit(rng);
+            const double gap = std::pow(10.0, -2.0 - 6.0 * unit(rng)); // 1e-2 down to 1e-8
+            f.insert(x, unit(rng));
+            f.insert(x + gap, unit(rng));
+        }
+        f.update_segments();
+        const int n = 2 + static_cast<int>(rng() % 3);
+        std::vector<float> s(n);
+        for (float& v : s)
+            v = static_cast<float>(100.0 * unit(rng));
+        std::sort(s.begin(), s.end());
+        long double exact = 0.0L;
+        for (int j = 1; j < n; ++j) {
+            const long double a = s[j - 1] / 100.0, b = s[j] / 100.0;
+            exact += (b > a ? exact_integral(f, a, b) / (b - a) : exact_ease(f, a)) / n;
+        }
+        worst = std::max(worst, std::fabs(average(f, s) - static_cast<double>(exact)));
+    }
+    EXPECT_LT(worst, 1e-6);
+}
+
 // pre_integrate and the classification build one path: a range so large that 1/length
 // overflows gives the curve's mean here too, not infinity.
 TEST(PreIntegrate, huge_range_takes_the_careful_walk) {

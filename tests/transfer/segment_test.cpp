@@ -102,3 +102,74 @@ TEST(TransferFunction, update_without_change_does_nothing) {
     f.update_segments();
     EXPECT_NEAR(f.segments[0].coefficients[2], 3.0, 1e-12);
 }
+
+// Points 1e-6 apart near x = 0.5: the middle segment's absolute coefficients are about 1e18 and
+// cancel, so it also carries the ease in v = x - 0.5, which stays exact.
+TEST(SegmentBuilder, narrow_segment_carries_its_local_form) {
+    const double w = 1e-6;
+    TransferFunction f = curve_with({{0.5, 0.2}, {0.5 + w, 0.9}});
+    f.update_segments();
+    const CubicSegment& narrow = f.segments[1];
+    ASSERT_TRUE(narrow.narrow);
+    EXPECT_EQ(narrow.start, 0.5);
+    const double width = f.x[1] - f.x[0]; // 0.5 + 1e-6 - 0.5 is not exactly 1e-6
+    EXPECT_EQ(narrow.local[0], 0.2);
+    EXPECT_EQ(narrow.local[1], 0.0);
+    EXPECT_NEAR(narrow.local[2], 3 * 0.7 / (width * width), 1e-12 * narrow.local[2]);
+    EXPECT_NEAR(narrow.local[3], -2 * 0.7 / (width * width * width), 1e-12 * -narrow.local[3]);
+    for (double s : {0.0, 0.25, 0.5, 1.0}) {
+        const double v = s * width, expected = 0.2 + 0.7 * (3 * s * s - 2 * s * s * s);
+        const double* c = narrow.local;
+        EXPECT_NEAR(c[0] + c[1] * v + c[2] * v * v + c[3] * v * v * v, expected, 1e-12) << s;
+    }
+    // The absolute form is still stored; the wide neighbours stay ordinary.
+    EXPECT_GT(std::fabs(narrow.coefficients[3]), 1e17);
+    EXPECT_FALSE(f.segments[0].narrow);
+    EXPECT_FALSE(f.segments[2].narrow);
+}
+
+// Narrow means reaching more than 32 widths from 0: a segment from 0.96875 to 1 (exactly 1/32
+// wide) is ordinary, one from 0.97 is narrow; the first segment, starting at 0, never is.
+TEST(SegmentBuilder, narrow_above_thirty_two_widths_from_zero) {
+    TransferFunction edge = curve_with({{0.96875, 0.5}});
+    edge.update_segments();
+    EXPECT_FALSE(edge.segments[1].narrow);
+    TransferFunction inside = curve_with({{0.97, 0.5}});
+    inside.update_segments();
+    EXPECT_TRUE(inside.segments[1].narrow);
+    TransferFunction first = curve_with({{1e-9, 0.5}});
+    first.update_segments();
+    EXPECT_FALSE(first.segments[0].narrow);
+}
+
+// A segment without width, or too narrow for even the local form (1 / w^3 overflows), holds
+// its end value in both forms and is read as before.
+TEST(SegmentBuilder, degenerate_segments_hold_their_end_value_in_both_forms) {
+    // Two points at 0.4 (the second insert goes in front), and two 1e-200 apart.
+    for (const TransferFunction& points : {curve_with({{0.4, 0.6}, {0.4, 0.9}}),
+                                           curve_with({{3e-200, 0.6}, {4e-200, 0.6}})}) {
+        TransferFunction f = points;
+        f.update_segments();
+        const CubicSegment& s = f.segments[1];
+        EXPECT_FALSE(s.narrow);
+        EXPECT_EQ(s.coefficients[0], 0.6);
+        EXPECT_EQ(s.local[0], 0.6);
+        for (int k = 1; k < 4; ++k) {
+            EXPECT_EQ(s.coefficients[k], 0.0);
+            EXPECT_EQ(s.local[k], 0.0);
+        }
+    }
+}
+
+// Values so large that the re-expansion overflows: the absolute form holds the end value as
+// before, and the finite local form is what readers use.
+TEST(SegmentBuilder, overflowing_absolute_form_falls_back_to_the_local_form) {
+    // From (0.9, 5e304) to (1, 0): the local c3 is 1e308, the absolute c2 would be -2.9e308.
+    TransferFunction f = curve_with({{0.9, 5e304}});
+    f.update_segments();
+    const CubicSegment& s = f.segments[1];
+    EXPECT_EQ(s.coefficients[0], 0.0);
+    EXPECT_TRUE(s.narrow);
+    for (double c : s.local)
+        EXPECT_TRUE(std::isfinite(c));
+}
