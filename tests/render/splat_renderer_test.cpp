@@ -4,6 +4,7 @@
 #include "view_controller.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -258,6 +259,106 @@ TEST_F(SplatScene, fan_centre_is_the_box_corner_facing_the_eye) {
                 EXPECT_LT(r, 30.0);
             }
         EXPECT_EQ(centres, 1);
+    }
+}
+
+// The fan's centre is the box corner turned toward the eye cell (corner 7 XOR t), not merely a
+// corner on the line of sight: with the eye in each of the eight octants, on both paths, the
+// centre lands where that corner projects, depth included, and is nearer than every rim vertex
+// (the opposite corner, 0 XOR t, projects to nearly the same pixel but lies behind them all).
+TEST_F(SplatScene, fan_centre_is_the_corner_toward_the_eye_in_depth_too) {
+    Volume v;
+    make_colour_volume(v, 1, 1, 1); // the point sits at (-0.5, -0.5, -0.5), its box [-1, 0]^3
+    renderer.volume = &v;
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    Probe read_matrices([&] {
+        glGetDoublev(GL_MODELVIEW_MATRIX, model); // the camera's look-at, as the renderer gets it
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+    });
+    view.draw_list = {&controller, &read_matrices, &renderer};
+    for (int octant = 0; octant < 8; ++octant) {
+        const double sx = octant & 1 ? 1 : -1, sy = octant & 2 ? 1 : -1, sz = octant & 4 ? 1 : -1;
+        // An eye axis off the diagonals, so no two corners share a line of sight; the side
+        // axis is level and the up axis completes the frame.
+        const double a[3] = {0.8 * sx, 0.5 * sy, 0.33 * sz};
+        const double b[3] = {-a[1], a[0], 0.0};
+        const double c[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
+                             a[0] * b[1] - a[1] * b[0]};
+        const auto length = [](const double* r) {
+            return std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
+        };
+        Camera& cam = controller.camera;
+        for (int i = 0; i < 3; ++i) {
+            cam.orientation.m[0][i] = a[i] / length(a);
+            cam.orientation.m[1][i] = b[i] / length(b);
+            cam.orientation.m[2][i] = c[i] / length(c);
+        }
+        cam.set_distance(12); // the eye at 12 * axis: at least 3.9 from the box on every axis
+        for (bool immediate : {true, false}) {
+            renderer.immediate = immediate;
+            const auto prims = capture();
+            ASSERT_EQ(prims.size(), 6u) << octant;
+            GLdouble wx, wy, wz;
+            ASSERT_TRUE(gluProject(-0.5 + 0.5 * sx, -0.5 + 0.5 * sy, -0.5 + 0.5 * sz, model,
+                                   projection, viewport, &wx, &wy, &wz));
+            int centres = 0;
+            for (const FeedbackPrimitive& p : prims) {
+                ASSERT_EQ(p.vertices.size(), 3u);
+                float centre_depth = 2.0f, nearest_rim = 2.0f;
+                for (const FeedbackVertex& q : p.vertices) {
+                    if (q.a > 0.2f) { // centre A = 0.5 or more, rim a tenth of it
+                        ++centres;
+                        EXPECT_NEAR(q.x, wx, 1e-3) << "octant " << octant;
+                        EXPECT_NEAR(q.y, wy, 1e-3) << "octant " << octant;
+                        EXPECT_NEAR(q.z, wz, 1e-6) << "octant " << octant;
+                        centre_depth = q.z;
+                    } else {
+                        nearest_rim = std::min(nearest_rim, q.z);
+                    }
+                }
+                EXPECT_LT(centre_depth, nearest_rim) << "octant " << octant;
+            }
+            EXPECT_EQ(centres, 6) << "octant " << octant << (immediate ? " immediate" : "");
+        }
+    }
+}
+
+// The scalar path's opacity ramp away from its midpoint, where U = h = 0.5 would hide a wrong
+// smooth step: U = 0.25 gives h = U^2 (3 - 2U) = 0.15625 and opacity 0.3 h = 0.046875, whether
+// U comes from the sample alone, from the ramp's offset or from its slope.
+TEST_F(SplatScene, scalar_opacity_ramp_at_a_quarter) {
+    struct Setting {
+        float value;
+        double offset, scale, level; // level: the expected S, U being 0.25 in every case
+    };
+    const Setting settings[] = {{18.0f, 0.0, 1.0, 0.25}, // S = (18 + 4 - 20) * 0.5 / 4
+                                {20.0f, 0.25, 1.0, 0.5},
+                                {19.0f, 0.0, 2.0, 0.375}};
+    for (const Setting& setting : settings) {
+        Volume v;
+        v.allocate(1, 1, 1, 1);
+        fill_volume(v, [&](int, int, int, int) { return setting.value; });
+        renderer.volume = &v;
+        renderer.value_mean = 20.0;
+        renderer.value_std_dev = 4.0;
+        renderer.opacity_offset = setting.offset;
+        renderer.opacity_scale = setting.scale;
+        for (bool immediate : {true, false}) {
+            renderer.immediate = immediate;
+            const auto prims = capture();
+            ASSERT_EQ(prims.size(), 6u);
+            float alpha = 0;
+            for (const FeedbackPrimitive& p : prims)
+                for (const FeedbackVertex& q : p.vertices) {
+                    EXPECT_FLOAT_EQ(q.r, static_cast<float>(setting.level));
+                    EXPECT_FLOAT_EQ(q.g, static_cast<float>(setting.level));
+                    EXPECT_FLOAT_EQ(q.b, static_cast<float>(1.0 - setting.level));
+                    alpha = std::max(alpha, q.a);
+                }
+            EXPECT_FLOAT_EQ(alpha, 0.046875f) << "value " << setting.value;
+        }
     }
 }
 
