@@ -58,6 +58,17 @@ void to_little_endian(float* samples, std::int64_t n) {
     }
 }
 
+ConvertStatus failure_status(TextBlocks::Failure failure) {
+    switch (failure) {
+    case TextBlocks::Failure::memory:
+        return ConvertStatus::no_memory;
+    case TextBlocks::Failure::line_too_long:
+        return ConvertStatus::line_too_long;
+    default:
+        return ConvertStatus::read_failed;
+    }
+}
+
 } // namespace
 
 ConvertResult convert_grid_lines(TextBlocks& text, std::FILE& out, std::int64_t lines, int ncomp,
@@ -83,7 +94,7 @@ ConvertResult convert_grid_lines(TextBlocks& text, std::FILE& out, std::int64_t 
     while (result.lines < lines) {
         const std::int64_t n = text.take_lines(std::min(run_lines, lines - result.lines), starts);
         if (n <= 0) {
-            result.status = n == 0 ? ConvertStatus::short_text : ConvertStatus::read_failed;
+            result.status = n == 0 ? ConvertStatus::short_text : failure_status(text.failure());
             break;
         }
         scan_run(starts, n, ncomp, threads, samples);

@@ -6,7 +6,15 @@
 #include <cstdio>
 #include <functional>
 
-enum class ConvertStatus { done, short_text, read_failed, write_failed, no_memory, cancelled };
+enum class ConvertStatus {
+    done,
+    short_text,
+    read_failed,
+    write_failed,
+    no_memory,
+    line_too_long, // a line's needed fields do not fit the text's line bound
+    cancelled
+};
 
 struct ConvertResult {
     ConvertStatus status = ConvertStatus::done;

@@ -8,11 +8,19 @@
 #include "text_blocks.h"
 #include "volume.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <sys/stat.h>
 
 namespace {
+
+// The header's four numbers must end within its first this many bytes; the rest of its line
+// is skipped unread.
+constexpr std::int64_t max_header_bytes = 4096;
+// Room for each field that a data line needs (three ignored numbers and the components),
+// spaces included. Grid text written by any real program takes a few tens of bytes per field.
+constexpr std::int64_t bytes_per_needed_field = 1024;
 
 // Owns a stdio stream and closes it on every way out.
 struct FileCloser {
@@ -45,8 +53,16 @@ void remove_partial(const std::string& path) {
         std::remove(path.c_str());
 }
 
+// A header line held whole meets the same bound as one cut for being longer than the buffer.
+bool header_within_bound(const char* begin, const char* end) {
+    const std::int64_t needed = header_needed(begin, end);
+    return (needed < 0 ? end - begin : needed) <= max_header_bytes;
+}
+
 // Counts the lines left in the stream (for the message about a file that ends early).
 std::int64_t count_remaining_lines(TextBlocks& text) {
+    // Only the count matters, so nothing of a long line is kept.
+    text.set_line_rule([](const char*, const char*) { return std::int64_t{0}; }, 0);
     const char* starts[4097];
     std::int64_t lines = 0;
     for (;;) {
@@ -62,27 +78,32 @@ std::int64_t count_remaining_lines(TextBlocks& text) {
 ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& colour,
                          ImportPrompts& prompts, const ImportOptions& options) {
     const char* const grid = grid_path.c_str();
+    const std::string unreadable =
+        format_c("ERROR: \"%s\" is not a valid file or is not readable", grid);
     FileCloser grid_file;
     struct stat grid_stat {};
     if (!grid_path.empty())
         grid_file.f = std::fopen(grid, "r");
     // A folder opens for reading on Linux but holds no text.
     if (!grid_file.f || fstat(fileno(grid_file.f), &grid_stat) != 0 || S_ISDIR(grid_stat.st_mode))
-        return fail(prompts,
-                    format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
+        return fail(prompts, unreadable);
 
     // The header is checked before anything is written, so a file that would be refused
     // never truncates an existing intermediate file.
-    TextBlocks text(grid_file.f);
+    const std::size_t block_bytes = options.text_block_bytes > 0
+                                        ? static_cast<std::size_t>(options.text_block_bytes)
+                                        : TextBlocks::default_block_bytes;
+    TextBlocks text(grid_file.f, block_bytes);
+    text.set_line_rule(header_needed, max_header_bytes);
     const char* header[2];
     int nz = 0, ny = 0, nx = 0, ncomp = 0;
     const std::int64_t got_header = text.take_lines(1, header);
     const std::string bad_header =
         format_c("ERROR: \"%s\" does not begin with a header of four positive integers", grid);
-    if (got_header < 0)
-        return fail(prompts,
-                    format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
-    if (got_header == 0 || !scan_header(header[0], header[1], nz, ny, nx, ncomp))
+    if (got_header < 0 && text.failure() != TextBlocks::Failure::line_too_long)
+        return fail(prompts, unreadable);
+    if (got_header <= 0 || !header_within_bound(header[0], header[1]) ||
+        !scan_header(header[0], header[1], nz, ny, nx, ncomp))
         return fail(prompts, bad_header);
     const auto no_memory = [&] {
         return fail(prompts,
@@ -94,6 +115,16 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
     const std::int64_t lines = grid_point_count(nx, ny, nz);
     if (lines == 0 || grid_byte_count(nx, ny, nz, std::int64_t{4} * ncomp) == 0)
         return fail(prompts, bad_header);
+
+    // A data line is held only up to the end of the fields it needs; what follows them is
+    // dropped unread. The bound on that part is never below the block, which every line
+    // shorter than the block meets anyway.
+    const std::int64_t needed_fields = 3 + std::int64_t{ncomp};
+    const std::int64_t line_bound = std::max(static_cast<std::int64_t>(block_bytes),
+                                             needed_fields * bytes_per_needed_field);
+    text.set_line_rule(
+        [ncomp](const char* begin, const char* end) { return data_line_needed(begin, end, ncomp); },
+        line_bound);
 
     // Every data line holds at least one byte, so a regular file shorter than the announced
     // line count is known to end early without converting anything.
@@ -161,8 +192,14 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         case ConvertStatus::no_memory:
             return no_memory();
         case ConvertStatus::read_failed:
+            return fail(prompts, unreadable);
+        case ConvertStatus::line_too_long:
             return fail(prompts,
-                        format_c("ERROR: \"%s\" is not a valid file or is not readable", grid));
+                        format_c("ERROR: \"%s\" line %lld is too long: its first %lld fields "
+                                 "take more than %lld bytes",
+                                 grid, static_cast<long long>(text.lines_taken() + 1),
+                                 static_cast<long long>(needed_fields),
+                                 static_cast<long long>(line_bound)));
         case ConvertStatus::write_failed:
         case ConvertStatus::done:
             return fail(prompts, format_c("Error: \"%s\" could not be written completely",

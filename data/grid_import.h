@@ -2,6 +2,7 @@
 
 #include "import_prompts.h"
 
+#include <cstdint>
 #include <string>
 
 class Volume;
@@ -12,6 +13,9 @@ struct ImportOptions {
     // Worker threads for the text conversion; 0 picks one per hardware thread. The result is
     // the same for any count.
     int threads = 0;
+    // Bytes of grid text read at a time; 0 takes the default of 8 MiB. Lines longer than this
+    // are held only up to the fields they need. Small values are for tests.
+    std::int64_t text_block_bytes = 0;
 };
 
 struct ImportResult {

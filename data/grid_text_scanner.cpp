@@ -162,11 +162,18 @@ void scan_data_line(const char* begin, const char* end, int ncomp, float* out) {
     }
 }
 
-bool scan_header(const char* begin, const char* end, int& nz, int& ny, int& nx, int& ncomp) {
-    int* fields[4] = {&nz, &ny, &nx, &ncomp};
+namespace {
+
+// Scans "%d %d %d %d" as sscanf does: each number after any white space, with an optional sign
+// and at least one digit. Returns how many positive ints were read into `values` before the
+// scan ended; `stop` is where it ended (after the fourth number or at the character that
+// refused it), and `at_end` tells whether it ran into `end`, where more text could still have
+// changed the outcome.
+int scan_header_at(const char* begin, const char* end, int (&values)[4], const char*& stop,
+                   bool& at_end) {
     const char* p = begin;
-    for (int i = 0; i < 4; ++i) {
-        // "%d" skips white space, takes an optional sign and at least one digit.
+    int read = 0;
+    for (; read < 4; ++read) {
         while (p < end && is_c_space(*p))
             ++p;
         bool negative = false;
@@ -175,7 +182,7 @@ bool scan_header(const char* begin, const char* end, int& nz, int& ny, int& nx, 
             ++p;
         }
         if (p >= end || *p < '0' || *p > '9')
-            return false;
+            break;
         long long v = 0;
         while (p < end && *p >= '0' && *p <= '9') {
             if (v <= INT_MAX)
@@ -185,8 +192,64 @@ bool scan_header(const char* begin, const char* end, int& nz, int& ny, int& nx, 
         if (negative)
             v = -v;
         if (v <= 0 || v > INT_MAX)
-            return false;
-        *fields[i] = static_cast<int>(v);
+            break;
+        values[read] = static_cast<int>(v);
     }
+    stop = p;
+    at_end = p >= end;
+    return read;
+}
+
+} // namespace
+
+bool scan_header(const char* begin, const char* end, int& nz, int& ny, int& nx, int& ncomp) {
+    int values[4];
+    const char* stop;
+    bool at_end;
+    if (scan_header_at(begin, end, values, stop, at_end) != 4)
+        return false;
+    nz = values[0];
+    ny = values[1];
+    nx = values[2];
+    ncomp = values[3];
     return true;
+}
+
+std::int64_t header_needed(const char* begin, const char* end) {
+    int values[4];
+    const char* stop;
+    bool at_end;
+    scan_header_at(begin, end, values, stop, at_end);
+    return at_end ? -1 : stop - begin;
+}
+
+std::int64_t data_line_needed(const char* begin, const char* end, int ncomp) {
+    const std::int64_t fields = 3 + static_cast<std::int64_t>(ncomp);
+    const char* p = begin;
+    for (std::int64_t f = 0;; ++f) {
+        while (p < end && *p == ' ')
+            ++p;
+        if (p == end)
+            return -1;
+        if (*p == '\0')
+            return p - begin; // the text ends here for this field and every later one
+        // The number "%f" reads for this field: white space skipped, then up to white space or
+        // a NUL. It ends no later than the field does unless the field is all tabs.
+        const char* q = p;
+        while (q < end && is_c_space(*q))
+            ++q;
+        while (q < end && *q != '\0' && !is_c_space(*q))
+            ++q;
+        if (q == end)
+            return -1;
+        if (f == fields - 1)
+            return q - begin;
+        // The next field begins after the next space; a NUL before it ends the text.
+        while (p < end && *p != ' ' && *p != '\0')
+            ++p;
+        if (p == end)
+            return -1;
+        if (*p == '\0')
+            return p - begin;
+    }
 }

@@ -20,3 +20,15 @@ bool scan_float(const char* p, const char* end, float& value);
 // Reads the header "%d %d %d %d" (nz, ny, nx, ncomp). Returns false unless all four scan and
 // are positive ints.
 bool scan_header(const char* begin, const char* end, int& nz, int& ny, int& nx, int& ncomp);
+
+// How much of the start of a line decides it, for lines too long to hold whole. [begin, end) is
+// the text of the line read so far, without its '\n'. Each returns the offset of the byte that
+// ends the deciding part (white space or a NUL), or -1 when the text does not reach it yet.
+// Cutting the line there, with a '\n' in place of that byte, changes none of its values.
+
+// A data line is decided by its first 3 + ncomp fields, each through the end of the number
+// that "%f" reads for it (which, for a field of tabs, is the next number on the line).
+std::int64_t data_line_needed(const char* begin, const char* end, int ncomp);
+
+// The header is decided by its four numbers, or by the character that fails their scan.
+std::int64_t header_needed(const char* begin, const char* end);

@@ -1,7 +1,9 @@
 #include "text_blocks.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -41,48 +43,95 @@ std::int64_t find_line_starts(const char* p, const char* stop, std::int64_t room
 } // namespace
 
 TextBlocks::TextBlocks(std::FILE* file, std::size_t block_bytes)
-    : file_(file), capacity_(block_bytes) {
+    : file_(file), capacity_(block_bytes > 0 ? block_bytes : 1),
+      bound_(static_cast<std::int64_t>(capacity_)) {
     buffer_ = static_cast<char*>(std::malloc(capacity_));
     if (!buffer_)
-        failed_ = true;
+        failure_ = Failure::memory;
 }
 
 TextBlocks::~TextBlocks() {
     std::free(buffer_);
 }
 
+void TextBlocks::set_line_rule(LineRule rule, std::int64_t bound) {
+    rule_ = std::move(rule);
+    bound_ = bound;
+}
+
+// Moves the text left to the front of the buffer and reads more behind it, first dropping what
+// is left of a cut line.
 bool TextBlocks::fill() {
-    if (failed_)
+    if (failure_ != Failure::none)
         return false;
     if (begin_ > 0) {
         std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
     }
-    if (end_ == capacity_) {
-        // One line fills the whole buffer: make room for the rest of it.
-        char* grown = static_cast<char*>(std::realloc(buffer_, capacity_ * 2));
-        if (!grown) {
-            failed_ = true;
-            return false;
+    // The free end of the buffer serves as scratch space for the dropped bytes. When there is
+    // none, the kept part of the cut line is taken first.
+    while (dropping_ && end_ < capacity_) {
+        char* const free = buffer_ + end_;
+        const std::size_t got = std::fread(free, 1, capacity_ - end_, file_);
+        if (got == 0)
+            break;
+        const char* nl = static_cast<const char*>(std::memchr(free, '\n', got));
+        const std::size_t dropped = nl ? static_cast<std::size_t>(nl + 1 - free) : got;
+        consumed_ += static_cast<std::int64_t>(dropped);
+        if (nl) {
+            std::memmove(free, nl + 1, got - dropped);
+            end_ += got - dropped;
+            dropping_ = false;
         }
-        buffer_ = grown;
-        capacity_ *= 2;
     }
-    const std::size_t got = std::fread(buffer_ + end_, 1, capacity_ - end_, file_);
+    const std::size_t got =
+        end_ < capacity_ ? std::fread(buffer_ + end_, 1, capacity_ - end_, file_) : 0;
     end_ += got;
-    if (got == 0) {
+    if (got == 0 && end_ < capacity_) {
         if (std::ferror(file_)) {
-            failed_ = true;
+            failure_ = Failure::read;
             return false;
         }
         at_eof_ = true;
+        dropping_ = false;
     }
     return true;
 }
 
+// The buffer holds one unfinished line and nothing else: keep the part of it that decides it
+// and drop the rest, or make room for more of it while it is undecided and within the bound.
+bool TextBlocks::cut_or_grow() {
+    const std::int64_t have = static_cast<std::int64_t>(end_);
+    std::int64_t keep = rule_ ? rule_(buffer_, buffer_ + end_) : -1;
+    if (keep >= have)
+        keep = -1; // the byte that ends the kept part must already be in the buffer
+    if (keep > bound_ || (keep < 0 && have > bound_)) {
+        failure_ = Failure::line_too_long;
+        return false;
+    }
+    if (keep >= 0) {
+        consumed_ += have - keep - 1;
+        buffer_[keep] = '\n';
+        end_ = static_cast<std::size_t>(keep) + 1;
+        dropping_ = true;
+        return true;
+    }
+    // Room for the deciding part to reach `bound_` bytes and the byte that ends it.
+    const std::size_t grown =
+        static_cast<std::size_t>(std::min<std::int64_t>(have * 2, bound_ + 1));
+    char* p = static_cast<char*>(std::realloc(buffer_, grown));
+    if (!p) {
+        failure_ = Failure::memory;
+        return false;
+    }
+    buffer_ = p;
+    capacity_ = grown;
+    return true;
+}
+
 std::int64_t TextBlocks::take_lines(std::int64_t max_lines, const char** starts) {
-    if (failed_)
+    if (failure_ != Failure::none)
         return -1;
     // Keep the buffer at least half full so that runs stay long.
     if (!at_eof_ && end_ - begin_ < capacity_ / 2 && !fill())
@@ -96,6 +145,14 @@ std::int64_t TextBlocks::take_lines(std::int64_t max_lines, const char** starts)
             p = starts[n];
         if (n == 0) {
             if (!at_eof_) {
+                if (begin_ == 0 && end_ == capacity_) {
+                    if (!cut_or_grow())
+                        return -1;
+                    // A cut line is handed out before its rest is dropped: the caller may
+                    // refuse it without reading further (a header on an endless stream).
+                    if (dropping_)
+                        continue;
+                }
                 if (!fill())
                     return -1;
                 continue;
@@ -108,6 +165,7 @@ std::int64_t TextBlocks::take_lines(std::int64_t max_lines, const char** starts)
         }
         consumed_ += p - (buffer_ + begin_);
         begin_ = static_cast<std::size_t>(p - buffer_);
+        lines_taken_ += n;
         return n;
     }
 }

@@ -2,27 +2,57 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
-// Reads a text stream in large blocks and hands it out as runs of whole lines. A line is
-// everything up to and including its '\n'; text after the last '\n' is a final line. Lines of
-// any length are kept whole (the buffer grows to hold them). Never throws.
+// Reads a text stream in large blocks and hands it out as runs of lines. A line is everything up
+// to and including its '\n'; text after the last '\n' is a final line.
+//
+// The memory for a line is bounded whatever its length. A line that does not fit in the buffer
+// is cut: the line rule says how much of its start decides what the line means, that part is
+// kept, ended by a '\n' written over the byte that follows it, and the rest of the line is read
+// and dropped. The buffer grows only while the deciding part is still unfinished, and never past
+// the rule's bound. Never throws.
 class TextBlocks {
 public:
-    explicit TextBlocks(std::FILE* file, std::size_t block_bytes = std::size_t{8} << 20);
+    static constexpr std::size_t default_block_bytes = std::size_t{8} << 20;
+
+    // Bytes at the start of a line that decide it, given the text read so far [begin, end),
+    // which holds no '\n'. The byte at the returned offset must lie in that text and must not
+    // change the line's meaning when it becomes the '\n' that ends it (white space or a NUL
+    // where the deciding part ends). Returns -1 while the text does not decide it yet.
+    using LineRule = std::function<std::int64_t(const char* begin, const char* end)>;
+
+    enum class Failure { none, read, memory, line_too_long };
+
+    explicit TextBlocks(std::FILE* file, std::size_t block_bytes = default_block_bytes);
     ~TextBlocks();
     TextBlocks(const TextBlocks&) = delete;
     TextBlocks& operator=(const TextBlocks&) = delete;
 
+    // Sets the rule for lines longer than the buffer. A line whose deciding part is longer than
+    // `bound` bytes stops the text with Failure::line_too_long. Without a rule, any line longer
+    // than the block stops it.
+    void set_line_rule(LineRule rule, std::int64_t bound);
+
     // Takes up to max_lines lines. starts must hold max_lines + 1 pointers; line i is
     // [starts[i], starts[i + 1]). The pointers stay valid until the next call. Returns the
-    // number of lines taken: 0 at the end of the text, -1 when memory or reading fails.
+    // number of lines taken: 0 at the end of the text, -1 on a failure (see failure()).
     std::int64_t take_lines(std::int64_t max_lines, const char** starts);
 
-    // Bytes of the stream handed out so far.
+    // Bytes of the stream handed out or dropped so far.
     std::int64_t consumed() const { return consumed_; }
+
+    // Lines handed out so far.
+    std::int64_t lines_taken() const { return lines_taken_; }
+
+    Failure failure() const { return failure_; }
+
+    // Bytes held for the text: the block size, unless a line's deciding part needed more.
+    std::size_t buffer_bytes() const { return capacity_; }
 
 private:
     bool fill();
+    bool cut_or_grow();
 
     std::FILE* file_;
     char* buffer_ = nullptr;
@@ -30,6 +60,10 @@ private:
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     bool at_eof_ = false;
-    bool failed_ = false;
+    bool dropping_ = false; // the stream is inside the dropped rest of a cut line
+    Failure failure_ = Failure::none;
     std::int64_t consumed_ = 0;
+    std::int64_t lines_taken_ = 0;
+    LineRule rule_;
+    std::int64_t bound_ = 0;
 };
