@@ -4,6 +4,8 @@
 #include "grid_convert.h"
 #include "grid_size.h"
 #include "grid_text_scanner.h"
+#include "intermediate_file.h"
+#include "open_for_reading.h"
 #include "raw_volume.h"
 #include "text_blocks.h"
 #include "volume.h"
@@ -21,6 +23,8 @@ constexpr std::int64_t max_header_bytes = 4096;
 // Room for each field that a data line needs (three ignored numbers and the components),
 // spaces included. Grid text written by any real program takes a few tens of bytes per field.
 constexpr std::int64_t bytes_per_needed_field = 1024;
+// How long a FIFO named as the grid may take to get a writer.
+constexpr int fifo_writer_wait_ms = 1000;
 
 // Owns a stdio stream and closes it on every way out.
 struct FileCloser {
@@ -37,20 +41,6 @@ ImportResult fail(ImportPrompts& prompts, const std::string& message, bool show 
     ImportResult r;
     r.error = message;
     return r;
-}
-
-bool same_file(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-// Removes a partly written intermediate file; a device or pipe named as the intermediate path
-// (such as /dev/full) is left alone.
-void remove_partial(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        std::remove(path.c_str());
 }
 
 // A header line held whole meets the same bound as one cut for being longer than the buffer.
@@ -83,13 +73,13 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
     FileCloser grid_file;
     struct stat grid_stat {};
     if (!grid_path.empty())
-        grid_file.f = std::fopen(grid, "r");
+        grid_file.f = open_for_reading(grid, fifo_writer_wait_ms);
     // A folder opens for reading on Linux but holds no text.
     if (!grid_file.f || fstat(fileno(grid_file.f), &grid_stat) != 0 || S_ISDIR(grid_stat.st_mode))
         return fail(prompts, unreadable);
 
     // The header is checked before anything is written, so a file that would be refused
-    // never truncates an existing intermediate file.
+    // never touches an existing intermediate file.
     const std::size_t block_bytes = options.text_block_bytes > 0
                                         ? static_cast<std::size_t>(options.text_block_bytes)
                                         : TextBlocks::default_block_bytes;
@@ -143,42 +133,30 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         !new_colour.allocate(nx, ny, nz, 4))
         return no_memory();
 
+    // The intermediate file is written beside an existing one and replaces it only when the
+    // conversion has succeeded (see IntermediateFile). The grid itself is never written over.
     std::string intermediate =
         options.intermediate_path.empty() ? grid_path + ".dat" : options.intermediate_path;
-    // Writing over the grid itself would destroy the text before it is read.
-    const auto writable = [&](const std::string& path) {
-        if (same_file(path, grid_path))
-            return false;
-        std::FILE* probe = std::fopen(path.c_str(), "wb");
-        if (!probe)
-            return false;
-        std::fclose(probe);
-        return true;
-    };
-    if (!writable(intermediate)) {
+    IntermediateFile out;
+    if (!out.open(intermediate, grid_path)) {
         prompts.show_message("Please select intermediate file for data transformation");
         std::string chosen;
         if (!prompts.ask_save_path(intermediate, chosen))
             return fail(prompts, "Select of intermediate file failed\n");
         intermediate = chosen;
+        if (!out.open(intermediate, grid_path))
+            return fail(prompts,
+                        format_c("Error: \"%s\" is not a valid intermediate file, or is not "
+                                 "writable",
+                                 intermediate.c_str()));
     }
-    const std::string not_writable = format_c(
-        "Error: \"%s\" is not a valid intermediate file, or is not writable", intermediate.c_str());
-    if (same_file(intermediate, grid_path))
-        return fail(prompts, not_writable);
-    FileCloser out;
-    out.f = std::fopen(intermediate.c_str(), "wb");
-    if (!out.f)
-        return fail(prompts, not_writable);
 
-    const ConvertResult converted =
-        convert_grid_lines(text, *out.f, lines, ncomp, options.threads, [&](std::int64_t done) {
+    const ConvertResult converted = convert_grid_lines(
+        text, *out.stream(), lines, ncomp, options.threads, [&](std::int64_t done) {
             return prompts.progress(done, S_ISREG(grid_stat.st_mode) ? grid_stat.st_size : 0);
         });
-    const bool closed = std::fclose(out.f) == 0;
-    out.f = nullptr;
-    if (converted.status != ConvertStatus::done || !closed) {
-        remove_partial(intermediate);
+    if (converted.status != ConvertStatus::done || !out.commit()) {
+        out.discard();
         ImportResult r;
         switch (converted.status) {
         case ConvertStatus::cancelled:

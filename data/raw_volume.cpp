@@ -1,6 +1,7 @@
 #include "raw_volume.h"
 
 #include "grid_size.h"
+#include "open_for_reading.h"
 
 #include <cstdio>
 #include <new>
@@ -32,7 +33,9 @@ bool RawVolume::read(const char* path, int nx_, int ny_, int nz_, int bytes_per_
     if (!bytes)
         return false;
 
-    std::FILE* f = std::fopen(path, "rb");
+    // What was written to a FIFO has gone to its reader: it is not read back (neither waited
+    // on, nor taken from that reader).
+    std::FILE* f = open_for_reading(path, -1);
     std::int64_t got = 0;
     if (f) {
         // fread takes size_t counts; read in pieces so no single call's count can matter.

@@ -13,7 +13,8 @@ public:
 
     // Reads nx * ny * nz * bytes_per_point bytes from the start of the file. Returns false (and
     // holds no buffer) when the sizes are not positive, memory runs out, the file cannot be
-    // opened or it is shorter than that; extra bytes at the end are not read.
+    // opened, is a FIFO (what was written there has gone to its reader) or is shorter than
+    // that; extra bytes at the end are not read.
     bool read(const char* path, int nx, int ny, int nz, int bytes_per_point);
 
     // Bytes required by the extents; 0 when any extent is not positive or the product overflows.

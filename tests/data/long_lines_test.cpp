@@ -92,6 +92,7 @@ TEST(LongLines, NeededFieldsBeyondTheBoundAreRefusedNamingTheLine) {
     const std::string huge_field = std::string(5000, '0') + "5";
     const std::string text = "1 1 2 1\n  1 2 3 4\n  1 2 3 " + huge_field + "\n";
     TempDir dir;
+    dir.write("g.txt.dat", "kept");
     const std::string grid = dir.write("g.txt", text);
     Volume data, colour;
     ScriptedPrompts p;
@@ -102,6 +103,7 @@ TEST(LongLines, NeededFieldsBeyondTheBoundAreRefusedNamingTheLine) {
     EXPECT_EQ(p.messages[0], "ERROR: \"" + grid +
                                  "\" line 3 is too long: its first 4 fields take more than 4096 "
                                  "bytes");
+    EXPECT_EQ(read_bytes(grid + ".dat"), std::vector<unsigned char>({'k', 'e', 'p', 't'}));
     EXPECT_EQ(data.samples, nullptr);
 
     // The bound is never below the block: the default block holds the same line whole.

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// The intermediate file while the import writes it. A regular file, or a name not taken yet, is
+// written to a temporary file in the same folder and renamed over the target only by commit(),
+// so a failed or cancelled import leaves an existing file exactly as it was and leaves no
+// temporary file behind. Symbolic links (a chain of them, or a dangling one) are followed: the
+// links stay and their final target receives the new file. Devices and FIFOs with a reader
+// are written directly. Where nothing can be created beside the target it is written in place,
+// and a failure removes it, as it then holds only part of the samples. Never throws.
+class IntermediateFile {
+public:
+    IntermediateFile() = default;
+    ~IntermediateFile();
+    IntermediateFile(const IntermediateFile&) = delete;
+    IntermediateFile& operator=(const IntermediateFile&) = delete;
+
+    // Opens `path` for writing; false when it cannot be written: a missing folder, a folder, a
+    // read-only file, a FIFO without a reader (refused at once rather than waited on), or the
+    // same file as `keep` (the grid, which must not be overwritten). Opening changes nothing
+    // of an existing file.
+    bool open(const std::string& path, const std::string& keep);
+
+    // The stream to write to; null when not open.
+    std::FILE* stream() const { return file_; }
+
+    // Closes the stream and puts the new file in place. False when closing or renaming fails;
+    // what was written is then discarded as by discard().
+    bool commit();
+
+    // Closes the stream and removes what was written, leaving an existing file as it was.
+    void discard();
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string target_;    // the file that receives the samples, symbolic links followed
+    std::string temporary_; // empty when the target itself is written
+    bool in_place_ = false; // the target itself, a regular file, is being written
+};
