@@ -125,12 +125,13 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
                              static_cast<long long>(found), static_cast<long long>(lines)));
     }
 
-    // Both volumes are prepared aside and committed only when everything has worked.
+    // Both volumes are prepared aside and committed only when everything has worked. The
+    // colour volume starts zeroed, so the view shows nothing until the next classification.
     Volume new_data;
     Volume new_colour;
     // Bytes per grid point are a 32-bit count: a point of more than 2 GiB cannot be held.
     if (ncomp > INT_MAX / 4 || !new_data.allocate(nx, ny, nz, ncomp) ||
-        !new_colour.allocate(nx, ny, nz, 4))
+        !new_colour.allocate_zeroed(nx, ny, nz, 4))
         return no_memory();
 
     // The intermediate file is written beside an existing one and replaces it only when the
@@ -194,6 +195,9 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
             return fail(prompts,
                         format_c("ERROR: \"%s\" could not be read back", intermediate.c_str()),
                         false);
+        // A grid without a valid sample keeps the minimum and maximum from before.
+        new_data.stat_min = data.stat_min;
+        new_data.stat_max = data.stat_max;
         if (!new_data.load_raw(raw, false, true))
             return no_memory();
     }

@@ -29,7 +29,7 @@ struct ImportResult {
 
 // The "Open File" import: converts the grid text file into the intermediate file of float32
 // samples, reads it back, loads it into `data` mirrored along x with its statistics and gives
-// `colour` the same grid with four components. On any failure or cancel both volumes are left
-// exactly as they were, and so is an existing intermediate file.
+// `colour` the same grid with four components, all samples zero. On any failure or cancel both
+// volumes are left exactly as they were, and so is an existing intermediate file.
 ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& colour,
                          ImportPrompts& prompts, const ImportOptions& options = {});

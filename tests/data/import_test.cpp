@@ -4,7 +4,9 @@
 #include "temp_dir.h"
 #include "volume.h"
 
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -317,4 +319,41 @@ TEST(Import, CommaLocaleDoesNotChangeParsing) {
     std::setlocale(LC_ALL, old.c_str());
     ASSERT_TRUE(ok);
     EXPECT_EQ(read_bytes(grid + ".dat"), floats_le({1.5f, 2.0f}));
+}
+
+TEST(Import, ColourVolumeSamplesStartAtZero) {
+    Loaded l;
+    std::fill(l.colour.samples, l.colour.samples + l.colour.sample_count(), 0.75f);
+    // Freed arrays of the colour volume's size, full of colour, for the allocator to hand out
+    // again: an unset array would show their values.
+    for (int i = 0; i < 4; ++i) {
+        Volume stale;
+        ASSERT_TRUE(stale.allocate(2, 2, 2, 4));
+        std::fill(stale.samples, stale.samples + stale.sample_count(), 1.0f);
+    }
+    const std::string grid = l.dir.write("second.txt", "2 2 2 1\n" + lines(8, "  0 0 0 3\n"));
+    ScriptedPrompts p;
+    ASSERT_TRUE(import_grid(grid, l.data, l.colour, p).ok);
+    ASSERT_EQ(l.colour.sample_count(), 32);
+    EXPECT_TRUE(std::all_of(l.colour.samples, l.colour.samples + 32,
+                            [](float v) { return v == 0.0f; }));
+}
+
+TEST(Import, GridWithoutValidSamplesKeepsMinimumAndMaximum) {
+    Loaded l; // samples 1 to 8
+    const std::string grid = l.dir.write("missing.txt", "2 2 2 1\n" + lines(8, "  0 0 0 -9999\n"));
+    ScriptedPrompts p;
+    ASSERT_TRUE(import_grid(grid, l.data, l.colour, p).ok);
+    EXPECT_EQ(l.data.stat_count, 0);
+    EXPECT_FALSE(l.data.valid);
+    EXPECT_EQ(l.data.min_value(), 1.0);
+    EXPECT_EQ(l.data.max_value(), 8.0);
+    EXPECT_TRUE(std::isnan(l.data.mean_value()));
+    EXPECT_EQ(l.data.samples[0], -9999.0f);
+
+    // Valid samples replace both.
+    const std::string next = l.dir.write("next.txt", "2 2 2 1\n" + lines(8, "  0 0 0 20\n"));
+    ASSERT_TRUE(import_grid(next, l.data, l.colour, p).ok);
+    EXPECT_EQ(l.data.min_value(), 20.0);
+    EXPECT_EQ(l.data.max_value(), 20.0);
 }
