@@ -2,6 +2,8 @@
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,6 +63,63 @@ TEST(BatchInfo, FailuresGoToStandardErrorWithStatusOne) {
     r = info(shell_quote(grid) + " --intermediate /dev/full");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Error: \"/dev/full\" could not be written completely\n");
+}
+
+TEST(BatchInfo, EndlessOrUnopenedStreamsAreRefusedAtOnce) {
+    // `timeout` turns a hang into exit status 124.
+    const std::string limited = "timeout 20 " + shell_quote(batch) + " info ";
+    TempDir dir;
+    ProgramRun r = run_program(limited + "/dev/zero --intermediate " + dir.file("z.dat"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: \"/dev/zero\" does not begin with a header of four positive integers\n");
+    EXPECT_FALSE(file_exists(dir.file("z.dat")));
+
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    r = run_program(limited + shell_quote(fifo)); // nobody writes to it
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: \"" + fifo + "\" is not a valid file or is not readable\n");
+
+    const std::string grid = dir.write("g.txt", "1 1 1 1\n  0 0 0 6\n");
+    r = run_program(limited + shell_quote(grid) + " --intermediate " + shell_quote(fifo));
+    EXPECT_EQ(r.status, 1); // nobody reads from it: as for any path that cannot be written
+    EXPECT_EQ(r.err, "Select of intermediate file failed\n");
+}
+
+TEST(BatchInfo, GridsOnPipesWithAWriterAreRead) {
+    TempDir dir;
+    const std::string grid = dir.write("g.txt", "1 1 2 1\n  0 0 0 5\n  0 0 0 7\n");
+    const std::string expected = "extents: 2 1 1 components: 1\n"
+                                 "avg == 6.000000, stddev == 1.000000, min is 5.000000, max is "
+                                 "7.000000, numvalidsamps = 2\n";
+    const std::string info = "timeout 20 " + shell_quote(batch) + " info ";
+    ProgramRun r = run_program("bash -c " + shell_quote(info + "<(cat " + shell_quote(grid) +
+                                                        ") --intermediate " + dir.file("a.dat")));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+
+    // A named FIFO whose writer comes after the reader has opened it.
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    r = run_program("sh -c " + shell_quote("(sleep 0.3; cat " + shell_quote(grid) + " > " +
+                                           shell_quote(fifo) + ") & " + info + shell_quote(fifo) +
+                                           " --intermediate " + dir.file("b.dat") + "; wait"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+}
+
+TEST(BatchInfo, FailedImportLeavesALinkedIntermediateAsItWas) {
+    TempDir dir;
+    const std::string target = dir.write("kept.dat", "old samples");
+    ASSERT_EQ(symlink("kept.dat", dir.file("s.txt.dat").c_str()), 0);
+    const std::string short_grid = dir.write("s.txt", "1 1 3 1\n  0 0 0 6\n  0 0 0 7\n");
+    const ProgramRun r = info(shell_quote(short_grid));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read_bytes(target), std::vector<unsigned char>({'o', 'l', 'd', ' ', 's', 'a', 'm',
+                                                              'p', 'l', 'e', 's'}));
+    char link[64] = {};
+    EXPECT_EQ(readlink(dir.file("s.txt.dat").c_str(), link, sizeof link - 1), 8);
+    EXPECT_STREQ(link, "kept.dat");
 }
 
 TEST(BatchInfo, UsageAndHelp) {
