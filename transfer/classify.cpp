@@ -86,8 +86,8 @@ struct Scratch {
 
 // One grid point that is not missing, through the general walk.
 void classify_point(const ClassifyJob& job, const float* p, float* q, const Scratch& scratch) {
-    const ValuePath path = value_path(p, job.source->ncomp, job.low, job.inv, scratch.t,
-                                      scratch.den, scratch.weight);
+    const ValuePath path =
+        value_path(p, job.source->ncomp, job.low, job.inv, scratch.t, scratch.den, scratch.weight);
     q[0] = static_cast<float>(integrate_path(job.curves[0], path));
     q[1] = static_cast<float>(integrate_path(job.curves[1], path));
     q[2] = static_cast<float>(integrate_path(job.curves[2], path));
@@ -110,10 +110,9 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
     int* b1 = scratch.row_b1;
     const PreparedCurve& table = job.curves[0]; // all four share the table's span
     int specials = 0;
-    const int done = job.vector_pairs
-                         ? classify_pairs_vector(job.curves, p, nx, job.low, job.inv, q,
-                                                 scratch.special, specials)
-                         : 0;
+    const int done = job.vector_pairs ? classify_pairs_vector(job.curves, p, nx, job.low, job.inv,
+                                                              q, scratch.special, specials)
+                                      : 0;
     for (int x = done; x < nx; ++x) {
         const float s0 = p[2 * x];
         const float s1 = p[2 * x + 1];

@@ -22,7 +22,7 @@ double pre_integrate(const CubicSegment* segments, int count, int n, double low,
             return 0.0;
         buffer = heap.get();
     }
-    const ValuePath path = value_path(values, n, low, inverse_range, buffer, buffer + n,
-                                      buffer + 2 * n);
+    const ValuePath path =
+        value_path(values, n, low, inverse_range, buffer, buffer + n, buffer + 2 * n);
     return integrate_path(curve, path);
 }

@@ -175,9 +175,9 @@ struct PreparedCurve {
     double x[capacity] = {};
     double poly[capacity][4] = {};
     double anti[capacity][4] = {};
-    double shift[capacity] = {}; // where segment k's variable is 0: its start if narrow, else 0
-    bool shifted = false;        // some segment is narrow
-    bool ordered = false;        // positions finite and ascending
+    double shift[capacity] = {};          // segment k's origin: its start if narrow, else 0
+    bool shifted = false;                 // some segment is narrow
+    bool ordered = false;                 // positions finite and ascending
     double end_value[capacity] = {};      // F_k(x[k])
     double start_value[capacity] = {};    // F_k(x[k - 1]), for k >= 1
     double whole[capacity] = {};          // end_value - start_value

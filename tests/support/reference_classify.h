@@ -7,8 +7,9 @@ struct CubicSegment;
 // A literal, serial reading of the pre-integrated classification: every antiderivative
 // coefficient is re-scaled on every evaluation, every piece divides by its own length, and
 // the grid is walked point by point. Tests and benchmarks hold the fast classification
-// against it. Each segment is read in the form its `narrow` flag names. A zero-length piece contributes (1/n) times the current segment's value; a zero
-// or non-finite range, or a non-finite low end, is refused.
+// against it. Each segment is read in the form its `narrow` flag names. A zero-length piece
+// contributes (1/n) times the current segment's value; a zero or non-finite range, or a non-finite
+// low end, is refused.
 double reference_pre_integrate(const CubicSegment* segments, int count, int n, double low,
                                double inverse_range, const double* x, const float* values);
 

@@ -261,9 +261,10 @@ TEST(Classify, narrow_segments_classify_to_the_exact_mean_on_every_path) {
         TransferFunction curves[4];
         float starts[3]; // where row y's values gather: the narrow segment of curve y
     };
-    const Set sets[2] = {{{close, closer, near_end, built_curve({{0.7, 0.6}})}, {50.0f, 25.0f, 89.0f}},
-                         {{near_end, built_curve({{0.5, 0.4}}), built_curve({{0.2, 0.3}}), near_end},
-                          {89.0f, 89.5f, 90.0f}}};
+    const Set sets[2] = {
+        {{close, closer, near_end, built_curve({{0.7, 0.6}})}, {50.0f, 25.0f, 89.0f}},
+        {{near_end, built_curve({{0.5, 0.4}}), built_curve({{0.2, 0.3}}), near_end},
+         {89.0f, 89.5f, 90.0f}}};
     for (const Set& set : sets) {
         for (int components : {2, 3}) {
             // Ascending values within 2 of the row's place, or a few float steps past it.
@@ -287,8 +288,7 @@ TEST(Classify, narrow_segments_classify_to_the_exact_mean_on_every_path) {
                     Volume colour;
                     fill(colour, 21, 3, 2, 4, [](int, int, int, int) { return -1.0f; });
                     ASSERT_TRUE(classify_volume(colour, data, set.curves[0], set.curves[1],
-                                                set.curves[2], set.curves[3], 0.0, 100.0,
-                                                threads));
+                                                set.curves[2], set.curves[3], 0.0, 100.0, threads));
                     if (first.empty())
                         first = samples_of(colour);
                     EXPECT_EQ(samples_of(colour), first);

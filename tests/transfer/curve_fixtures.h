@@ -56,7 +56,7 @@ inline long double exact_integral(const TransferFunction& f, long double a, long
         const long double x1 = f.x[i], y1 = f.y[i], w = x1 - x0, d = y1 - y0;
         const long double lo = a > x0 ? a : x0, hi = b < x1 ? b : x1;
         if (hi > lo && w > 0.0L) {
-            // The integral of y0 + d (3s^2 - 2s^3) over s from 0 to S is w (y0 S + d (S^3 - S^4/2)).
+            // y0 + d (3s^2 - 2s^3) integrated over s from 0 to S is w (y0 S + d (S^3 - S^4 / 2)).
             const auto G = [&](long double u) {
                 const long double s = (u - x0) / w;
                 return w * (y0 * s + d * (s * s * s - 0.5L * s * s * s * s));

@@ -146,8 +146,8 @@ TEST(SegmentBuilder, narrow_above_thirty_two_widths_from_zero) {
 // its end value in both forms and is read as before.
 TEST(SegmentBuilder, degenerate_segments_hold_their_end_value_in_both_forms) {
     // Two points at 0.4 (the second insert goes in front), and two 1e-200 apart.
-    for (const TransferFunction& points : {curve_with({{0.4, 0.6}, {0.4, 0.9}}),
-                                           curve_with({{3e-200, 0.6}, {4e-200, 0.6}})}) {
+    for (const TransferFunction& points :
+         {curve_with({{0.4, 0.6}, {0.4, 0.9}}), curve_with({{3e-200, 0.6}, {4e-200, 0.6}})}) {
         TransferFunction f = points;
         f.update_segments();
         const CubicSegment& s = f.segments[1];
