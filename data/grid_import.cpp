@@ -110,8 +110,8 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
     // dropped unread. The bound on that part is never below the block, which every line
     // shorter than the block meets anyway.
     const std::int64_t needed_fields = 3 + std::int64_t{ncomp};
-    const std::int64_t line_bound = std::max(static_cast<std::int64_t>(block_bytes),
-                                             needed_fields * bytes_per_needed_field);
+    const std::int64_t line_bound =
+        std::max(static_cast<std::int64_t>(block_bytes), needed_fields * bytes_per_needed_field);
     text.set_line_rule(
         [ncomp](const char* begin, const char* end) { return data_line_needed(begin, end, ncomp); },
         line_bound);

@@ -12,7 +12,8 @@
 namespace {
 
 bool same_file(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {};
+    struct stat sb {};
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -53,10 +54,10 @@ int create_beside(const std::string& target, int mode, std::string& name) {
     static std::atomic<std::uint64_t> serial{0};
     const std::string stem = target + ".tmp-";
     for (int attempt = 0; attempt < 64; ++attempt) {
-        std::uint64_t r =
-            static_cast<std::uint64_t>(
-                std::chrono::steady_clock::now().time_since_epoch().count()) ^
-            (static_cast<std::uint64_t>(getpid()) << 40) ^ (serial++ * 0x9E3779B97F4A7C15ull);
+        std::uint64_t r = static_cast<std::uint64_t>(
+                              std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                          (static_cast<std::uint64_t>(getpid()) << 40) ^
+                          (serial++ * 0x9E3779B97F4A7C15ull);
         char tag[7];
         for (int i = 0; i < 6; ++i, r /= 36)
             tag[i] = "abcdefghijklmnopqrstuvwxyz0123456789"[r % 36];
@@ -82,8 +83,8 @@ std::FILE* open_directly(const std::string& path) {
     if (fd < 0)
         return nullptr;
     const int flags = fcntl(fd, F_GETFL);
-    std::FILE* f = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, "wb")
-                                                                             : nullptr;
+    std::FILE* f =
+        flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, "wb") : nullptr;
     if (!f)
         close(fd);
     return f;

@@ -37,8 +37,8 @@ std::FILE* open_for_reading(const char* path, int writer_wait_ms) {
                     (!S_ISFIFO(st.st_mode) ||
                      (writer_wait_ms >= 0 && wait_for_writer(fd, writer_wait_ms, first)));
     const int flags = ok ? fcntl(fd, F_GETFL) : -1;
-    std::FILE* f = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, "r")
-                                                                             : nullptr;
+    std::FILE* f =
+        flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, "r") : nullptr;
     if (!f) {
         close(fd);
         return nullptr;

@@ -335,8 +335,8 @@ TEST(Import, ColourVolumeSamplesStartAtZero) {
     ScriptedPrompts p;
     ASSERT_TRUE(import_grid(grid, l.data, l.colour, p).ok);
     ASSERT_EQ(l.colour.sample_count(), 32);
-    EXPECT_TRUE(std::all_of(l.colour.samples, l.colour.samples + 32,
-                            [](float v) { return v == 0.0f; }));
+    EXPECT_TRUE(
+        std::all_of(l.colour.samples, l.colour.samples + 32, [](float v) { return v == 0.0f; }));
 }
 
 TEST(Import, GridWithoutValidSamplesKeepsMinimumAndMaximum) {
