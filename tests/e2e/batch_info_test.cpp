@@ -1,10 +1,8 @@
 #include "run_program.h"
 #include "temp_dir.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -102,15 +100,6 @@ TEST(BatchInfo, GridsOnPipesWithAWriterAreRead) {
         EXPECT_EQ(r.status, 0) << script << r.err;
         EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "extents: 2 1 1 components: 1") << script;
     }
-}
-
-TEST(BatchInfo, FailedImportLeavesALinkedIntermediateAsItWas) {
-    TempDir dir;
-    const std::string target = dir.write("kept.dat", "old");
-    ASSERT_EQ(symlink("kept.dat", dir.file("s.txt.dat").c_str()), 0);
-    EXPECT_EQ(info(shell_quote(dir.write("s.txt", "1 1 3 1\n  0 0 0 6\n  0 0 0 7\n"))).status, 1);
-    EXPECT_EQ(read_bytes(target), std::vector<unsigned char>({'o', 'l', 'd'}));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("s.txt.dat")));
 }
 
 TEST(BatchInfo, UsageAndHelp) {
