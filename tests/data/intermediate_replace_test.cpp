@@ -57,6 +57,7 @@ TEST(IntermediateReplace, SuccessKeepsTheOldModeOrGivesAPlainCreatesMode) {
     ASSERT_TRUE(run(grid).ok);
     EXPECT_EQ(read_bytes(dat), good_bytes);
     EXPECT_EQ(fs::status(dat).permissions(), fs::perms(0640));
+    EXPECT_EQ(names_in(dir.file("")), (std::set<std::string>{"g.txt", "g.txt.dat"}));
 
     const mode_t mask = umask(0);
     umask(mask);
