@@ -77,10 +77,12 @@ int create_beside(const std::string& target, int mode, std::string& name) {
     return -1;
 }
 
-// Opens an existing device or FIFO for writing. O_NONBLOCK makes a FIFO without a reader fail
-// at once (ENXIO) instead of waiting for one; the writes themselves block as usual.
-std::FILE* open_directly(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+// Opens an existing file for writing as it is, truncating it when asked. O_NONBLOCK makes a
+// FIFO without a reader fail at once (ENXIO) instead of waiting for one; the writes themselves
+// block as usual.
+std::FILE* open_directly(const std::string& path, bool truncate) {
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | (truncate ? O_TRUNC : 0));
     if (fd < 0)
         return nullptr;
     const int flags = fcntl(fd, F_GETFL);
@@ -108,8 +110,9 @@ bool IntermediateFile::open(const std::string& path, const std::string& keep) {
     struct stat st {};
     const bool exists = stat(path.c_str(), &st) == 0;
     if (exists && (!S_ISREG(st.st_mode) || through_proc)) {
-        file_ = open_directly(path);
-        target_ = path;
+        // A device, a FIFO, or an open file named through /proc: written as it is, never
+        // replaced or removed.
+        file_ = open_directly(path, S_ISREG(st.st_mode));
         return file_ != nullptr;
     }
     int mode = -1;
