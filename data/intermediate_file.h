@@ -7,8 +7,8 @@
 // written to a temporary file in the same folder and renamed over the target only by commit(),
 // so a failed or cancelled import leaves an existing file exactly as it was and leaves no
 // temporary file behind. Symbolic links (a chain of them, or a dangling one) are followed: the
-// links stay and their final target receives the new file. Devices and FIFOs with a reader
-// are written directly. Where nothing can be created beside the target it is written in place,
+// links stay and their final target receives the new file. Devices, FIFOs with a reader and
+// files named through /proc (such as /dev/stdout) are written directly. Where nothing can be created beside the target it is written in place,
 // and a failure removes it, as it then holds only part of the samples. Never throws.
 class IntermediateFile {
 public:
