@@ -64,6 +64,8 @@ ConvertStatus failure_status(TextBlocks::Failure failure) {
         return ConvertStatus::no_memory;
     case TextBlocks::Failure::line_too_long:
         return ConvertStatus::line_too_long;
+    case TextBlocks::Failure::stopped:
+        return ConvertStatus::cancelled;
     default:
         return ConvertStatus::read_failed;
     }
@@ -91,6 +93,10 @@ ConvertResult convert_grid_lines(TextBlocks& text, std::FILE& out, std::int64_t 
         return result;
     }
 
+    // The dropped rest of an overlong line reports progress too, so that Cancel reaches an
+    // endless one.
+    if (progress)
+        text.set_drop_progress(progress);
     while (result.lines < lines) {
         const std::int64_t n = text.take_lines(std::min(run_lines, lines - result.lines), starts);
         if (n <= 0) {
@@ -112,6 +118,7 @@ ConvertResult convert_grid_lines(TextBlocks& text, std::FILE& out, std::int64_t 
     }
     if (result.status == ConvertStatus::done && std::fflush(&out) != 0)
         result.status = ConvertStatus::write_failed;
+    text.set_drop_progress(nullptr);
     release();
     return result;
 }

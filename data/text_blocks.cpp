@@ -83,6 +83,9 @@ bool TextBlocks::fill() {
             std::memmove(free, nl + 1, got - dropped);
             end_ += got - dropped;
             dropping_ = false;
+        } else if (drop_progress_ && !drop_progress_(consumed_)) {
+            failure_ = Failure::stopped;
+            return false;
         }
     }
     const std::size_t got =

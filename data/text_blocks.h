@@ -22,7 +22,7 @@ public:
     // where the deciding part ends). Returns -1 while the text does not decide it yet.
     using LineRule = std::function<std::int64_t(const char* begin, const char* end)>;
 
-    enum class Failure { none, read, memory, line_too_long };
+    enum class Failure { none, read, memory, line_too_long, stopped };
 
     explicit TextBlocks(std::FILE* file, std::size_t block_bytes = default_block_bytes);
     ~TextBlocks();
@@ -33,6 +33,13 @@ public:
     // `bound` bytes stops the text with Failure::line_too_long. Without a rule, any line longer
     // than the block stops it.
     void set_line_rule(LineRule rule, std::int64_t bound);
+
+    // Called with consumed() after each block of a cut line's rest is dropped, so that a long
+    // or endless tail still reports progress; returning false stops the text with
+    // Failure::stopped. Null for none.
+    void set_drop_progress(std::function<bool(std::int64_t)> progress) {
+        drop_progress_ = std::move(progress);
+    }
 
     // Takes up to max_lines lines. starts must hold max_lines + 1 pointers; line i is
     // [starts[i], starts[i + 1]). The pointers stay valid until the next call. Returns the
@@ -66,4 +73,5 @@ private:
     std::int64_t lines_taken_ = 0;
     LineRule rule_;
     std::int64_t bound_ = 0;
+    std::function<bool(std::int64_t)> drop_progress_;
 };

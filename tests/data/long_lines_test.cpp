@@ -123,3 +123,19 @@ TEST(LongLines, TheDroppedTailIsNeverHeld) {
     EXPECT_EQ(text.consumed(), static_cast<std::int64_t>(tail.size()) + 14);
     std::fclose(f);
 }
+
+// An endless line after a valid header (a grid on a pipe that never ends) still reports
+// progress while its rest is dropped, so Cancel stops it.
+TEST(LongLines, CancelReachesTheDroppedTailOfAnEndlessLine) {
+    TempDir dir;
+    const std::string grid = dir.write("g.txt", "2 1 1 1\n1 2 3 4 " + std::string(1 << 16, '7'));
+    Volume data, colour;
+    ScriptedPrompts p;
+    p.cancel_after = 3;
+    ImportOptions options;
+    options.text_block_bytes = 64;
+    const ImportResult r = import_grid(grid, data, colour, p, options);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(p.progress_calls, 4);
+    EXPECT_EQ(data.nx, 0);
+}
