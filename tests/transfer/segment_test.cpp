@@ -124,13 +124,13 @@ TEST(SegmentBuilder, narrow_segment_carries_its_local_form) {
     EXPECT_FALSE(f.segments[2].narrow);
 }
 
-// Narrow means reaching more than 32 widths from 0: a segment from 0.96875 to 1 (exactly 1/32
-// wide) is ordinary, one from 0.97 is narrow; the first segment, starting at 0, never is.
-TEST(SegmentBuilder, narrow_above_thirty_two_widths_from_zero) {
-    TransferFunction edge = curve_with({{0.96875, 0.5}});
+// Narrow means reaching more than 64 widths from 0: a segment from 0.984375 to 1 (exactly 1/64
+// wide) is ordinary, one from 0.985 is narrow; the first segment, starting at 0, never is.
+TEST(SegmentBuilder, narrow_above_sixty_four_widths_from_zero) {
+    TransferFunction edge = curve_with({{0.984375, 0.5}});
     edge.update_segments();
     EXPECT_FALSE(edge.segments[1].narrow);
-    TransferFunction inside = curve_with({{0.97, 0.5}});
+    TransferFunction inside = curve_with({{0.985, 0.5}});
     inside.update_segments();
     EXPECT_TRUE(inside.segments[1].narrow);
     TransferFunction first = curve_with({{1e-9, 0.5}});
