@@ -4,8 +4,8 @@
 #include "grid_convert.h"
 #include "grid_size.h"
 #include "grid_text_scanner.h"
-#include "intermediate_file.h"
 #include "open_for_reading.h"
+#include "output_file.h"
 #include "raw_volume.h"
 #include "text_blocks.h"
 #include "volume.h"
@@ -135,10 +135,10 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         return no_memory();
 
     // The intermediate file is written beside an existing one and replaces it only when the
-    // conversion has succeeded (see IntermediateFile). The grid itself is never written over.
+    // conversion has succeeded (see OutputFile). The grid itself is never written over.
     std::string intermediate =
         options.intermediate_path.empty() ? grid_path + ".dat" : options.intermediate_path;
-    IntermediateFile out;
+    OutputFile out;
     if (!out.open(intermediate, grid_path)) {
         prompts.show_message("Please select intermediate file for data transformation");
         std::string chosen;

@@ -31,10 +31,11 @@ bool option_number(const BatchArgs& args, const char* name, double& value, int& 
     return true;
 }
 
-// Writes the colour volume as little-endian float32, in its own layout, whole or not at all.
-bool write_rgba(const std::string& path, const Volume& colour) {
+// Writes the colour volume as little-endian float32, in its own layout, whole or not at all
+// (never over the grid it came from).
+bool write_rgba(const std::string& path, const std::string& grid, const Volume& colour) {
     OutputFile file;
-    bool ok = file.open(path);
+    bool ok = file.open(path, grid);
     const std::int64_t total = colour.sample_count();
     constexpr std::int64_t block = 1 << 16;
     std::vector<unsigned char> bytes(static_cast<std::size_t>(block) * 4);
@@ -47,9 +48,10 @@ bool write_rgba(const std::string& path, const Volume& colour) {
                 bytes[static_cast<std::size_t>(k * 4 + b)] =
                     static_cast<unsigned char>(bits >> (8 * b));
         }
-        ok = file.write(bytes.data(), n * 4);
+        ok = std::fwrite(bytes.data(), 4, static_cast<std::size_t>(n), file.stream()) ==
+             static_cast<std::size_t>(n);
     }
-    ok = file.commit() && ok;
+    ok = ok && file.commit();
     if (!ok)
         std::fprintf(stderr, "ERROR: cannot write '%s'\n", path.c_str());
     return ok;
@@ -122,5 +124,5 @@ int run_classify(int argc, char** argv) {
     TransferFunction curves[4];
     if (const int status = batch_load_and_classify(args, data, colour, curves))
         return status;
-    return write_rgba(output->second, colour) ? 0 : 1;
+    return write_rgba(output->second, args.positional[0], colour) ? 0 : 1;
 }

@@ -75,9 +75,9 @@ int read_options(const BatchArgs& args, RenderOptions& o) {
 }
 
 // The picture as the window shows it: RGB, the cleared background black. Encoded in memory
-// first, so that a file that cannot be written whole is reported and left behind by nobody.
-bool write_png(const std::string& path, const std::vector<unsigned char>& rgba, int width,
-               int height) {
+// first, then written whole or not at all, never over the grid it came from.
+bool write_png(const std::string& path, const std::string& grid,
+               const std::vector<unsigned char>& rgba, int width, int height) {
     QImage image(width, height, QImage::Format_RGBA8888);
     for (int y = 0; y < height; ++y)
         std::memcpy(image.scanLine(y), rgba.data() + static_cast<std::size_t>(y) * width * 4,
@@ -89,7 +89,13 @@ bool write_png(const std::string& path, const std::vector<unsigned char>& rgba, 
         std::fputs("ERROR: the picture could not be encoded as PNG\n", stderr);
         return false;
     }
-    return write_output_file(path, png.constData(), png.size());
+    OutputFile file;
+    const auto size = static_cast<std::size_t>(png.size());
+    if (file.open(path, grid) && std::fwrite(png.constData(), 1, size, file.stream()) == size &&
+        file.commit())
+        return true;
+    std::fprintf(stderr, "ERROR: cannot write '%s'\n", path.c_str());
+    return false;
 }
 
 } // namespace
@@ -151,5 +157,5 @@ int run_render(int argc, char** argv) {
         std::fputs("ERROR: the frame could not be drawn\n", stderr);
         return 1;
     }
-    return write_png(o.output, pixels, o.width, o.height) ? 0 : 1;
+    return write_png(o.output, args.positional[0], pixels, o.width, o.height) ? 0 : 1;
 }

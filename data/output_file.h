@@ -3,23 +3,24 @@
 #include <cstdio>
 #include <string>
 
-// The intermediate file while the import writes it. A regular file, or a name not taken yet, is
-// written to a temporary file in the same folder and renamed over the target only by commit(),
-// so a failed or cancelled import leaves an existing file exactly as it was and leaves no
-// temporary file behind. Symbolic links (a chain of them, or a dangling one) are followed: the
-// links stay and their final target receives the new file. Devices, FIFOs with a reader and
-// files named through /proc (such as /dev/stdout) are written directly. Where nothing can be created beside the target it is written in place,
-// and a failure removes it, as it then holds only part of the samples. Never throws.
-class IntermediateFile {
+// A file written whole or not at all: the import's intermediate file and the batch tool's
+// outputs. A regular file, or a name not taken yet, is written to a temporary file in the same
+// folder and renamed over the target only by commit(), so a failure or a cancel leaves an
+// existing file exactly as it was and leaves no temporary file behind. Symbolic links (a chain
+// of them, or a dangling one) are followed: the links stay and their final target receives the
+// new file. Devices, FIFOs with a reader and files named through /proc (such as /dev/stdout)
+// are written directly. Where nothing can be created beside the target it is written in place,
+// and a failure removes it, as it then holds only part of the data. Never throws.
+class OutputFile {
 public:
-    IntermediateFile() = default;
-    ~IntermediateFile();
-    IntermediateFile(const IntermediateFile&) = delete;
-    IntermediateFile& operator=(const IntermediateFile&) = delete;
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
 
     // Opens `path` for writing; false when it cannot be written: a missing folder, a folder, a
     // read-only file, a FIFO without a reader (refused at once rather than waited on), or the
-    // same file as `keep` (the grid, which must not be overwritten). Opening changes nothing
+    // same file as `keep` (the grid, which must never be written over). Opening changes nothing
     // of an existing file.
     bool open(const std::string& path, const std::string& keep);
 

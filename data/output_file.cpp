@@ -1,4 +1,4 @@
-#include "intermediate_file.h"
+#include "output_file.h"
 
 #include <atomic>
 #include <cerrno>
@@ -95,11 +95,11 @@ std::FILE* open_directly(const std::string& path, bool truncate) {
 
 } // namespace
 
-IntermediateFile::~IntermediateFile() {
+OutputFile::~OutputFile() {
     discard();
 }
 
-bool IntermediateFile::open(const std::string& path, const std::string& keep) {
+bool OutputFile::open(const std::string& path, const std::string& keep) {
     discard();
     if (path.empty() || same_file(path, keep))
         return false;
@@ -143,7 +143,7 @@ bool IntermediateFile::open(const std::string& path, const std::string& keep) {
     return true;
 }
 
-bool IntermediateFile::commit() {
+bool OutputFile::commit() {
     if (!file_)
         return false;
     bool ok = std::fclose(file_) == 0;
@@ -168,7 +168,7 @@ bool IntermediateFile::commit() {
     return true;
 }
 
-void IntermediateFile::discard() {
+void OutputFile::discard() {
     if (file_)
         std::fclose(file_);
     file_ = nullptr;
