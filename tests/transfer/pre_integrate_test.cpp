@@ -187,29 +187,6 @@ TEST(PreIntegrate, fast_walk_matches_step_by_step_walk) {
     }
 }
 
-// Two points 1e-6 or 1e-7 apart, as a curves file may hold them: the mean along pieces that
-// cross the narrow segment, end inside it, lie inside it or stand still in it is the exact
-// mean of the ease through the points (read in the absolute x it was off by up to thousands).
-TEST(PreIntegrate, narrow_segments_give_the_exact_mean) {
-    for (double gap : {1e-6, 1e-7}) {
-        const TransferFunction f = built_curve({{0.3, 0.1}, {0.5, 0.2}, {0.5 + gap, 0.9}});
-        ASSERT_TRUE(f.segments[2].narrow);
-        const float inside = 50.0f + static_cast<float>(gap * 40.0); // a float step past 0.5
-        ASSERT_GT(inside / 100.0, 0.5);
-        ASSERT_LT(inside / 100.0, 0.5 + gap);
-        const std::vector<std::pair<float, float>> pieces = {
-            {20.0f, 80.0f}, {49.0f, 51.0f}, {45.0f, inside}, {inside, 70.0f}, {50.0f, inside}};
-        for (const auto& [a, b] : pieces) {
-            const long double t0 = a / 100.0, t1 = b / 100.0;
-            const long double exact = 0.5L * exact_integral(f, t0, t1) / (t1 - t0);
-            EXPECT_NEAR(average(f, {a, b}), static_cast<double>(exact), 1e-9)
-                << "gap " << gap << " piece " << a << ".." << b;
-        }
-        const double still = average(f, {inside, inside});
-        EXPECT_NEAR(still, static_cast<double>(0.5L * exact_ease(f, inside / 100.0)), 1e-9);
-    }
-}
-
 // Narrow segments spread along the whole range, against the exact mean: random curves whose
 // points come in close pairs, random ascending paths.
 TEST(PreIntegrate, curves_with_close_pairs_of_points_stay_within_a_millionth) {

@@ -103,27 +103,6 @@ TEST(TransferFunction, update_without_change_does_nothing) {
     EXPECT_NEAR(f.segments[0].coefficients[2], 3.0, 1e-12);
 }
 
-// Points 1e-6 apart near x = 0.5: the middle segment's absolute coefficients are about 1e18 and
-// cancel, so it also carries the ease in v = x - 0.5, which stays exact.
-TEST(SegmentBuilder, narrow_segment_carries_its_local_form) {
-    const double w = 1e-6;
-    TransferFunction f = curve_with({{0.5, 0.2}, {0.5 + w, 0.9}});
-    f.update_segments();
-    const CubicSegment& narrow = f.segments[1];
-    ASSERT_TRUE(narrow.narrow);
-    EXPECT_EQ(narrow.start, 0.5);
-    const double width = f.x[1] - f.x[0]; // 0.5 + 1e-6 - 0.5 is not exactly 1e-6
-    for (double s : {0.0, 0.25, 0.5, 1.0}) {
-        const double v = s * width, expected = 0.2 + 0.7 * (3 * s * s - 2 * s * s * s);
-        const double* c = narrow.local;
-        EXPECT_NEAR(c[0] + c[1] * v + c[2] * v * v + c[3] * v * v * v, expected, 1e-12) << s;
-    }
-    // The absolute form is still stored; the wide neighbours stay ordinary.
-    EXPECT_GT(std::fabs(narrow.coefficients[3]), 1e17);
-    EXPECT_FALSE(f.segments[0].narrow);
-    EXPECT_FALSE(f.segments[2].narrow);
-}
-
 // Narrow means reaching more than 64 widths from 0: a segment from 0.984375 to 1 (exactly 1/64
 // wide) is ordinary, one from 0.985 is narrow; the first segment, starting at 0, never is.
 TEST(SegmentBuilder, narrow_above_sixty_four_widths_from_zero) {
