@@ -46,7 +46,8 @@ inline const char* load_string(int id) {
                "does this at once.</li>"
                "<li><b>Right click on the dialog's free area:</b> About, Save Curves..., "
                "Load Curves...</li>"
-               "<li><b>Enter</b> or <b>OK</b> and <b>Escape</b> or <b>Cancel</b> end the "
+               "<li><b>Enter</b> presses the focused push button, or <b>OK</b> when the "
+               "focus is elsewhere. <b>OK</b>, <b>Escape</b> or <b>Cancel</b> end the "
                "program; nothing is saved.</li>"
                "</ul>";
     default:
