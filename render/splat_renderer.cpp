@@ -27,6 +27,7 @@ struct SplatFrame {
     std::int64_t eye_cell[3];
     int view_bits;
     ScalarRamp ramp;
+    double layers = 1.0; // splat opacities are corrected for this many layers when not 1
 };
 
 namespace {
@@ -57,6 +58,8 @@ std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Reader& in, 
                     const int ix = static_cast<int>(x), iy = static_cast<int>(y),
                               iz = static_cast<int>(z);
                     in.shade(f.rgba, ix, iy, iz, f.ramp, s);
+                    if (f.layers != 1.0)
+                        s.a = layered_opacity(s.a, f.layers);
                     out.emit(s, Vec3{static_cast<double>(x), static_cast<double>(y),
                                      static_cast<double>(z)});
                     ++count;
@@ -112,6 +115,33 @@ void SplatRenderer::draw_arrays(const SplatFrame& f, SplatGeometry& geometry, Re
     restore_current_attributes(writer);
 }
 
+void SplatRenderer::add_frame_inputs(FrameInputs& in) const {
+    in.add(volume);
+    if (volume) {
+        in.add(volume->samples);
+        in.add(volume->nx);
+        in.add(volume->ny);
+        in.add(volume->nz);
+        in.add(volume->ncomp);
+        in.add(volume->valid);
+        in.add(volume->component);
+        in.add(volume->is_rgba());
+    }
+    in.add(mode);
+    in.add(step_x);
+    in.add(step_y);
+    in.add(step_z);
+    in.add(value_std_dev);
+    in.add(value_mean);
+    in.add(opacity_offset);
+    in.add(opacity_scale);
+    in.add(camera);
+    if (camera)
+        in.add(*camera);
+    in.add(step_opacity_correction);
+    in.add(immediate);
+}
+
 void SplatRenderer::draw() {
     last_stats = {};
     if (!volume)
@@ -145,6 +175,8 @@ void SplatRenderer::draw() {
     f.step[1] = step_y;
     f.step[2] = step_z;
     f.view_bits = splat_view_bits(camera->axis(0));
+    if (step_opacity_correction)
+        f.layers = splat_layers(camera->axis(0), step_x, step_y, step_z);
     const Vec3 e =
         camera->eye().add(Vec3{volume->dim(0) / 2.0, volume->dim(1) / 2.0, volume->dim(2) / 2.0});
     f.eye_cell[0] = splat_eye_coordinate(e.x);

@@ -2,6 +2,7 @@
 
 #include "camera.h"
 #include "drawable.h"
+#include "frame_inputs.h"
 
 #include <cstdint>
 #include <memory>
@@ -28,7 +29,7 @@ struct SplatGeometry;
 // Two ways to issue the same primitives in the same order with the same colours and normals:
 // client-side vertex arrays filled per frame from a reused scratch buffer (the default), or
 // immediate mode (`immediate` = true), the reference the array path is checked against.
-class SplatRenderer : public Drawable {
+class SplatRenderer : public Drawable, public FrameSource {
 public:
     SplatRenderer();
     ~SplatRenderer();
@@ -36,6 +37,8 @@ public:
     SplatRenderer& operator=(const SplatRenderer&) = delete;
 
     void draw() override;
+    // The fields, the camera and the volume's extents and array (not its samples' values).
+    void add_frame_inputs(FrameInputs& inputs) const override;
 
     Volume* volume = nullptr; // not owned; null draws nothing
     // 0: one quad per grid point; any other value: one triangle fan per grid point.
@@ -51,6 +54,13 @@ public:
     double opacity_offset = 0.0;
     double opacity_scale = 1.0;
     const Camera* camera = &default_camera; // not owned
+
+    // With a step above 1 each splat stands for a block of grid points, and a ray passes
+    // through fewer splats. When set, each splat's opacity A becomes 1 - (1 - A)^m, m being
+    // how many splats of step 1 the ray would have crossed per splat of these steps along the
+    // eye axis, so the coarser picture keeps the brightness and colour of the full one. Has no
+    // effect with all steps 1.
+    bool step_opacity_correction = false;
 
     bool immediate = false; // issue the splats with glBegin/glEnd instead of vertex arrays
     // Array path: fill the arrays on a second thread while this one draws (the same GL calls

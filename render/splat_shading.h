@@ -64,6 +64,25 @@ inline void scalar_colour(float value, const ScalarRamp& ramp, SplatShade& s) {
     s.a = static_cast<float>(0.3 * h);
 }
 
+// How many splats of step 1 a ray along `eye_axis` crosses for each splat of steps (sx, sy, sz):
+// the lattice planes it crosses per unit length, sum |d_i|, over those of the coarse lattice,
+// sum |d_i| / s_i. 1 for steps 1; the cube root of the block's volume for a zero axis.
+inline double splat_layers(const Vec3& eye_axis, int sx, int sy, int sz) {
+    const double ax = std::fabs(eye_axis.x), ay = std::fabs(eye_axis.y), az = std::fabs(eye_axis.z);
+    const double coarse = ax / sx + ay / sy + az / sz;
+    if (!(coarse > 0.0) || !std::isfinite(coarse))
+        return std::cbrt(static_cast<double>(sx) * sy * sz);
+    return (ax + ay + az) / coarse;
+}
+
+// The opacity of `layers` splats of opacity a seen through one another: 1 - (1 - a)^layers.
+// Opacities outside (0, 1) stay as they are (GL clamps those above 1).
+inline float layered_opacity(float a, double layers) {
+    if (!(a > 0.0f && a < 1.0f))
+        return a;
+    return static_cast<float>(1.0 - std::pow(1.0 - static_cast<double>(a), layers));
+}
+
 // The unit normal against the gradient g; a zero gradient gives (-0, -0, -0).
 inline void normal_from_gradient(const Vec3& g, SplatShade& s) {
     const double length_squared = g.x * g.x + g.y * g.y + g.z * g.z;

@@ -35,3 +35,8 @@ void ViewController::draw() {
     }
     camera.look_at();
 }
+
+void ViewController::add_frame_inputs(FrameInputs& inputs) const {
+    inputs.add(camera);
+    inputs.add(lighting_enabled);
+}

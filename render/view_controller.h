@@ -2,6 +2,7 @@
 
 #include "camera.h"
 #include "drawable.h"
+#include "frame_inputs.h"
 #include "mouse_listener.h"
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 // The main view's camera and what drives it. As the first drawable of the view it sets up a
 // light fixed to the viewer and multiplies in the camera's look-at; as the view's mouse
 // listener it rotates the camera with left-button drags and zooms it with right-button drags.
-class ViewController : public MouseListener, public Drawable {
+class ViewController : public MouseListener, public Drawable, public FrameSource {
 public:
     ViewController() = default;
     virtual ~ViewController() = default;
@@ -22,6 +23,8 @@ public:
     // matrix is still the identity (so the light shines along the view direction from behind
     // the eye); then always the camera's look-at.
     void draw() override;
+    // The camera and the lighting switch; the drag state draws nothing.
+    void add_frame_inputs(FrameInputs& inputs) const override;
 
     Camera camera;
     std::int32_t last_buttons = 0; // flags of the previous event

@@ -36,6 +36,28 @@ bool ViewFrame::draw_frame(int width, int height) {
     return true;
 }
 
+bool ViewFrame::collect_frame_inputs(FrameInputs& inputs, int width, int height) const {
+    inputs.clear();
+    inputs.add(width);
+    inputs.add(height);
+    inputs.add(revision_);
+    inputs.add(context_ok);
+    inputs.add(projection_enabled);
+    inputs.add(refresh_projection);
+    inputs.add(projection_camera);
+    inputs.add(near_plane);
+    inputs.add(far_plane);
+    inputs.add(draw_list.size());
+    for (const Drawable* drawable : draw_list) {
+        inputs.add(drawable);
+        const auto* source = dynamic_cast<const FrameSource*>(drawable);
+        if (!source)
+            return false;
+        source->add_frame_inputs(inputs);
+    }
+    return true;
+}
+
 void ViewFrame::setup_projection(int width, int height, double near, double far) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glEnable(GL_DEPTH_TEST);

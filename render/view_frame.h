@@ -1,8 +1,10 @@
 #pragma once
 
 #include "drawable.h"
+#include "frame_inputs.h"
 #include "view_projection.h"
 
+#include <cstdint>
 #include <vector>
 
 // The toolkit-free half of a GL view: its draw list, its projection settings and record, and
@@ -34,6 +36,16 @@ public:
     // an identity model-view matrix.
     void render();
 
+    // Records what a frame of width x height would depend on: the size, the projection
+    // settings, the draw list, the revision and every drawable's inputs. False when a drawable
+    // cannot name its inputs (it is not a FrameSource): such a view draws every frame.
+    bool collect_frame_inputs(FrameInputs& inputs, int width, int height) const;
+
+    // Tells the view that something it draws changed in a way its drawables cannot name (the
+    // contents of a sample array, extra drawing of the owner's): the next frame is drawn.
+    void invalidate() { ++revision_; }
+    std::uint64_t revision() const { return revision_; }
+
     std::vector<Drawable*> draw_list; // drawn in index order; not owned
     bool context_ok = false;          // set by the owner once a context exists
     double aspect = 0.0;              // width / height of the last frame
@@ -47,4 +59,7 @@ public:
 protected:
     ViewFrame() = default;
     ~ViewFrame() = default;
+
+private:
+    std::uint64_t revision_ = 0;
 };

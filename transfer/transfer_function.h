@@ -4,6 +4,7 @@
 #include "change_listener.h"
 #include "cubic_segment.h"
 #include "drawable.h"
+#include "frame_inputs.h"
 #include "mouse_listener.h"
 #include "segment_builder.h"
 #include "view_projection.h"
@@ -23,7 +24,7 @@ struct CurveColour {
 // It draws itself in its editor panel (Drawable) and edits its points from the panel's mouse
 // movement (MouseListener). Segments are rebuilt only by update_segments, which draw calls
 // first; every other reader sees the segments of the last paint.
-class TransferFunction : public Drawable, public MouseListener {
+class TransferFunction : public Drawable, public MouseListener, public FrameSource {
 public:
     static constexpr int capacity = 20;
 
@@ -34,6 +35,8 @@ public:
 
     // Draws the curve as a line strip in the panel's frame (transfer_function_draw.cpp).
     void draw() override;
+    // The points, the segments as they stand, the panel's camera, colour and scale.
+    void add_frame_inputs(FrameInputs& inputs) const override;
 
     // Picks, inserts, drags and deletes points; see transfer_function_mouse.cpp. Returns false.
     bool on_mouse(int flags, double x, double y) override;

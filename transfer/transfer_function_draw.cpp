@@ -35,3 +35,29 @@ void TransferFunction::draw() {
     glPopMatrix();
     pick_camera = camera;
 }
+
+void TransferFunction::add_frame_inputs(FrameInputs& inputs) const {
+    inputs.add(count);
+    for (int i = 0; i < count && i < capacity; ++i) {
+        inputs.add(x[i]);
+        inputs.add(y[i]);
+    }
+    // A frame rebuilds stale segments from the points; built ones are drawn as they are.
+    inputs.add(segments_built);
+    inputs.add(builder);
+    if (segments_built)
+        for (int i = 0; i < count && i < capacity; ++i) {
+            const CubicSegment& s = segments[i];
+            for (int m = 0; m < 4; ++m) {
+                inputs.add(s.coefficients[m]);
+                inputs.add(s.local[m]);
+            }
+            inputs.add(s.start);
+            inputs.add(s.narrow);
+        }
+    inputs.add(camera);
+    inputs.add(colour.r);
+    inputs.add(colour.g);
+    inputs.add(colour.b);
+    inputs.add(vertical_scale);
+}

@@ -1,0 +1,88 @@
+#include "interactive_detail.h"
+
+#include "splat_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double blocks(const InteractiveDetail::Steps& s) {
+    return static_cast<double>(s.x) * s.y * s.z;
+}
+
+// How a frame's time falls as the steps grow: the splats fall with the block volume, while
+// each one covers more pixels; measured frames correct the estimate.
+double relative_cost(int level) {
+    return std::pow(blocks(InteractiveDetail::factors[level]), -0.75);
+}
+
+} // namespace
+
+double InteractiveDetail::estimate(int level) const {
+    if (level == 0)
+        return full_seconds_;
+    const double scale = coarse_scale_ > 0.0 ? coarse_scale_ : full_seconds_;
+    return scale * relative_cost(level);
+}
+
+int InteractiveDetail::choose(double budget) const {
+    // Coarse only when a full frame is known to exceed the budget.
+    if (!(full_seconds_ > budget))
+        return 0;
+    for (int level = 1; level < levels; ++level) {
+        // Going finer than the level shown asks for some room, so that noise in the frame
+        // times does not make the picture flicker between two levels.
+        const double room = level < level_ ? 0.8 : 1.0;
+        if (estimate(level) <= budget * room)
+            return level;
+    }
+    return levels - 1;
+}
+
+void InteractiveDetail::before_frame(bool interacting) {
+    double budget = budget_seconds - spent_seconds;
+    spent_seconds = 0.0;
+    if (!renderer)
+        return;
+    if (!enabled_ || !interacting) {
+        apply(0);
+        return;
+    }
+    // The frame is not all of a step: the window still composes it. Leave a quarter for that,
+    // and never plan with less than a quarter of the whole budget.
+    budget = std::max(budget, 0.25 * budget_seconds) * 0.75;
+    apply(choose(budget));
+}
+
+void InteractiveDetail::after_frame(double seconds) {
+    if (level_ == 0) {
+        full_seconds_ = seconds;
+        return;
+    }
+    const double scale = seconds / relative_cost(level_);
+    coarse_scale_ = coarse_scale_ > 0.0 ? 0.5 * (coarse_scale_ + scale) : scale;
+}
+
+void InteractiveDetail::apply(int level) {
+    SplatRenderer& r = *renderer;
+    if (level_ == 0 && level != 0) {
+        own_steps_ = {r.step_x, r.step_y, r.step_z};
+        own_correction_ = r.step_opacity_correction;
+    }
+    if (level == 0) {
+        if (level_ != 0) {
+            r.step_x = own_steps_.x;
+            r.step_y = own_steps_.y;
+            r.step_z = own_steps_.z;
+            r.step_opacity_correction = own_correction_;
+        }
+    } else {
+        const Steps& f = factors[level];
+        r.step_x = own_steps_.x * f.x;
+        r.step_y = own_steps_.y * f.y;
+        r.step_z = own_steps_.z * f.z;
+        r.step_opacity_correction = true;
+    }
+    level_ = level;
+}

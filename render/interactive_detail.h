@@ -1,0 +1,64 @@
+#pragma once
+
+#include "frame_policy.h"
+
+#include <cstdint>
+
+class SplatRenderer;
+
+// Level of detail for the main view: while the user interacts, and only when a frame at the
+// owner's steps would take longer than the budget, the splat renderer's steps are raised just
+// enough for a frame to fit, one axis at a time, with each splat's opacity corrected for the
+// coarser step. Any other frame is drawn at the owner's steps and settings, exactly as without
+// this policy; so is every frame while it is switched off.
+//
+// Frame times come from the frames the view has drawn. A full frame's time decides whether to
+// go coarse at all; the coarse levels share one scale, a running mean of each coarse frame's
+// time over its level's relative cost, so that one slow frame (another program, a page fault)
+// does not pin a level down.
+class InteractiveDetail : public FramePolicy {
+public:
+    struct Steps {
+        std::int32_t x, y, z;
+    };
+    static constexpr int levels = 14;
+    // Level 0 is the owner's own steps; level i multiplies them by these factors.
+    static constexpr Steps factors[levels] = {{1, 1, 1}, {2, 1, 1}, {2, 2, 1}, {2, 2, 2},
+                                              {3, 2, 2}, {3, 3, 2}, {3, 3, 3}, {4, 3, 3},
+                                              {4, 4, 3}, {4, 4, 4}, {5, 5, 4}, {5, 5, 5},
+                                              {6, 6, 6}, {8, 8, 8}};
+
+    explicit InteractiveDetail(SplatRenderer* r = nullptr) : renderer(r) {}
+
+    void before_frame(bool interacting) override;
+    void after_frame(double seconds) override;
+
+    // Switching off puts the owner's steps back at the next frame.
+    void set_enabled(bool on) { enabled_ = on; }
+    bool enabled() const { return enabled_; }
+
+    // The level of the frame last prepared: 0 is full detail.
+    int level() const { return level_; }
+    // The last full frame's time, 0 before the first.
+    double full_seconds() const { return full_seconds_; }
+    // The time expected for a frame at a level; 0 before any frame was drawn.
+    double estimate(int level) const;
+
+    SplatRenderer* renderer = nullptr; // not owned
+    double budget_seconds = 0.1;
+    // Time the current step has already taken before its frame (a classification): the next
+    // interactive frame gets the rest of the budget. Reset by each frame.
+    double spent_seconds = 0.0;
+
+private:
+    void apply(int level);
+    int choose(double budget) const;
+
+    bool enabled_ = true;
+    int level_ = 0;
+    double full_seconds_ = 0.0;
+    double coarse_scale_ = 0.0; // seconds per unit of relative cost; 0 before a coarse frame
+    // The owner's settings, kept while a coarse level is shown.
+    Steps own_steps_{1, 1, 1};
+    bool own_correction_ = false;
+};
