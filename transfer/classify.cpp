@@ -29,6 +29,11 @@ struct ClassifyJob {
     // The four-lane pass reads every segment in the absolute x; a curve with a narrow segment
     // takes the scalar row pass, which computes the same thing lane by lane.
     bool vector_pairs = false;
+    // Two-component points through ordered curves go row by row (classify_row_of_pairs).
+    bool pairs = false;
+    // Bit c set: channel c is computed; the others keep what the target holds. Missing points
+    // are written whole: their grey does not depend on the curves.
+    int channels = 0xF;
 };
 
 // Grey, with an opacity that grows with the number w of missing points in the 3x3x3 box
@@ -88,10 +93,12 @@ struct Scratch {
 void classify_point(const ClassifyJob& job, const float* p, float* q, const Scratch& scratch) {
     const ValuePath path =
         value_path(p, job.source->ncomp, job.low, job.inv, scratch.t, scratch.den, scratch.weight);
-    q[0] = static_cast<float>(integrate_path(job.curves[0], path));
-    q[1] = static_cast<float>(integrate_path(job.curves[1], path));
-    q[2] = static_cast<float>(integrate_path(job.curves[2], path));
-    q[3] = static_cast<float>(2.0 * integrate_path(job.curves[3], path));
+    for (int c = 0; c < 4; ++c) {
+        if (!(job.channels >> c & 1))
+            continue;
+        const double mean = integrate_path(job.curves[c], path);
+        q[c] = static_cast<float>(c == 3 ? 2.0 * mean : mean); // opacity is doubled
+    }
 }
 
 // A row of two-component grid points through ordered curves, in three passes: normalise the
@@ -110,9 +117,10 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
     int* b1 = scratch.row_b1;
     const PreparedCurve& table = job.curves[0]; // all four share the table's span
     int specials = 0;
-    const int done = job.vector_pairs ? classify_pairs_vector(job.curves, p, nx, job.low, job.inv,
-                                                              q, scratch.special, specials)
-                                      : 0;
+    const int done = job.vector_pairs
+                         ? classify_pairs_vector(job.curves, job.channels, p, nx, job.low, job.inv,
+                                                 q, scratch.special, specials)
+                         : 0;
     for (int x = done; x < nx; ++x) {
         const float s0 = p[2 * x];
         const float s1 = p[2 * x + 1];
@@ -128,6 +136,8 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
         specials += special;
     }
     for (int c = 0; c < 4; ++c) {
+        if (!(job.channels >> c & 1))
+            continue;
         const PreparedCurve& curve = job.curves[c];
         const double factor = c == 3 ? 2.0 : 1.0; // opacity is doubled, colour is not
         for (int x = done; x < nx; ++x)
@@ -147,12 +157,9 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
 void classify_slab(const ClassifyJob& job, int z_begin, int z_end, Scratch scratch) {
     const Volume& source = *job.source;
     const int n = source.ncomp;
-    bool pairs = n == 2;
-    for (const PreparedCurve& curve : job.curves)
-        pairs = pairs && curve.ordered && curve.crowd == 1;
     for (int z = z_begin; z < z_end; ++z) {
         for (int y = 0; y < source.ny; ++y) {
-            if (pairs) {
+            if (job.pairs) {
                 classify_row_of_pairs(job, y, z, scratch);
                 continue;
             }
@@ -184,6 +191,14 @@ int choose_threads(int requested, const Volume& source) {
 bool classify_volume(Volume& target, const Volume& source, const TransferFunction& red,
                      const TransferFunction& green, const TransferFunction& blue,
                      const TransferFunction& opacity, double low, double range, int threads) {
+    return classify_channels(target, source, red, green, blue, opacity, low, range, threads, 0xF,
+                             nullptr);
+}
+
+bool classify_channels(Volume& target, const Volume& source, const TransferFunction& red,
+                       const TransferFunction& green, const TransferFunction& blue,
+                       const TransferFunction& opacity, double low, double range, int threads,
+                       int channels, ClassifyPlan* plan) {
     if (source.nx != target.nx || source.ny != target.ny || source.nz != target.nz)
         return false;
     // A zero or non-finite range (or low end) would make every normalised value non-finite.
@@ -217,8 +232,14 @@ bool classify_volume(Volume& target, const Volume& source, const TransferFunctio
     job.low = low;
     job.inv = 1.0 / range;
     job.vector_pairs = vector_pairs_available();
-    for (const PreparedCurve& curve : job.curves)
+    job.pairs = source.ncomp == 2;
+    for (const PreparedCurve& curve : job.curves) {
         job.vector_pairs = job.vector_pairs && !curve.shifted;
+        job.pairs = job.pairs && curve.ordered && curve.crowd == 1;
+    }
+    job.channels = channels & 0xF;
+    if (plan)
+        *plan = {job.pairs, job.pairs && job.vector_pairs};
 
     const int slabs = choose_threads(threads, source);
     const std::size_t per_slab = Scratch::doubles(source.ncomp, source.nx);

@@ -17,3 +17,21 @@ class Volume;
 bool classify_volume(Volume& target, const Volume& source, const TransferFunction& red,
                      const TransferFunction& green, const TransferFunction& blue,
                      const TransferFunction& opacity, double low, double range, int threads);
+
+// How a classification computes its channels: the same plan gives every channel the same bits
+// whichever channels are computed together.
+struct ClassifyPlan {
+    bool pairs = false;        // two-component rows through the row pass
+    bool vector_pairs = false; // ... with its four-lane version
+    bool operator==(const ClassifyPlan&) const = default;
+};
+
+// classify_volume computing only the channels whose bit is set in `channels` (bit 0 red ...
+// bit 3 opacity) and leaving the others as they are; each computed channel gets exactly the
+// values a full classification with the same curves would give it. Missing grid points are
+// written whole (their grey depends on the data alone). `plan`, when not null, receives how
+// the channels were computed.
+bool classify_channels(Volume& target, const Volume& source, const TransferFunction& red,
+                       const TransferFunction& green, const TransferFunction& blue,
+                       const TransferFunction& opacity, double low, double range, int threads,
+                       int channels, ClassifyPlan* plan);

@@ -154,16 +154,32 @@ HALVORN_AVX2 __m128 channel(const PreparedCurve& curve, int c, const Group& g) {
     return _mm256_cvtpd_ps(_mm256_mul_pd(factor, piece_mean4(curve, g.t0, g.t1, g.w, g.b0, g.b1)));
 }
 
-// From four channels of four points to four points of four channels, stored from point x.
-HALVORN_AVX2 void store(__m128 (&ch)[4], float* q, int x) {
+// From four channels of four points to four points of four channels, stored from point x;
+// of a partial set of channels only those.
+HALVORN_AVX2 void store(__m128 (&ch)[4], int channels, float* q, int x) {
     _MM_TRANSPOSE4_PS(ch[0], ch[1], ch[2], ch[3]);
-    for (int k = 0; k < 4; ++k)
-        _mm_storeu_ps(q + 4 * (x + k), ch[k]);
+    if (channels == 0xF) {
+        for (int k = 0; k < 4; ++k)
+            _mm_storeu_ps(q + 4 * (x + k), ch[k]);
+        return;
+    }
+    for (int k = 0; k < 4; ++k) {
+        alignas(16) float point[4];
+        _mm_store_ps(point, ch[k]);
+        for (int c = 0; c < 4; ++c)
+            if (channels >> c & 1)
+                q[4 * (x + k) + c] = point[c];
+    }
 }
 
-__attribute__((target("avx2"))) int pairs_avx2(const PreparedCurve (&curves)[4], const float* p,
-                                               int count, double low, double inv, float* q,
-                                               int* special, int& specials) {
+// Channel c of a group, or zeros for a channel not asked for.
+HALVORN_AVX2 __m128 channel_if(const PreparedCurve& curve, int c, int channels, const Group& g) {
+    return channels >> c & 1 ? channel(curve, c, g) : _mm_setzero_ps();
+}
+
+__attribute__((target("avx2"))) int pairs_avx2(const PreparedCurve (&curves)[4], int channels,
+                                               const float* p, int count, double low, double inv,
+                                               float* q, int* special, int& specials) {
     int x = 0;
     // Eight points at a time in two independent groups, whose chains of loads and polynomial
     // evaluations overlap in the processor.
@@ -173,19 +189,19 @@ __attribute__((target("avx2"))) int pairs_avx2(const PreparedCurve (&curves)[4],
         prepare(curves[0], p, x + 4, low, inv, b, special, specials);
         __m128 cha[4], chb[4];
         for (int c = 0; c < 4; ++c) {
-            cha[c] = channel(curves[c], c, a);
-            chb[c] = channel(curves[c], c, b);
+            cha[c] = channel_if(curves[c], c, channels, a);
+            chb[c] = channel_if(curves[c], c, channels, b);
         }
-        store(cha, q, x);
-        store(chb, q, x + 4);
+        store(cha, channels, q, x);
+        store(chb, channels, q, x + 4);
     }
     for (; x + 4 <= count; x += 4) {
         Group a;
         prepare(curves[0], p, x, low, inv, a, special, specials);
         __m128 cha[4];
         for (int c = 0; c < 4; ++c)
-            cha[c] = channel(curves[c], c, a);
-        store(cha, q, x);
+            cha[c] = channel_if(curves[c], c, channels, a);
+        store(cha, channels, q, x);
     }
     return x;
 }
@@ -201,9 +217,10 @@ void set_vector_pairs_enabled(bool on) {
     enabled.store(on, std::memory_order_relaxed);
 }
 
-int classify_pairs_vector(const PreparedCurve (&curves)[4], const float* p, int count, double low,
-                          double inv, float* q, int* special, int& specials) {
-    return pairs_avx2(curves, p, count, low, inv, q, special, specials);
+int classify_pairs_vector(const PreparedCurve (&curves)[4], int channels, const float* p,
+                          int count, double low, double inv, float* q, int* special,
+                          int& specials) {
+    return pairs_avx2(curves, channels, p, count, low, inv, q, special, specials);
 }
 
 #else
@@ -214,8 +231,8 @@ bool vector_pairs_available() {
 
 void set_vector_pairs_enabled(bool) {}
 
-int classify_pairs_vector(const PreparedCurve (&)[4], const float*, int, double, double, float*,
-                          int*, int&) {
+int classify_pairs_vector(const PreparedCurve (&)[4], int, const float*, int, double, double,
+                          float*, int*, int&) {
     return 0;
 }
 

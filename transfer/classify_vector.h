@@ -20,5 +20,7 @@ void set_vector_pairs_enabled(bool enabled);
 // in special[specials...] (their q is left for the caller). Returns how many points it did.
 // The curves share one search table span, hold at most one position per bucket and have no
 // narrow segment.
-int classify_pairs_vector(const PreparedCurve (&curves)[4], const float* p, int count, double low,
-                          double inv, float* q, int* special, int& specials);
+// Only the channels whose bit is set in `channels` are computed and stored.
+int classify_pairs_vector(const PreparedCurve (&curves)[4], int channels, const float* p,
+                          int count, double low, double inv, float* q, int* special,
+                          int& specials);
