@@ -169,6 +169,7 @@ bool CVolumeDialog::OnInitDialog() {
         }
     }
     add_curve_commands();
+    add_interaction_commands();
     setWindowIcon(icon); // the large and the small icon
 
     wire_scene();
@@ -288,5 +289,6 @@ void CVolumeDialog::on_open_file() {
 void CVolumeDialog::open_grid_path(const std::string& grid_path) {
     prompts_->begin_import(grid_path);
     import_grid(grid_path, data_volume, colour_volume, *prompts_);
+    data_replaced();
     prompts_->end_import();
 }

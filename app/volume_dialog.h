@@ -2,6 +2,8 @@
 
 #include "CGLView.h"
 #include "change_listener.h"
+#include "classify_changes.h"
+#include "interactive_detail.h"
 #include "slider_ctrl.h"
 #include "splat_renderer.h"
 #include "transfer_function.h"
@@ -21,6 +23,7 @@
 #include <vector>
 
 class DialogPrompts;
+class QAction;
 class QMenu;
 class QtPrompts;
 
@@ -63,6 +66,23 @@ public:
     // A curve was edited: classifies and repaints when "Realtime Function Update" is checked.
     void changed() override;
 
+    // Interaction at any grid size (volume_dialog_interaction.cpp): coarse main-view frames
+    // while a button is held or curves are edited in real time, and classification of the
+    // changed curves only.
+    void wire_interaction();
+    void add_interaction_commands();
+    // "Fast Interaction": off draws every frame at full detail, as the plain procedure does.
+    void set_fast_interaction(bool on);
+    bool fast_interaction() const { return interactive_detail.enabled(); }
+    // The realtime update of a curve edit: the changed channels, then a main-view frame that
+    // may be coarse until the edit ends.
+    void realtime_update();
+    // Classification of everything, remembered for the realtime updates that follow.
+    void classify_everything();
+    // The data volume was replaced (an import): the next classification does everything and
+    // the main view draws its next frame.
+    void data_replaced();
+
     // The curves file: the four curves and the two edit values. A refused file shows its
     // message and changes nothing.
     void on_save_curves();
@@ -95,6 +115,8 @@ public:
     TransferFunction opacity_curve;
     ViewController view_controller;
     SplatRenderer splat_renderer;
+    InteractiveDetail interactive_detail; // the main view's frame policy
+    CurveClassifier curve_classifier;
     CGLView main_view;
     CGLView red_panel;
     CGLView green_panel;
@@ -121,6 +143,7 @@ private:
     std::unique_ptr<QtPrompts> own_prompts_;
     DialogPrompts* prompts_ = nullptr;
     QMenu* system_menu_ = nullptr;
+    QAction* fast_interaction_action_ = nullptr;
     std::map<int, QWidget*> controls_;
     std::vector<QWidget*> template_widgets_; // in template order
     std::vector<std::function<void()>> after_start_;

@@ -57,6 +57,7 @@ void CVolumeDialog::wire_scene() {
         pair.panel.projection_camera = pair.curve.pick_snapshot();
     for (const auto& pair : pairs)
         pair.curve.listener = this;
+    wire_interaction();
 }
 
 void CVolumeDialog::sync_sliders_from_renderer() {
@@ -86,12 +87,11 @@ void CVolumeDialog::on_set_transfer_func() {
 void CVolumeDialog::apply_transfer_function() {
     // A refusal (extents that differ) leaves the colour volume as it was; the view still
     // repaints.
-    colour_volume.classify(data_volume, red_curve, green_curve, blue_curve, opacity_curve, low_end,
-                           range);
+    classify_everything();
     main_view.repaint();
 }
 
 void CVolumeDialog::changed() {
     if (realtime_check.isChecked())
-        apply_transfer_function();
+        realtime_update();
 }
