@@ -27,6 +27,7 @@ constexpr double points = double(nx) * ny * nz;
 
 struct Scene {
     Volume data, fast, reference;
+    Volume smooth; // a smooth two-moment field with missing blocks, as measured data come
     TransferFunction curves[4];
     TransferFunction narrow[4]; // the same curves with a narrow pair of points added
 };
@@ -46,6 +47,26 @@ void build_scene() {
         for (int c = 0; c < ncomp; ++c)
             s.data.samples[i + c] = missing ? -9999.0f : value(rng);
     }
+    s.smooth.allocate(nx, ny, nz, ncomp);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x) {
+                float* p = s.smooth.samples + s.smooth.flat_index(x, y, z, 0);
+                const bool missing = (x > 80 && x < 100 && y > 15 && y < 45 && z < 27) ||
+                                     (x > 12 && x < 28 && y > 90 && y < 110 && z > 32 && z < 45);
+                const double h = double(z) / (nz - 1);
+                for (int c = 0; c < ncomp; ++c) {
+                    const double dx = (double(x) / nx - 0.45 - 0.05 * c - 0.1 * h) * 4.0;
+                    const double dy = (double(y) / ny - 0.52) * 4.0;
+                    const double spread = 0.35 + 0.6 * h + 0.2 * c;
+                    const double plume = std::exp(-(dx * dx + dy * dy) / (2 * spread * spread));
+                    const double ambient =
+                        12.0 + 10.0 * h + 3.0 * std::sin(12.0 * x / nx) * std::cos(9.0 * y / ny);
+                    p[c] = missing ? -9999.0f
+                                   : static_cast<float>(ambient + 75.0 * (0.6 + 0.4 * c) *
+                                                                      (1.0 - 0.45 * h) * plume);
+                }
+            }
     s.fast.allocate(nx, ny, nz, 4);
     s.reference.allocate(nx, ny, nz, 4);
     // Four inner points and the final (1.0, 0.0) per curve.
@@ -113,11 +134,38 @@ void BM_classify_narrow_curves(benchmark::State& s) {
     timed(s, seconds, [] { return classify_fast(1, true); });
 }
 
+// The same curves on the smooth field: the row pass (with and without its vector form) and
+// the reference, where branches on the data are well predicted.
+void BM_smooth_one_thread(benchmark::State& s) {
+    double seconds = 0;
+    timed(s, seconds, [] {
+        Scene& sc = scene();
+        return classify_volume(sc.fast, sc.smooth, sc.curves[0], sc.curves[1], sc.curves[2],
+                               sc.curves[3], low, range, 1);
+    });
+}
+void BM_smooth_scalar_rows(benchmark::State& s) {
+    set_vector_pairs_enabled(false);
+    BM_smooth_one_thread(s);
+    set_vector_pairs_enabled(true);
+}
+void BM_smooth_reference(benchmark::State& s) {
+    double seconds = 0;
+    timed(s, seconds, [] {
+        Scene& sc = scene();
+        return reference_classify(sc.reference, sc.smooth, sc.curves[0], sc.curves[1],
+                                  sc.curves[2], sc.curves[3], low, range);
+    });
+}
+
 BENCHMARK(BM_classify)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_classify_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_classify_reference)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_classify_scalar_rows)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_classify_narrow_curves)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_smooth_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_smooth_scalar_rows)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_smooth_reference)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // The largest difference between the two colour volumes, relative to the larger of 1 and the
 // reference's value; infinite when either has a non-finite sample the other lacks.
