@@ -5,6 +5,7 @@
 // scene before timing). Prints per scene the ratio, frames/s, splats/s and the share of the frame
 // spent filling arrays.
 #include "curves_file.h"
+#include "driver_memory.h"
 #include "headless_view.h"
 #include "render_fixtures.h"
 #include "splat_renderer.h"
@@ -190,6 +191,7 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    keep_freed_memory_for_reuse(); // as the programs do
     std::map<std::string, bool> identical;
     for (const Scene& s : scenes()) {
         identical[s.name] = same_pixels(s);

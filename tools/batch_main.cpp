@@ -1,4 +1,5 @@
 #include "batch_commands.h"
+#include "driver_memory.h"
 
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,7 @@ const char* const batch_usage =
     "bad usage exits with status 2.\n";
 
 int main(int argc, char** argv) {
+    keep_freed_memory_for_reuse();
     if (argc < 2) {
         std::fputs(batch_usage, stderr);
         return 2;
