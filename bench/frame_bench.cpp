@@ -105,8 +105,7 @@ struct Bench {
         view.draw_list = {&controller, &renderer};
         return true;
     }
-    void set(const Scene& s, bool immediate, bool parallel_fill = true) {
-        renderer.parallel_fill = parallel_fill;
+    void set(const Scene& s, bool immediate) {
         controller.camera.set_distance(s.distance);
         renderer.volume = s.volume;
         renderer.mode = s.mode;
@@ -139,15 +138,14 @@ bool same_pixels(const Scene& s) {
     return !reference.empty() && reference == fast;
 }
 
-void frame(benchmark::State& state, Scene s, bool immediate, bool parallel_fill) {
+void frame(benchmark::State& state, Scene s, bool immediate) {
     Bench& b = bench();
-    b.set(s, immediate, parallel_fill);
-    double fill = 0.0, fill_cpu = 0.0;
+    b.set(s, immediate);
+    double fill = 0.0;
     std::int64_t splats = 0;
     for (auto _ : state) {
         b.view.repaint();
         fill += b.renderer.last_stats.fill_seconds;
-        fill_cpu += b.renderer.last_stats.fill_thread_seconds;
         splats += b.renderer.last_stats.splats;
     }
     state.counters["splats/s"] =
@@ -155,7 +153,6 @@ void frame(benchmark::State& state, Scene s, bool immediate, bool parallel_fill)
     state.counters["frames/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["fill_s"] = fill / static_cast<double>(state.iterations());
-    state.counters["fill_cpu_s"] = fill_cpu / static_cast<double>(state.iterations());
 }
 
 // Remembers each run's time per frame so the ratios can be printed at the end. With
@@ -180,12 +177,9 @@ public:
             const auto it = r.counters.find("fill_s");
             if (it != r.counters.end())
                 fill[name] = it->second.value;
-            const auto cpu = r.counters.find("fill_cpu_s");
-            if (cpu != r.counters.end())
-                fill_cpu[name] = cpu->second.value;
         }
     }
-    std::map<std::string, double> seconds, fill, fill_cpu;
+    std::map<std::string, double> seconds, fill;
 };
 
 } // namespace
@@ -195,13 +189,10 @@ int main(int argc, char** argv) {
     std::map<std::string, bool> identical;
     for (const Scene& s : scenes()) {
         identical[s.name] = same_pixels(s);
-        const std::pair<const char*, std::pair<bool, bool>> variants[] = {
-            {"arrays", {false, true}},
-            {"arrays_serial", {false, false}},
-            {"immediate", {true, true}}};
-        for (const auto& [variant, how] : variants)
-            benchmark::RegisterBenchmark(("frame/" + s.name + "/" + variant).c_str(), frame, s,
-                                         how.first, how.second)
+        for (bool immediate : {false, true})
+            benchmark::RegisterBenchmark(
+                ("frame/" + s.name + "/" + (immediate ? "immediate" : "arrays")).c_str(), frame, s,
+                immediate)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
     }
@@ -209,25 +200,18 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\narrays: filled on a second thread; serial: filled between draws on the drawing "
-                "thread\nratio: immediate / arrays; fill: share of the arrays frame the drawing "
-                "thread spent\nfilling arrays or waiting for them; fill_cpu: share the filling "
-                "itself took, on its own thread\n");
-    std::printf("\n%-14s %9s %9s %9s %7s %7s %9s %10s %6s %8s %6s %s\n", "scene", "arrays_ms",
-                "serial_ms", "immed_ms", "ratio", "serial", "frames/s", "splats/s", "fill",
-                "fill_cpu", "s_fill", "pixels");
+    std::printf("\nratio: immediate / arrays; fill: share of the arrays frame spent filling them\n");
+    std::printf("\n%-14s %9s %9s %7s %9s %10s %6s %s\n", "scene", "arrays_ms", "immed_ms", "ratio",
+                "frames/s", "splats/s", "fill", "pixels");
     for (const Scene& s : scenes()) {
-        const std::string a = "frame/" + s.name + "/arrays", i = "frame/" + s.name + "/immediate",
-                          sa = "frame/" + s.name + "/arrays_serial";
-        if (!reporter.seconds.count(a) || !reporter.seconds.count(i) || !reporter.seconds.count(sa))
+        const std::string a = "frame/" + s.name + "/arrays", i = "frame/" + s.name + "/immediate";
+        if (!reporter.seconds.count(a) || !reporter.seconds.count(i))
             continue;
-        const double ta = reporter.seconds[a], ti = reporter.seconds[i], ts = reporter.seconds[sa];
+        const double ta = reporter.seconds[a], ti = reporter.seconds[i];
         const double splats = static_cast<double>(s.volume->nx) * s.volume->ny * s.volume->nz;
-        std::printf(
-            "%-14s %9.2f %9.2f %9.2f %6.2fx %6.2fx %9.2f %10.3g %5.1f%% %7.1f%% %5.1f%% %s\n",
-            s.name.c_str(), ta * 1e3, ts * 1e3, ti * 1e3, ti / ta, ti / ts, 1.0 / ta, splats / ta,
-            100.0 * reporter.fill[a] / ta, 100.0 * reporter.fill_cpu[a] / ta,
-            100.0 * reporter.fill[sa] / ts, identical[s.name] ? "identical" : "DIFFER");
+        std::printf("%-14s %9.2f %9.2f %6.2fx %9.2f %10.3g %5.1f%% %s\n", s.name.c_str(),
+                    ta * 1e3, ti * 1e3, ti / ta, 1.0 / ta, splats / ta,
+                    100.0 * reporter.fill[a] / ta, identical[s.name] ? "identical" : "DIFFER");
     }
     return 0;
 }

@@ -67,10 +67,10 @@ struct SplatChunk {
     int used = 0;
 };
 
-// Scratch storage, allocated once and reused for every frame: two chunks (one filled while
-// the other is drawn) and the triangle indices of a chunk of fans.
+// Scratch storage, allocated once and reused for every frame: the chunk being filled and the
+// triangle indices of a chunk of fans.
 struct SplatArrays {
-    SplatChunk chunks[2];
+    SplatChunk chunks[1];
     GLushort fan_triangles[splat_chunk_splats * 18];
 
     // Each fan's six triangles (0, k, k + 1), k = 1..6, as the fan itself would draw them.

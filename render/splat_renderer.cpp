@@ -7,15 +7,12 @@
 
 #include <GL/gl.h>
 
-#include <chrono>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <typeinfo>
 
 struct SplatRenderer::Scratch : SplatArrays {};
 
-SplatRenderer::SplatRenderer() : parallel_fill(std::thread::hardware_concurrency() >= 4) {}
+SplatRenderer::SplatRenderer() = default;
 SplatRenderer::~SplatRenderer() = default;
 
 // Everything that holds for one whole draw.
@@ -71,47 +68,18 @@ std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Reader& in, 
 
 } // namespace
 
+// The arrays are filled on this thread and each full chunk is drawn at once. (Filling them on
+// a second thread while this one draws was measured on 2 cores with Mesa's llvmpipe: slower
+// than this for fans and quads alike, the rasteriser's threads wanting the cores.)
 template <class Reader>
 void SplatRenderer::draw_arrays(const SplatFrame& f, SplatGeometry& geometry, Reader& in) {
     ChunkDrawer drawer(*scratch_, geometry.fans);
-    scratch_->chunks[0].used = scratch_->chunks[1].used = 0;
-    if (parallel_fill) {
-        ChunkPipe pipe(&scratch_->chunks[1]);
-        ChunkWriter writer(geometry, &scratch_->chunks[0], pipe);
-        const auto start = std::chrono::steady_clock::now();
-        std::int64_t count = 0;
-        bool started = false;
-        try {
-            std::thread filler([&] {
-                count = traverse(f, geometry, in, writer);
-                writer.finish();
-                pipe.close();
-            });
-            started = true;
-            while (SplatChunk* c = pipe.take()) {
-                drawer.draw(*c);
-                pipe.give_back(c);
-            }
-            filler.join();
-        } catch (const std::system_error&) {
-            // No thread to be had: fill on this thread below.
-        }
-        if (started) {
-            const double total =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            last_stats.splats = count;
-            last_stats.fill_seconds = pipe.wait_seconds();
-            last_stats.fill_thread_seconds = total - pipe.filler_wait_seconds();
-            restore_current_attributes(writer);
-            return;
-        }
-    }
+    scratch_->chunks[0].used = 0;
     SerialChunks serial(drawer);
     ChunkWriter writer(geometry, &scratch_->chunks[0], serial);
     last_stats.splats = traverse(f, geometry, in, writer);
     writer.finish();
     last_stats.fill_seconds = serial.fill_seconds();
-    last_stats.fill_thread_seconds = last_stats.fill_seconds;
     restore_current_attributes(writer);
 }
 

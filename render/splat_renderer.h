@@ -12,10 +12,8 @@ class Volume;
 // What the last draw did, for the benchmarks and tests.
 struct SplatStats {
     std::int64_t splats = 0; // grid points drawn
-    // Time the drawing thread spent filling vertex arrays or waiting for them (0 in immediate
-    // mode), and the time the filling itself took on whichever thread did it.
+    // Time spent filling vertex arrays, between their draws (0 in immediate mode).
     double fill_seconds = 0.0;
-    double fill_thread_seconds = 0.0;
 };
 
 struct SplatFrame;
@@ -63,11 +61,6 @@ public:
     bool step_opacity_correction = false;
 
     bool immediate = false; // issue the splats with glBegin/glEnd instead of vertex arrays
-    // Array path: fill the arrays on a second thread while this one draws (the same GL calls
-    // in the same order), or between draws on this thread. A second thread pays only where
-    // cores are left over besides the rasteriser's (measured: on 2 cores with Mesa's llvmpipe
-    // it is no faster and less steady), so it is on by default from 4 hardware threads up.
-    bool parallel_fill;
     SplatStats last_stats;
 
 private:

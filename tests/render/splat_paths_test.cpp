@@ -25,7 +25,6 @@ protected:
         controller.camera.rotate_right(Mat3::axis_rotation(0, 0.7));
         renderer.camera = &controller.camera;
         renderer.step_x = renderer.step_y = renderer.step_z = 1;
-        renderer.parallel_fill = true;
     }
 
     void expect_same_pictures() {
@@ -81,12 +80,6 @@ TEST_F(SplatPaths, scalar_quads_with_steps_of_two) {
     renderer.opacity_scale = 3.0;
     renderer.mode = 0;
     renderer.step_x = renderer.step_y = renderer.step_z = 2;
-    expect_same_pictures();
-}
-
-TEST_F(SplatPaths, colour_volume_fans_filled_between_draws) {
-    renderer.volume = &colour;
-    renderer.parallel_fill = false;
     expect_same_pictures();
 }
 

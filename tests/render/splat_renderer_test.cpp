@@ -22,7 +22,6 @@ protected:
         ASSERT_TRUE(view.open(200, 200)) << view.error();
         renderer.camera = &controller.camera;
         renderer.step_x = renderer.step_y = renderer.step_z = 1;
-        renderer.parallel_fill = true;
         view.draw_list = {&controller, &renderer};
     }
 
@@ -57,9 +56,8 @@ TEST_F(SplatScene, every_point_drawn_once_at_step_one_wherever_the_eye_is) {
             controller.camera.eye_offset.x = d;
             controller.camera.rotate_left(Mat3::axis_rotation(1, 0.9 * turn));
             controller.camera.rotate_right(Mat3::axis_rotation(2, 1.3 * turn));
-            for (int path = 0; path < 3; ++path) {
-                renderer.immediate = path == 2;
-                renderer.parallel_fill = path == 0;
+            for (int path = 0; path < 2; ++path) {
+                renderer.immediate = path == 1;
                 v.visits.clear();
                 view.repaint();
                 std::map<std::tuple<int, int, int>, int> seen;
@@ -72,7 +70,7 @@ TEST_F(SplatScene, every_point_drawn_once_at_step_one_wherever_the_eye_is) {
                 ++frames;
             }
         }
-    EXPECT_EQ(frames, 108);
+    EXPECT_EQ(frames, 72);
 }
 
 TEST_F(SplatScene, default_camera_visits_x_upper_octant_first) {
@@ -185,14 +183,11 @@ TEST_F(SplatScene, scalar_colour_is_unclamped_but_opacity_tops_at_03) {
     EXPECT_FLOAT_EQ(red, 3.0f); // S = (40 + 4 - 20) * 0.5 / 4
     EXPECT_NEAR(alpha, 0.3f, 1e-6);
 
-    for (bool parallel : {true, false}) { // the array path leaves the same colour behind
-        renderer.immediate = false;
-        renderer.parallel_fill = parallel;
-        red = alpha = 0;
-        view.repaint();
-        EXPECT_FLOAT_EQ(red, 3.0f);
-        EXPECT_NEAR(alpha, 0.3f, 1e-6);
-    }
+    renderer.immediate = false; // the array path leaves the same colour behind
+    red = alpha = 0;
+    view.repaint();
+    EXPECT_FLOAT_EQ(red, 3.0f);
+    EXPECT_NEAR(alpha, 0.3f, 1e-6);
 }
 
 TEST_F(SplatScene, zero_gradient_gives_zero_normal) {
