@@ -13,6 +13,7 @@
 // release and the colour volumes are compared with those of the plain procedure.
 //
 //   halvorn_dialog_bench [--grid 1m|8m|all] [--steps N]
+#include "driver_memory.h"
 #include "scripted_dialog_prompts.h"
 #include "volume_dialog.h"
 
@@ -309,6 +310,7 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--steps") == 0)
             steps = std::max(1, std::atoi(argv[++i]));
     }
+    keep_freed_memory_for_reuse(); // as the program does
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
