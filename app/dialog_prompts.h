@@ -12,6 +12,7 @@ enum class FileQuestion {
     save_intermediate, // the import's intermediate file, when the default cannot be written
     open_curves,       // "Load Curves..."
     save_curves,       // "Save Curves..."
+    save_image,        // "Save Image...": a PNG of the main view
 };
 
 // Everything the main dialog asks of a person: message boxes, file dialogs, the import's

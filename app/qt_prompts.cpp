@@ -50,6 +50,10 @@ bool QtPrompts::ask_file(FileQuestion question, const std::string& initial, std:
         path = QFileDialog::getSaveFileName(parent_, tr("Save Curves"), start,
                                             tr("Curves Files (*.json);;All Files (*)"));
         break;
+    case FileQuestion::save_image:
+        path = QFileDialog::getSaveFileName(parent_, tr("Save Image"), start,
+                                            tr("PNG Images (*.png);;All Files (*)"));
+        break;
     }
     if (path.isEmpty())
         return false;

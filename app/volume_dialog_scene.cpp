@@ -86,8 +86,12 @@ void CVolumeDialog::on_set_transfer_func() {
 void CVolumeDialog::apply_transfer_function() {
     // A refusal (extents that differ) leaves the colour volume as it was; the view still
     // repaints.
-    colour_volume.classify(data_volume, red_curve, green_curve, blue_curve, opacity_curve, low_end,
-                           range);
+    if (colour_volume.classify(data_volume, red_curve, green_curve, blue_curve, opacity_curve,
+                               low_end, range) &&
+        colour_pending_) {
+        colour_pending_ = false;
+        show_info();
+    }
     main_view.repaint();
 }
 

@@ -89,10 +89,7 @@ bool write_png(const std::string& path, const std::string& grid,
         std::fputs("ERROR: the picture could not be encoded as PNG\n", stderr);
         return false;
     }
-    OutputFile file;
-    const auto size = static_cast<std::size_t>(png.size());
-    if (file.open(path, grid) && std::fwrite(png.constData(), 1, size, file.stream()) == size &&
-        file.commit())
+    if (write_whole_file(path, grid, png.constData(), static_cast<std::size_t>(png.size())))
         return true;
     std::fprintf(stderr, "ERROR: cannot write '%s'\n", path.c_str());
     return false;
