@@ -4,6 +4,7 @@
 
 #include "camera_fit.h"
 #include "dialog_prompts.h"
+#include "edit_number.h"
 #include "output_file.h"
 
 #include <QBuffer>
@@ -110,7 +111,11 @@ void CVolumeDialog::on_fit_range() {
     const CurveState before = curve_state();
     // A constant field has no span: a range of 1 keeps the classification defined.
     const double span = d.stat_max > d.stat_min ? d.stat_max - d.stat_min : 1.0;
-    set_range_values(d.stat_min, span);
+    // The samples are float32: shown as floats, "3.002" rather than "3.002000093460083".
+    set_window_text(low_end_edit,
+                    QString::fromStdString(format_shortest_float(static_cast<float>(d.stat_min))));
+    set_window_text(range_edit,
+                    QString::fromStdString(format_shortest_float(static_cast<float>(span))));
     repaint_panels();
     apply_transfer_function();
     push_curve_step(before, tr("Fit Range to Data"));

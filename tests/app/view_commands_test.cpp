@@ -123,6 +123,11 @@ private slots:
         QCOMPARE(dialog->low_end_edit.text(), QString("14"));
         QCOMPARE(dialog->range_edit.text(), QString("56"));
         QCOMPARE(dialog->low_end, 14.0);
+        // Float samples are shown as floats.
+        dialog->data_volume.stat_min = 3.002f;
+        dialog->on_fit_range();
+        QCOMPARE(dialog->low_end_edit.text(), QString("3.002"));
+        QTest::keyClick(dialog.get(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(!dialog->info_text.toPlainText().contains("Set Transfer Func"));
         QTest::keyClick(dialog.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(dialog->range_edit.text(), QString("100"));
