@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -59,6 +60,16 @@ bool QtPrompts::ask_file(FileQuestion question, const std::string& initial, std:
         return false;
     chosen = path.toStdString();
     return true;
+}
+
+bool QtPrompts::ask_text(const std::string& title, const std::string& label, std::string& text) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(
+        parent_, QString::fromStdString(title), QString::fromStdString(label), QLineEdit::Normal,
+        QString::fromStdString(text), &ok);
+    if (ok)
+        text = answer.toStdString();
+    return ok;
 }
 
 int QtPrompts::run_modal(QDialog& dialog) {

@@ -106,6 +106,13 @@ public:
     // Pushes an undo step from `before` to the current state, unless nothing changed.
     void push_curve_step(const CurveState& before, const QString& name);
     QUndoStack& undo_stack() { return undo_stack_; }
+    // Real grids (volume_dialog_grid.cpp): the colour of missing data, an undo step that acts
+    // at the next classification (at once with "Realtime Function Update"), and the factors
+    // the grid is drawn stretched by.
+    void set_missing_data(MissingData missing);
+    void on_axis_scale();
+    void set_axis_scale(const Vec3& scale);
+    QAction* missing_data_item(MissingData missing) const;
     // Checkable menu items (null before OnInitDialog).
     QAction* show_histograms_item() const { return show_histograms_; }
     QAction* show_handles_item() const { return show_handles_; }
@@ -140,6 +147,7 @@ public:
     QPlainTextEdit info_text;
     PanelHistogram histograms[4]; // red, green, blue, opacity, behind the curves
     PointHandles handles[4];      // in front of them
+    MissingData missing_data = MissingData::grey;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -148,6 +156,8 @@ protected:
 
 private:
     void add_view_commands();
+    QList<QAction*> grid_commands();
+    void show_missing_data(MissingData missing);
     QAction* add_command(const QString& text, const QList<QKeySequence>& keys,
                          void (CVolumeDialog::*handler)());
     void wire_overlays();
@@ -178,6 +188,7 @@ private:
     int wheel_eighths_ = 0;                     // wheel turn not yet applied, in 1/8 degree
     QAction* show_histograms_ = nullptr;
     QAction* show_handles_ = nullptr;
+    QAction* missing_items_[3] = {nullptr, nullptr, nullptr}; // grey, faint, hidden
     std::string info_loaded_;  // the loaded grid's description; empty before any import
     std::string info_refusal_; // the last refused import, if after it
     bool colour_pending_ = false; // imported but not classified since

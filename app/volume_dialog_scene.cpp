@@ -87,7 +87,7 @@ void CVolumeDialog::apply_transfer_function() {
     // A refusal (extents that differ) leaves the colour volume as it was; the view still
     // repaints.
     if (colour_volume.classify(data_volume, red_curve, green_curve, blue_curve, opacity_curve,
-                               low_end, range) &&
+                               low_end, range, missing_data) &&
         colour_pending_) {
         colour_pending_ = false;
         show_info();

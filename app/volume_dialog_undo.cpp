@@ -14,7 +14,8 @@ bool operator==(const CurvePoints& a, const CurvePoints& b) {
 
 bool operator==(const CurveState& a, const CurveState& b) {
     return std::equal(a.curves, a.curves + 4, b.curves) && a.low_text == b.low_text &&
-           a.range_text == b.range_text && a.low == b.low && a.range == b.range;
+           a.range_text == b.range_text && a.low == b.low && a.range == b.range &&
+           a.missing == b.missing;
 }
 
 namespace {
@@ -51,6 +52,7 @@ CurveState CVolumeDialog::curve_state() const {
     state.range_text = range_edit.text();
     state.low = low_end;
     state.range = range;
+    state.missing = missing_data;
     return state;
 }
 
@@ -66,6 +68,7 @@ void CVolumeDialog::restore_curve_state(const CurveState& state) {
     set_window_text(range_edit, state.range_text);
     low_end = state.low;
     range = state.range;
+    show_missing_data(state.missing);
     repaint_panels();
     if (realtime_check.isChecked())
         apply_transfer_function();

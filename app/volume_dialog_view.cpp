@@ -54,6 +54,7 @@ void CVolumeDialog::add_view_commands() {
                                 &CVolumeDialog::on_fit_view));
     items.push_back(add_command(tr("Reset &View"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
                                 &CVolumeDialog::on_reset_view));
+    items << grid_commands();
     separator();
     show_histograms_ = new QAction(tr("Show &Histograms"), this);
     show_handles_ = new QAction(tr("Show Point Ha&ndles"), this);
@@ -127,7 +128,7 @@ void CVolumeDialog::on_fit_view() {
         return;
     Camera& camera = view_controller.camera;
     const double aspect = static_cast<double>(main_view.width()) / std::max(1, main_view.height());
-    const double distance = fit_distance(camera, extents, aspect);
+    const double distance = fit_distance(camera, extents, aspect, splat_renderer.axis_scale);
     camera.eye_offset.x = camera.distance() < 0.0 ? -distance : distance;
     main_view.repaint();
 }
@@ -136,6 +137,14 @@ void CVolumeDialog::on_reset_view() {
     Camera& camera = view_controller.camera;
     camera.orientation.set_identity();
     camera.set_distance(750.0);
+    // A stretched grid may not fit at the start-up distance: then as far as it needs.
+    const Vec3& s = splat_renderer.axis_scale;
+    if (s.x != 1.0 || s.y != 1.0 || s.z != 1.0) {
+        const int extents[3] = {colour_volume.nx, colour_volume.ny, colour_volume.nz};
+        const double aspect =
+            static_cast<double>(main_view.width()) / std::max(1, main_view.height());
+        camera.set_distance(std::max(750.0, fit_distance(camera, extents, aspect, s)));
+    }
     main_view.repaint();
 }
 

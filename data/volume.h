@@ -8,6 +8,11 @@
 class RawVolume;
 class TransferFunction;
 
+// How classification colours a missing grid point (first component below -100): grey with an
+// opacity that grows with the missing points around it, the same grey at a tenth of that
+// opacity, or fully transparent (red, green, blue and opacity all 0).
+enum class MissingData { grey, faint, hidden };
+
 // A regular nx x ny x nz grid of float32 samples with ncomp interleaved components per grid
 // point: the flat index of (x, y, z, c) is ((z * ny + y) * nx + x) * ncomp + c. The accessors
 // do not check their arguments; they sit in the inner loops of loading, classification and
@@ -55,7 +60,7 @@ public:
     // (defined in transfer/). Returns false and changes nothing on mismatched extents.
     bool classify(const Volume& source, const TransferFunction& red, const TransferFunction& green,
                   const TransferFunction& blue, const TransferFunction& opacity, double low,
-                  double range);
+                  double range, MissingData missing = MissingData::grey);
 
     // Exchanges everything but `rgba` with `other`: lets a load be prepared aside and
     // committed only when it has fully succeeded.

@@ -12,7 +12,8 @@ double dot(const Vec3& a, const Vec3& b) {
 }
 } // namespace
 
-double fit_distance(const Camera& camera, const int extents[3], double aspect, double margin) {
+double fit_distance(const Camera& camera, const int extents[3], double aspect,
+                    const Vec3& axis_scale, double margin) {
     const double tan_v = std::tan(pi / 8.0) * (1.0 - margin);
     const double tan_h = tan_v * (aspect > 0.0 ? aspect : 1.0);
     // From the target towards the eye; a zoom through the target puts the eye behind it.
@@ -28,6 +29,7 @@ double fit_distance(const Camera& camera, const int extents[3], double aspect, d
             const double n = std::max(extents[a], 0);
             *c[a] = (corner >> a) & 1 ? n / 2.0 - 0.5 : -n / 2.0 - 0.5;
         }
+        p = Vec3{p.x * axis_scale.x, p.y * axis_scale.y, p.z * axis_scale.z};
         // The eye must be far enough beyond this corner's depth that its sideways and upward
         // offsets fall inside the field of view, and the corner beyond the near plane.
         const Vec3 q = p.sub(camera.target);

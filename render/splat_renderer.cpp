@@ -134,6 +134,14 @@ void SplatRenderer::draw() {
         f.n[0] = f.n[1] = f.n[2] = 0;
 
     glPushMatrix();
+    const Vec3& scale = axis_scale;
+    const bool stretched = scale.x != 1.0 || scale.y != 1.0 || scale.z != 1.0;
+    if (stretched) {
+        // The normals go through the inverse of the stretch, which turns a grid gradient into
+        // the stretched grid's; GL_NORMALIZE gives them unit length again.
+        glScaled(scale.x, scale.y, scale.z);
+        glEnable(GL_NORMALIZE);
+    }
     glTranslated(-volume->dim(0) / 2.0, -volume->dim(1) / 2.0, -volume->dim(2) / 2.0);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -145,8 +153,10 @@ void SplatRenderer::draw() {
     f.step[1] = step_y;
     f.step[2] = step_z;
     f.view_bits = splat_view_bits(camera->axis(0));
-    const Vec3 e =
-        camera->eye().add(Vec3{volume->dim(0) / 2.0, volume->dim(1) / 2.0, volume->dim(2) / 2.0});
+    Vec3 e = camera->eye();
+    if (stretched)
+        e = Vec3{e.x / scale.x, e.y / scale.y, e.z / scale.z};
+    e = e.add(Vec3{volume->dim(0) / 2.0, volume->dim(1) / 2.0, volume->dim(2) / 2.0});
     f.eye_cell[0] = splat_eye_coordinate(e.x);
     f.eye_cell[1] = splat_eye_coordinate(e.y);
     f.eye_cell[2] = splat_eye_coordinate(e.z);
@@ -180,5 +190,7 @@ void SplatRenderer::draw() {
         VirtualReader in{*volume};
         draw_arrays(f, geometry, in);
     }
+    if (stretched)
+        glDisable(GL_NORMALIZE);
     glPopMatrix();
 }
