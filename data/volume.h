@@ -3,6 +3,7 @@
 #include "vec3.h"
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 class RawVolume;
@@ -55,6 +56,17 @@ public:
     // statistics of the samples above -100. Returns false only when memory runs out. Defined
     // in volume_load.cpp.
     bool load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x);
+
+    // unreadable: the raw bytes, a mapped file, were cut short by another program meanwhile.
+    enum class LoadStatus { done, no_memory, stopped, unreadable };
+
+    // load_raw() with the copy spread over `threads` threads (0: one per hardware thread). The
+    // samples and statistics are bit for bit those of load_raw(): the sums are still taken in
+    // file order, on the calling thread, while the other threads mirror and copy. `progress`
+    // (may be empty) is called on the calling thread with the work done so far out of its
+    // total; when it returns false the load stops and the volume is left not valid.
+    LoadStatus load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x, int threads,
+                        const std::function<bool(std::int64_t done, std::int64_t total)>& progress);
 
     // Classifies `source` into this four-component colour volume through the four curves
     // (defined in transfer/). Returns false and changes nothing on mismatched extents.

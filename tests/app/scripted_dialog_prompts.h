@@ -41,7 +41,9 @@ public:
         help_pages.push_back(html);
     }
     void begin_import(const std::string& grid_path) override { imports.push_back(grid_path); }
-    bool progress(std::int64_t, std::int64_t) override { return ++progress_calls <= cancel_after; }
+    bool progress(ImportStage, std::int64_t, std::int64_t) override {
+        return ++progress_calls <= cancel_after;
+    }
 
     std::vector<std::string> messages;
     std::vector<FileQuestion> questions;
