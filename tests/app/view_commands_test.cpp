@@ -167,6 +167,25 @@ private slots:
         QCOMPARE(camera.axis(0).x, 1.0);
     }
 
+    void missing_data_is_an_undo_step_and_axis_scale_is_asked() {
+        dialog->open_grid_path(dir.write("ramp.txt", ramp_grid()));
+        dialog->realtime_check.setChecked(true);
+        const Volume& colour = dialog->colour_volume;
+        // A corner of the block without data (mirrored along x on loading).
+        const std::int64_t corner = colour.flat_index(15, 0, 0, 0);
+        dialog->missing_data_item(MissingData::hidden)->trigger();
+        QCOMPARE(colour.samples[corner + 3], 0.0f);
+        QTest::keyClick(dialog.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(dialog->missing_data_item(MissingData::grey)->isChecked());
+        QVERIFY(colour.samples[corner + 3] >= 0.8f);
+
+        prompts->text_answers = {"0,1,1", "1,2.5,20"}; // the first is refused and asked again
+        dialog->on_axis_scale();
+        QCOMPARE(prompts->text_titles.size(), std::size_t(2));
+        QCOMPARE(dialog->splat_renderer.axis_scale.z, 20.0);
+        QCOMPARE(dialog->splat_renderer.axis_scale.y, 2.5);
+    }
+
     void save_image_failure_is_reported_and_leaves_no_file() {
         const std::string path = dir.file("missing-folder/view.png");
         prompts->file_answers.push_back(path);
