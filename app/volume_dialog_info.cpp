@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // "1,234,567": counts are easier to read grouped, whatever the desktop's locale.
@@ -51,8 +53,10 @@ void CVolumeDialog::report_import(const std::string& grid_path, const ImportResu
                                   double seconds) {
     if (!result.ok) {
         const std::string name = grid_path.empty() ? std::string("(no file)") : file_name(grid_path);
+        std::string error = result.error;
+        std::replace(error.begin(), error.end(), '\n', ' '); // one line, whatever the message
         info_refusal_ = result.cancelled ? "The import of " + name + " was cancelled."
-                                         : "Not imported: " + name + ": " + result.error;
+                                         : "Not imported: " + name + ": " + error;
         show_info();
         return;
     }
