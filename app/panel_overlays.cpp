@@ -18,20 +18,24 @@ namespace {
 const double pi = 3.141592653589793;
 const double curve_span = 150.0; // world units from curve position 0 to 1
 
-// The panel's viewport in pixels.
-void viewport_size(int& width, int& height) {
-    GLint v[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, v);
-    width = v[2];
-    height = v[3];
-}
+// The panel's viewport in pixels and half the visible width and height of the curve's plane
+// in world units; false for an empty viewport.
+struct PanelFrame {
+    int width = 0;
+    int height = 0;
+    double half_w = 0.0;
+    double half_h = 0.0;
 
-// Half the visible width and height of the curve's plane, in world units.
-void half_extents(const TransferFunction& curve, int width, int height, double& half_w,
-                  double& half_h) {
-    half_h = std::fabs(curve.camera.distance()) * std::tan(pi / 8.0);
-    half_w = half_h * width / height;
-}
+    bool read(const TransferFunction& curve) {
+        GLint v[4] = {0, 0, 0, 0};
+        glGetIntegerv(GL_VIEWPORT, v);
+        width = v[2];
+        height = v[3];
+        half_h = std::fabs(curve.camera.distance()) * std::tan(pi / 8.0);
+        half_w = height > 0 ? half_h * width / height : 0.0;
+        return width > 0 && height > 0;
+    }
+};
 
 // Pixel coordinates for the whole frame (origin bottom left), no lighting, no depth, blending
 // on; undone by the destructor.
@@ -81,14 +85,11 @@ QImage label_image(const QString& text) {
 }
 
 void PanelHistogram::draw() {
-    if (!volume || !low_end || !range || !curve)
+    PanelFrame frame;
+    if (!volume || !low_end || !range || !curve || !frame.read(*curve))
         return;
-    int width = 0, height = 0;
-    viewport_size(width, height);
-    if (width <= 0 || height <= 0)
-        return;
-    double half_w = 0.0, half_h = 0.0;
-    half_extents(*curve, width, height, half_w, half_h);
+    const int width = frame.width, height = frame.height;
+    const double half_w = frame.half_w;
     // Curve positions of the left and right edges, then the values there.
     const double first = *low_end + (0.5 - half_w / curve_span) * *range;
     const double last = *low_end + (0.5 + half_w / curve_span) * *range;
@@ -142,14 +143,11 @@ void PanelHistogram::draw_share(double share, int width, int height, bool right_
 }
 
 void PointHandles::draw() {
-    if (!curve)
+    PanelFrame frame;
+    if (!curve || !frame.read(*curve))
         return;
-    int width = 0, height = 0;
-    viewport_size(width, height);
-    if (width <= 0 || height <= 0)
-        return;
-    double half_w = 0.0, half_h = 0.0;
-    half_extents(*curve, width, height, half_w, half_h);
+    const int width = frame.width, height = frame.height;
+    const double half_w = frame.half_w, half_h = frame.half_h;
     PixelSpace pixels(width, height);
     const double r = 2.5;   // half the side of a handle
     const double edge = 5.0; // how far inside the border an edge mark sits
