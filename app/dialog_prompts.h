@@ -12,6 +12,7 @@ enum class FileQuestion {
     save_intermediate, // the import's intermediate file, when the default cannot be written
     open_curves,       // "Load Curves..."
     save_curves,       // "Save Curves..."
+    save_image,        // "Save Image...": a PNG of the main view
 };
 
 // Everything the main dialog asks of a person: message boxes, file dialogs, the import's
@@ -22,6 +23,10 @@ public:
     // A file dialog; false when the person cancels. `initial` is the suggested path.
     virtual bool ask_file(FileQuestion question, const std::string& initial,
                           std::string& chosen) = 0;
+    // A line of text (the axis scale); false when the person cancels. `text` holds the
+    // suggestion and receives the answer.
+    virtual bool ask_text(const std::string& title, const std::string& label,
+                          std::string& text) = 0;
     // Runs a modal dialog (the About box) and returns its result.
     virtual int run_modal(QDialog& dialog) = 0;
     // The help page (F1): a title and an HTML text.

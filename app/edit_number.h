@@ -17,3 +17,6 @@ std::string format_edit_double(double value);
 
 // The shortest text that reads back as the same double, with a point in any locale.
 std::string format_shortest_double(double value);
+
+// The shortest text that reads back as the same float: how a float32 sample is shown.
+std::string format_shortest_float(float value);

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -50,11 +51,25 @@ bool QtPrompts::ask_file(FileQuestion question, const std::string& initial, std:
         path = QFileDialog::getSaveFileName(parent_, tr("Save Curves"), start,
                                             tr("Curves Files (*.json);;All Files (*)"));
         break;
+    case FileQuestion::save_image:
+        path = QFileDialog::getSaveFileName(parent_, tr("Save Image"), start,
+                                            tr("PNG Images (*.png);;All Files (*)"));
+        break;
     }
     if (path.isEmpty())
         return false;
     chosen = path.toStdString();
     return true;
+}
+
+bool QtPrompts::ask_text(const std::string& title, const std::string& label, std::string& text) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(
+        parent_, QString::fromStdString(title), QString::fromStdString(label), QLineEdit::Normal,
+        QString::fromStdString(text), &ok);
+    if (ok)
+        text = answer.toStdString();
+    return ok;
 }
 
 int QtPrompts::run_modal(QDialog& dialog) {
@@ -71,6 +86,8 @@ void QtPrompts::show_help(const std::string& title, const std::string& html) {
 void QtPrompts::begin_import(const std::string& grid_path) {
     import_name_ = QFileInfo(QString::fromStdString(grid_path)).fileName();
     import_clock_.start();
+    last_update_ms_ = 0;
+    shown_stage_ = -1;
     importing_ = true;
 }
 
@@ -79,14 +96,39 @@ void QtPrompts::end_import() {
     delete progress_dialog_.data();
 }
 
-bool QtPrompts::progress(std::int64_t done, std::int64_t total) {
+namespace {
+
+// The part of the progress bar (of 1000) that each stage fills: the text takes most of the time.
+struct StageSpan {
+    int from, to;
+    const char* label;
+};
+
+StageSpan stage_span(ImportStage stage) {
+    switch (stage) {
+    case ImportStage::converting:
+        return {0, 800, QT_TRANSLATE_NOOP("QtPrompts", "Converting the text of \"%1\"...")};
+    case ImportStage::writing:
+        return {800, 840, QT_TRANSLATE_NOOP("QtPrompts", "Writing the intermediate file...")};
+    case ImportStage::reading_back:
+        return {840, 870, QT_TRANSLATE_NOOP("QtPrompts", "Reading the intermediate file back...")};
+    case ImportStage::loading:
+        break;
+    }
+    return {870, 1000, QT_TRANSLATE_NOOP("QtPrompts", "Mirroring and computing statistics...")};
+}
+
+} // namespace
+
+bool QtPrompts::progress(ImportStage stage, std::int64_t done, std::int64_t total) {
     if (!importing_)
         return true;
+    const qint64 now = import_clock_.elapsed();
+    const bool new_stage = static_cast<int>(stage) != shown_stage_;
     if (!progress_dialog_) {
-        if (import_clock_.elapsed() < progress_delay_ms)
+        if (now < progress_delay_ms)
             return true;
-        auto* dialog = new QProgressDialog(tr("Importing \"%1\"...").arg(import_name_),
-                                           tr("Cancel"), 0, 1000, parent_);
+        auto* dialog = new QProgressDialog(QString(), tr("Cancel"), 0, 1000, parent_);
         dialog->setWindowTitle(caption());
         // Application-modal: while events are processed below, nothing else takes input.
         dialog->setWindowModality(Qt::ApplicationModal);
@@ -95,13 +137,22 @@ bool QtPrompts::progress(std::int64_t done, std::int64_t total) {
         dialog->setAutoReset(false);
         dialog->show();
         progress_dialog_ = dialog;
+    } else if (!new_stage && now - last_update_ms_ < update_interval_ms) {
+        return !progress_dialog_->wasCanceled();
+    }
+    const StageSpan span = stage_span(stage);
+    if (new_stage) {
+        shown_stage_ = static_cast<int>(stage);
+        progress_dialog_->setLabelText(tr(span.label).arg(import_name_));
     }
     if (total > 0) {
         const double fraction = std::clamp(static_cast<double>(done) / total, 0.0, 1.0);
-        progress_dialog_->setValue(static_cast<int>(fraction * 1000.0));
+        progress_dialog_->setRange(0, 1000);
+        progress_dialog_->setValue(span.from + static_cast<int>(fraction * (span.to - span.from)));
     } else {
         progress_dialog_->setRange(0, 0); // size unknown (a pipe): a busy indicator
     }
+    last_update_ms_ = now;
     QCoreApplication::processEvents();
     return progress_dialog_ && !progress_dialog_->wasCanceled();
 }

@@ -17,13 +17,15 @@
 
 const char* const app_usage =
     "usage: halvorn [--curves CURVES.json] [--low L] [--range R] [--distance D] [--tilt A]\n"
-    "               [--turn B] [--apply] [GRID.txt]\n"
+    "               [--turn B] [--axis-scale SX,SY,SZ] [--apply] [GRID.txt]\n"
     "  Opens the Halvorn dialog. Once it has started, and one after another:\n"
     "  --curves     loads the four curves and the two range values from the curves file,\n"
     "               as \"Load Curves...\" does;\n"
     "  --low, --range  put these numbers into the two range edits (after the curves file);\n"
     "  --distance, --tilt, --turn  place the camera: the distance from the grid's centre\n"
     "               (default 750), then a tilt and a turn in radians as a left drag would;\n"
+    "  --axis-scale draws the grid stretched along x, y and z by these positive factors\n"
+    "               (default 1,1,1), as \"Axis Scale...\" does;\n"
     "  GRID.txt     imports the grid as \"Open File\" does;\n"
     "  --apply      presses \"Set Transfer Func\" after the import.\n"
     "  -h, --help   shows this text; --version shows the version.\n";
@@ -71,8 +73,8 @@ AppArgs parse_app_args(int argc, char** argv) {
     AppArgs args;
     // Qt's own single-dash options, and the values of those that take one, are QApplication's;
     // the value of one of ours (a negative number such as "--tilt -0.5") is not.
-    static const char* const valued[] = {"--curves", "--low",  "--range",
-                                         "--distance", "--tilt", "--turn"};
+    static const char* const valued[] = {"--curves", "--low",  "--range", "--distance",
+                                         "--tilt",   "--turn", "--axis-scale"};
     QStringList words{QStringLiteral("halvorn")};
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
@@ -102,7 +104,9 @@ AppArgs parse_app_args(int argc, char** argv) {
     const QCommandLineOption distance(QStringLiteral("distance"), QString(), value_name);
     const QCommandLineOption tilt(QStringLiteral("tilt"), QString(), value_name);
     const QCommandLineOption turn(QStringLiteral("turn"), QString(), value_name);
-    parser.addOptions({help, version, apply, curves, low, range, distance, tilt, turn});
+    const QCommandLineOption axis_scale(QStringLiteral("axis-scale"), QString(),
+                                        QStringLiteral("factors"));
+    parser.addOptions({help, version, apply, curves, low, range, distance, tilt, turn, axis_scale});
     if (!parser.parse(words)) {
         args.error = usage_error(parser);
         return args;
@@ -138,6 +142,15 @@ AppArgs parse_app_args(int argc, char** argv) {
         return args;
     args.tilt = tilt_value.value_or(0.0);
     args.turn = turn_value.value_or(0.0);
+    if (parser.isSet(axis_scale)) {
+        const std::string word = parser.value(axis_scale).toStdString();
+        double x = 1.0, y = 1.0, z = 1.0;
+        if (!parse_c_axis_scale(word, x, y, z)) {
+            args.error = "--axis-scale needs three positive numbers SX,SY,SZ, not '" + word + "'";
+            return args;
+        }
+        args.axis_scale = {x, y, z};
+    }
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {
@@ -156,6 +169,8 @@ void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
         dialog.after_start([&dialog, low = args.low, range = args.range] {
             dialog.set_range_values(low, range);
         });
+    if (args.axis_scale)
+        dialog.after_start([&dialog, scale = *args.axis_scale] { dialog.set_axis_scale(scale); });
     if (args.distance || args.tilt != 0.0 || args.turn != 0.0)
         dialog.after_start([&dialog, distance = args.distance, tilt = args.tilt,
                             turn = args.turn] { dialog.place_camera(distance, tilt, turn); });

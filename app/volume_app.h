@@ -1,5 +1,7 @@
 #pragma once
 
+#include "vec3.h"
+
 #include <optional>
 #include <string>
 
@@ -12,7 +14,7 @@ public:
 };
 
 // The command line: halvorn [--curves CURVES.json] [--low L] [--range R] [--distance D]
-// [--tilt A] [--turn B] [--apply] [GRID.txt].
+// [--tilt A] [--turn B] [--axis-scale SX,SY,SZ] [--apply] [GRID.txt].
 struct AppArgs {
     std::string curves_path;
     std::string grid_path;
@@ -21,6 +23,7 @@ struct AppArgs {
     std::optional<double> distance;
     double tilt = 0.0;
     double turn = 0.0;
+    std::optional<Vec3> axis_scale;
     bool apply = false;
     bool help = false;
     bool version = false;
@@ -36,6 +39,7 @@ extern const char* const app_usage;
 class CVolumeDialog;
 
 // Queues what the command line asks for, to run once the dialog is shown (after the start-up
-// statistics), one command after another: the curves file, the two edit values, the camera,
+// statistics), one command after another: the curves file, the two edit values, the axis
+// scale, the camera,
 // the import of the grid and "Set Transfer Func", as the dialog's own commands would.
 void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args);

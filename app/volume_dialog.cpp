@@ -18,6 +18,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <chrono>
+
 namespace {
 
 constexpr unsigned sc_about = 0x0010;
@@ -37,6 +39,7 @@ CVolumeDialog::CVolumeDialog(QWidget* parent, DialogPrompts* prompts)
     }
     prompts_ = prompts;
     create_template_controls();
+    create_info_text();
 
     // The message map.
     connect(&offset_slider, &CSliderCtrl::released_capture, this,
@@ -169,10 +172,12 @@ bool CVolumeDialog::OnInitDialog() {
         }
     }
     add_curve_commands();
+    add_view_commands();
     add_interaction_commands();
     setWindowIcon(icon); // the large and the small icon
 
     wire_scene();
+    wire_overlays();
 
     set_window_text(low_end_edit, QStringLiteral("0"));
     set_window_text(range_edit, QStringLiteral("100"));
@@ -268,6 +273,7 @@ void CVolumeDialog::on_edit_changed(QLineEdit& edit, double& member, CSliderCtrl
     if (scanned != 0 && value > -9999.0) {
         member = value;
         slider.set_pos(saturating_trunc(value));
+        panels_follow_range();
     }
 }
 
@@ -287,8 +293,18 @@ void CVolumeDialog::on_open_file() {
 }
 
 void CVolumeDialog::open_grid_path(const std::string& grid_path) {
+    const auto start = std::chrono::steady_clock::now();
     prompts_->begin_import(grid_path);
-    import_grid(grid_path, data_volume, colour_volume, *prompts_);
+    const ImportResult result = import_grid(grid_path, data_volume, colour_volume, *prompts_);
     data_replaced();
     prompts_->end_import();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (result.ok) {
+        loaded_grid_path_ = grid_path;
+        for (PanelHistogram& histogram : histograms)
+            histogram.invalidate();
+        panels_follow_range();
+    }
+    report_import(grid_path, result, seconds);
 }

@@ -34,7 +34,9 @@ void CVolumeDialog::on_load_curves() {
     std::string path;
     if (!prompts_->ask_file(FileQuestion::open_curves, std::string(), path))
         return;
-    load_curves_file(path);
+    const CurveState before = curve_state();
+    if (load_curves_file(path))
+        push_curve_step(before, tr("Load Curves"));
 }
 
 bool CVolumeDialog::load_curves_file(const std::string& path) {

@@ -34,9 +34,10 @@ void CVolumeDialog::set_fast_interaction(bool on) {
     main_view.refresh(); // a coarse frame still shown becomes the full one
 }
 
-void CVolumeDialog::classify_everything() {
+bool CVolumeDialog::classify_everything() {
     const TransferFunction* curves[4] = {&red_curve, &green_curve, &blue_curve, &opacity_curve};
-    curve_classifier.classify_all(colour_volume, data_volume, curves, low_end, range);
+    return curve_classifier.classify_all(colour_volume, data_volume, curves, low_end, range,
+                                         missing_data);
 }
 
 void CVolumeDialog::realtime_update() {
@@ -45,7 +46,8 @@ void CVolumeDialog::realtime_update() {
     timer.start();
     // A refusal (extents that differ) leaves the colour volume as it was; the view still
     // repaints, as after a full classification.
-    curve_classifier.classify_changed(colour_volume, data_volume, curves, low_end, range);
+    curve_classifier.classify_changed(colour_volume, data_volume, curves, low_end, range,
+                                      missing_data);
     interactive_detail.spent_seconds = static_cast<double>(timer.nsecsElapsed()) * 1e-9;
     main_view.repaint_interactive();
 }

@@ -87,7 +87,10 @@ void CVolumeDialog::on_set_transfer_func() {
 void CVolumeDialog::apply_transfer_function() {
     // A refusal (extents that differ) leaves the colour volume as it was; the view still
     // repaints.
-    classify_everything();
+    if (classify_everything() && colour_pending_) {
+        colour_pending_ = false;
+        show_info();
+    }
     main_view.repaint();
 }
 

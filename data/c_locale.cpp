@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -69,5 +70,22 @@ bool parse_c_int(const std::string& word, int& value) {
     if (end != word.c_str() + word.size() || errno == ERANGE || v < INT_MIN || v > INT_MAX)
         return false;
     value = static_cast<int>(v);
+    return true;
+}
+
+bool parse_c_axis_scale(const std::string& word, double& x, double& y, double& z) {
+    double v[3];
+    std::size_t from = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t comma = i < 2 ? word.find(',', from) : word.size();
+        if (comma == std::string::npos ||
+            !parse_c_double(word.substr(from, comma - from), v[i]) || !std::isfinite(v[i]) ||
+            !(v[i] > 0.0))
+            return false;
+        from = comma + 1;
+    }
+    x = v[0];
+    y = v[1];
+    z = v[2];
     return true;
 }

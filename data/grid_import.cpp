@@ -43,6 +43,13 @@ ImportResult fail(ImportPrompts& prompts, const std::string& message, bool show 
     return r;
 }
 
+ImportResult cancelled() {
+    ImportResult r;
+    r.cancelled = true;
+    r.error = "the import was cancelled";
+    return r;
+}
+
 // A header line held whole meets the same bound as one cut for being longer than the buffer.
 bool header_within_bound(const char* begin, const char* end) {
     const std::int64_t needed = header_needed(begin, end);
@@ -84,6 +91,8 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
                                         ? static_cast<std::size_t>(options.text_block_bytes)
                                         : TextBlocks::default_block_bytes;
     TextBlocks text(grid_file.f, block_bytes);
+    if (options.map_files)
+        text.map_file();
     text.set_line_rule(header_needed, max_header_bytes);
     const char* header[2];
     int nz = 0, ny = 0, nx = 0, ncomp = 0;
@@ -154,16 +163,22 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
 
     const ConvertResult converted = convert_grid_lines(
         text, *out.stream(), lines, ncomp, options.threads, [&](std::int64_t done) {
-            return prompts.progress(done, S_ISREG(grid_stat.st_mode) ? grid_stat.st_size : 0);
+            return prompts.progress(ImportStage::converting, done,
+                                    S_ISREG(grid_stat.st_mode) ? grid_stat.st_size : 0);
         });
-    if (converted.status != ConvertStatus::done || !out.commit()) {
+    const std::int64_t intermediate_bytes = grid_byte_count(nx, ny, nz, std::int64_t{4} * ncomp);
+    // The file is complete here; Cancel still leaves an existing intermediate file as it was.
+    const bool commit = converted.status == ConvertStatus::done &&
+                        prompts.progress(ImportStage::writing, 0, intermediate_bytes);
+    if (converted.status != ConvertStatus::done || !commit || !out.commit()) {
+        const ConvertStatus status = converted.status == ConvertStatus::done && !commit
+                                         ? ConvertStatus::cancelled
+                                         : converted.status;
         out.discard();
         ImportResult r;
-        switch (converted.status) {
+        switch (status) {
         case ConvertStatus::cancelled:
-            r.cancelled = true;
-            r.error = "the import was cancelled";
-            return r;
+            return cancelled();
         case ConvertStatus::short_text:
             return fail(prompts, format_c("ERROR: \"%s\" ends after %lld of %lld data lines", grid,
                                           static_cast<long long>(converted.lines),
@@ -189,17 +204,37 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
     grid_file.f = nullptr;
 
     // Read back whole. The dialog shows nothing when this fails; the reason is still returned.
+    // From here on a Cancel leaves the new intermediate file in place and the volumes as they
+    // were.
+    if (!prompts.progress(ImportStage::writing, intermediate_bytes, intermediate_bytes) ||
+        !prompts.progress(ImportStage::reading_back, 0, intermediate_bytes))
+        return cancelled();
+    const auto read_back_failed = [&] {
+        return fail(prompts, format_c("ERROR: \"%s\" could not be read back", intermediate.c_str()),
+                    false);
+    };
     {
         RawVolume raw;
-        if (!raw.read(intermediate.c_str(), nx, ny, nz, 4 * ncomp))
-            return fail(prompts,
-                        format_c("ERROR: \"%s\" could not be read back", intermediate.c_str()),
-                        false);
+        if (!raw.read(intermediate.c_str(), nx, ny, nz, 4 * ncomp, options.map_files))
+            return read_back_failed();
+        if (!prompts.progress(ImportStage::reading_back, intermediate_bytes, intermediate_bytes))
+            return cancelled();
         // A grid without a valid sample keeps the minimum and maximum from before.
         new_data.stat_min = data.stat_min;
         new_data.stat_max = data.stat_max;
-        if (!new_data.load_raw(raw, false, true))
+        switch (new_data.load_raw(raw, false, true, options.threads,
+                                  [&](std::int64_t done, std::int64_t total) {
+                                      return prompts.progress(ImportStage::loading, done, total);
+                                  })) {
+        case Volume::LoadStatus::done:
+            break;
+        case Volume::LoadStatus::no_memory:
             return no_memory();
+        case Volume::LoadStatus::stopped:
+            return cancelled();
+        case Volume::LoadStatus::unreadable:
+            return read_back_failed();
+        }
     }
 
     data.swap_contents(new_data);

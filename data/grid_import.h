@@ -10,9 +10,12 @@ class Volume;
 struct ImportOptions {
     // Replaces the default intermediate path (the grid path followed by ".dat") when not empty.
     std::string intermediate_path;
-    // Worker threads for the text conversion; 0 picks one per hardware thread. The result is
-    // the same for any count.
+    // Worker threads for the text conversion and the load; 0 picks one per hardware thread. The
+    // result is the same for any count.
     int threads = 0;
+    // Map a regular grid file and the intermediate file rather than read them through a buffer.
+    // The result is the same either way; false is for tests and benchmarks of the plain path.
+    bool map_files = true;
     // Bytes of grid text read at a time; 0 takes the default of 8 MiB. Lines longer than this
     // are held only up to the fields they need. Small values are for tests.
     std::int64_t text_block_bytes = 0;

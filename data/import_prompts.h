@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <string>
 
+// The stages of an import, in order. The text is written out while it converts; `writing` is
+// the end of that, when the file is finished and put in place.
+enum class ImportStage { converting, writing, reading_back, loading };
+
 // What the grid import needs from a person: the dialog answers with message boxes and file
 // dialogs, the batch tool with standard error, the tests with a script.
 class ImportPrompts {
@@ -11,8 +15,12 @@ public:
     virtual void show_message(const std::string& text) = 0;
     // A save-file dialog starting at `initial`; false when the person cancels.
     virtual bool ask_save_path(const std::string& initial, std::string& chosen) = 0;
-    // Progress of a long conversion, in bytes of grid text; false asks to stop.
-    virtual bool progress(std::int64_t done, std::int64_t total) { return true; }
+    // Progress of a long import: `done` of `total` units of the stage (bytes of grid text while
+    // converting, total 0 when the size is unknown, as for a pipe; bytes of the intermediate
+    // file while writing and reading back; rows summed plus rows copied while loading, the
+    // mirroring and the statistics together). Called often enough in every stage for a
+    // progress window to appear in time and to answer Cancel; false asks to stop.
+    virtual bool progress(ImportStage stage, std::int64_t done, std::int64_t total) { return true; }
 
 protected:
     ~ImportPrompts() = default;

@@ -182,3 +182,10 @@ void OutputFile::discard() {
     target_.clear();
     in_place_ = false;
 }
+
+bool write_whole_file(const std::string& path, const std::string& keep, const void* data,
+                      std::size_t size) {
+    OutputFile file;
+    return file.open(path, keep) && std::fwrite(data, 1, size, file.stream()) == size &&
+           file.commit();
+}

@@ -40,3 +40,8 @@ private:
     std::string temporary_; // empty when the target itself is written
     bool in_place_ = false; // the target itself, a regular file, is being written
 };
+
+// Writes `size` bytes from `data` as the whole of `path` through an OutputFile: all of it or,
+// on any failure, nothing. `keep` as for OutputFile::open.
+bool write_whole_file(const std::string& path, const std::string& keep, const void* data,
+                      std::size_t size);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "file_mapping.h"
+
 #include <cstdint>
 
 // The intermediate file read back whole: headerless little-endian float32 samples, grid point
@@ -14,12 +16,14 @@ public:
     // Reads nx * ny * nz * bytes_per_point bytes from the start of the file. Returns false (and
     // holds no buffer) when the sizes are not positive, memory runs out, the file cannot be
     // opened, is a FIFO (what was written there has gone to its reader) or is shorter than
-    // that; extra bytes at the end are not read.
-    bool read(const char* path, int nx, int ny, int nz, int bytes_per_point);
+    // that; extra bytes at the end are not read. A regular file is mapped rather than copied
+    // (unless `map` is false): `bytes` then points at its pages in the page cache.
+    bool read(const char* path, int nx, int ny, int nz, int bytes_per_point, bool map = true);
 
     // Bytes required by the extents; 0 when any extent is not positive or the product overflows.
     std::int64_t byte_count() const;
 
+    // Read only: it may be the mapped file.
     unsigned char* bytes = nullptr;
     int nx = 0;
     int ny = 0;
@@ -28,4 +32,6 @@ public:
 
 private:
     void release();
+
+    FileMapping mapping_; // holds `bytes` when the file is mapped
 };

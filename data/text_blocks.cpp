@@ -1,8 +1,12 @@
 #include "text_blocks.h"
 
+#include "mapped_read_guard.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -51,7 +55,8 @@ TextBlocks::TextBlocks(std::FILE* file, std::size_t block_bytes)
 }
 
 TextBlocks::~TextBlocks() {
-    std::free(buffer_);
+    if (!mapped_)
+        std::free(buffer_);
 }
 
 void TextBlocks::set_line_rule(LineRule rule, std::int64_t bound) {
@@ -136,6 +141,16 @@ bool TextBlocks::cut_or_grow() {
 std::int64_t TextBlocks::take_lines(std::int64_t max_lines, const char** starts) {
     if (failure_ != Failure::none)
         return -1;
+    if (mapped_) {
+        // A file shortened meanwhile fails as a read error would.
+        std::int64_t got = -1;
+        auto job = [&] { got = take_mapped_lines(max_lines, starts); };
+        if (!read_mapped_guarded(mapping_.data(), static_cast<std::size_t>(mapping_.size()), job)) {
+            failure_ = Failure::read;
+            return -1;
+        }
+        return got;
+    }
     // Keep the buffer at least half full so that runs stay long.
     if (!at_eof_ && end_ - begin_ < capacity_ / 2 && !fill())
         return -1;
@@ -166,6 +181,126 @@ std::int64_t TextBlocks::take_lines(std::int64_t max_lines, const char** starts)
             n = 1;
             p = stop;
         }
+        consumed_ += p - (buffer_ + begin_);
+        begin_ = static_cast<std::size_t>(p - buffer_);
+        lines_taken_ += n;
+        return n;
+    }
+}
+
+bool TextBlocks::map_file() {
+    if (mapped_ || consumed_ > 0 || end_ > 0 || failure_ != Failure::none)
+        return false;
+    const int fd = fileno(file_);
+    struct stat st {};
+    // Nothing may have been read through the stream yet: its buffer would hold text that the
+    // mapping starts before.
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        lseek(fd, 0, SEEK_CUR) != 0 || std::ftell(file_) != 0)
+        return false;
+    if (!mapping_.map(fd, st.st_size, true, false))
+        return false;
+    mapped_ = true;
+    std::free(buffer_);
+    buffer_ = mapping_.data();
+    begin_ = 0;
+    end_ = static_cast<std::size_t>(st.st_size);
+    return true;
+}
+
+// Skips the rest of a cut line in steps of the block size, reporting progress after each.
+bool TextBlocks::drop_mapped() {
+    while (dropping_) {
+        if (drop_from_ >= end_) {
+            begin_ = end_;
+            dropping_ = false;
+            break;
+        }
+        const std::size_t len = std::min(capacity_, end_ - drop_from_);
+        const char* const from = buffer_ + drop_from_;
+        const char* nl = static_cast<const char*>(std::memchr(from, '\n', len));
+        const std::size_t dropped = nl ? static_cast<std::size_t>(nl + 1 - from) : len;
+        consumed_ += static_cast<std::int64_t>(dropped);
+        drop_from_ += dropped;
+        if (nl) {
+            begin_ = drop_from_;
+            dropping_ = false;
+        } else if (drop_progress_ && !drop_progress_(consumed_)) {
+            failure_ = Failure::stopped;
+            return false;
+        }
+    }
+    return true;
+}
+
+// cut_or_grow() for the mapped text: the line at begin_ has no '\n' in its first `have`
+// (= capacity_) bytes. Growing only widens the part looked at.
+bool TextBlocks::cut_or_grow_mapped(std::size_t have_bytes) {
+    const std::int64_t have = static_cast<std::int64_t>(have_bytes);
+    char* const line = buffer_ + begin_;
+    std::int64_t keep = rule_ ? rule_(line, line + have) : -1;
+    if (keep >= have)
+        keep = -1;
+    if (keep > bound_ || (keep < 0 && have > bound_)) {
+        failure_ = Failure::line_too_long;
+        return false;
+    }
+    if (keep >= 0) {
+        consumed_ += have - keep - 1;
+        line[keep] = '\n'; // a private copy of the page: the file is not changed
+        kept_end_ = begin_ + static_cast<std::size_t>(keep) + 1;
+        drop_from_ = begin_ + have_bytes;
+        dropping_ = true;
+        cut_pending_ = true;
+        return true;
+    }
+    capacity_ = static_cast<std::size_t>(std::min<std::int64_t>(have * 2, bound_ + 1));
+    return true;
+}
+
+std::int64_t TextBlocks::take_mapped_lines(std::int64_t max_lines, const char** starts) {
+    // The lines handed out last time are done with.
+    mapping_.release_before(static_cast<std::int64_t>(begin_));
+    for (;;) {
+        if (dropping_ && !cut_pending_ && !drop_mapped())
+            return -1;
+        // Each line's '\n' is looked for within capacity_ bytes of its start, as in a buffer
+        // of that size: the window moves on from the start of the last line found.
+        const auto window_end = [&](const char* line) {
+            return buffer_ +
+                   (cut_pending_
+                        ? kept_end_
+                        : std::min(end_, static_cast<std::size_t>(line - buffer_) + capacity_));
+        };
+        const char* p = buffer_ + begin_;
+        starts[0] = p;
+        std::int64_t n = 0;
+        while (n < max_lines) {
+            const std::int64_t got =
+                find_line_starts(starts[n], window_end(starts[n]), max_lines - n, starts + n);
+            if (got == 0)
+                break;
+            n += got;
+        }
+        if (n > 0)
+            p = starts[n];
+        if (n == 0) {
+            const char* const stop = window_end(p);
+            if (!cut_pending_ && static_cast<std::size_t>(stop - p) == capacity_) {
+                // No '\n' within the part looked at (as with a full buffer, also when the
+                // file happens to end right there).
+                if (!cut_or_grow_mapped(capacity_))
+                    return -1;
+                continue;
+            }
+            if (p == stop)
+                return 0;
+            starts[1] = stop; // the final line has no '\n'
+            n = 1;
+            p = stop;
+        }
+        if (cut_pending_ && p == buffer_ + kept_end_)
+            cut_pending_ = false; // its rest is dropped on the next call
         consumed_ += p - (buffer_ + begin_);
         begin_ = static_cast<std::size_t>(p - buffer_);
         lines_taken_ += n;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "file_mapping.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -29,6 +31,10 @@ public:
     TextBlocks(const TextBlocks&) = delete;
     TextBlocks& operator=(const TextBlocks&) = delete;
 
+    // Maps the rest of the stream when it is a regular file of which nothing has been read yet;
+    // false (and the stream is read as before) otherwise or when mapping fails.
+    bool map_file();
+
     // Sets the rule for lines longer than the buffer. A line whose deciding part is longer than
     // `bound` bytes stops the text with Failure::line_too_long. Without a rule, any line longer
     // than the block stops it.
@@ -54,12 +60,22 @@ public:
 
     Failure failure() const { return failure_; }
 
+    // The mapped text, so that readers of the lines handed out can guard against the file
+    // shrinking under them (see read_mapped_guarded); null and 0 when the text is not mapped.
+    const char* mapped_text() const { return mapped_ ? mapping_.data() : nullptr; }
+    std::size_t mapped_bytes() const {
+        return mapped_ ? static_cast<std::size_t>(mapping_.size()) : 0;
+    }
+
     // Bytes held for the text: the block size, unless a line's deciding part needed more.
     std::size_t buffer_bytes() const { return capacity_; }
 
 private:
     bool fill();
     bool cut_or_grow();
+    std::int64_t take_mapped_lines(std::int64_t max_lines, const char** starts);
+    bool drop_mapped();
+    bool cut_or_grow_mapped(std::size_t have);
 
     std::FILE* file_;
     char* buffer_ = nullptr;
@@ -74,4 +90,12 @@ private:
     LineRule rule_;
     std::int64_t bound_ = 0;
     std::function<bool(std::int64_t)> drop_progress_;
+
+    // The mapped text: begin_ is then an offset into it, and capacity_ the most that is looked
+    // at for one line before the line rule is asked.
+    FileMapping mapping_;
+    bool mapped_ = false;
+    bool cut_pending_ = false; // a cut line ending at kept_end_ is still to be handed out
+    std::size_t kept_end_ = 0;
+    std::size_t drop_from_ = 0; // where the dropped rest of a cut line continues
 };

@@ -3,10 +3,16 @@
 #include "vec3.h"
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 class RawVolume;
 class TransferFunction;
+
+// How classification colours a missing grid point (first component below -100): grey with an
+// opacity that grows with the missing points around it, the same grey at a tenth of that
+// opacity, or fully transparent (red, green, blue and opacity all 0).
+enum class MissingData { grey, faint, hidden };
 
 // A regular nx x ny x nz grid of float32 samples with ncomp interleaved components per grid
 // point: the flat index of (x, y, z, c) is ((z * ny + y) * nx + x) * ncomp + c. The accessors
@@ -51,11 +57,22 @@ public:
     // in volume_load.cpp.
     bool load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x);
 
+    // unreadable: the raw bytes, a mapped file, were cut short by another program meanwhile.
+    enum class LoadStatus { done, no_memory, stopped, unreadable };
+
+    // load_raw() with the copy spread over `threads` threads (0: one per hardware thread). The
+    // samples and statistics are bit for bit those of load_raw(): the sums are still taken in
+    // file order, on the calling thread, while the other threads mirror and copy. `progress`
+    // (may be empty) is called on the calling thread with the work done so far out of its
+    // total; when it returns false the load stops and the volume is left not valid.
+    LoadStatus load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x, int threads,
+                        const std::function<bool(std::int64_t done, std::int64_t total)>& progress);
+
     // Classifies `source` into this four-component colour volume through the four curves
     // (defined in transfer/). Returns false and changes nothing on mismatched extents.
     bool classify(const Volume& source, const TransferFunction& red, const TransferFunction& green,
                   const TransferFunction& blue, const TransferFunction& opacity, double low,
-                  double range);
+                  double range, MissingData missing = MissingData::grey);
 
     // Exchanges everything but `rgba` with `other`: lets a load be prepared aside and
     // committed only when it has fully succeeded.

@@ -1,11 +1,21 @@
 #include "grid_size.h"
+#include "mapped_read_guard.h"
 #include "raw_volume.h"
 #include "volume.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace {
+
+// Rows (runs of nx grid points) copied at a time by one thread.
+constexpr std::int64_t rows_per_block = 64;
+// The sums report progress this many times over the whole grid.
+constexpr std::int64_t progress_steps = 32;
 
 float load_float(const unsigned char* b, bool byte_swap) {
     unsigned char bytes[4];
@@ -22,9 +32,88 @@ float load_float(const unsigned char* b, bool byte_swap) {
     return v;
 }
 
+// The running statistics of the samples above -100, taken in file order. The sums are doubles
+// added one sample at a time, so their rounding depends on that order alone.
+struct Sums {
+    double sum = 0.0;
+    double sum_squares = 0.0;
+    std::int64_t count = 0;
+    double min = 0.0;
+    double max = 0.0;
+
+    void add(float v) {
+        if (!(v > -100.0f))
+            return;
+        if (count == 0) {
+            min = v;
+            max = v;
+        } else {
+            if (v > max)
+                max = v;
+            if (v < min)
+                min = v;
+        }
+        ++count;
+        sum += v;
+        sum_squares += static_cast<double>(v) * v;
+    }
+};
+
+struct Layout {
+    const RawVolume& raw;
+    float* samples;
+    int nx;
+    int ncomp;
+    bool byte_swap;
+    bool mirror_x;
+
+    const unsigned char* row_bytes(std::int64_t row) const {
+        return raw.bytes + row * nx * static_cast<std::int64_t>(raw.bytes_per_point);
+    }
+};
+
+void sum_rows(const Layout& l, std::int64_t first, std::int64_t last, Sums& s) {
+    const std::int64_t point_bytes = l.raw.bytes_per_point;
+    for (std::int64_t row = first; row < last; ++row) {
+        const unsigned char* src = l.row_bytes(row);
+        if (point_bytes == 4 * std::int64_t{l.ncomp} && !l.byte_swap) {
+            const std::int64_t n = std::int64_t{l.nx} * l.ncomp;
+            for (std::int64_t i = 0; i < n; ++i)
+                s.add(load_float(src + 4 * i, false));
+            continue;
+        }
+        for (int k = 0; k < l.nx; ++k)
+            for (int c = 0; c < l.ncomp; ++c)
+                s.add(load_float(src + k * point_bytes + 4 * c, l.byte_swap));
+    }
+}
+
+// Copies rows [first, last) into the samples, each row mirrored along x when asked.
+void copy_rows(const Layout& l, std::int64_t first, std::int64_t last) {
+    const std::int64_t point_bytes = l.raw.bytes_per_point;
+    const std::int64_t row_samples = std::int64_t{l.nx} * l.ncomp;
+    for (std::int64_t row = first; row < last; ++row) {
+        const unsigned char* src = l.row_bytes(row);
+        float* const dst_row = l.samples + row * row_samples;
+        for (int k = 0; k < l.nx; ++k) {
+            const int x = l.mirror_x ? l.nx - 1 - k : k;
+            float* dst = dst_row + static_cast<std::int64_t>(x) * l.ncomp;
+            const unsigned char* p = src + k * point_bytes;
+            for (int c = 0; c < l.ncomp; ++c)
+                dst[c] = load_float(p + 4 * c, l.byte_swap);
+        }
+    }
+}
+
 } // namespace
 
 bool Volume::load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x) {
+    return load_raw(raw, byte_swap, mirror_x, 1, {}) == LoadStatus::done;
+}
+
+Volume::LoadStatus
+Volume::load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x, int threads,
+                 const std::function<bool(std::int64_t done, std::int64_t total)>& progress) {
     const int new_ncomp = raw.bytes_per_point / 4;
     const std::int64_t n = grid_sample_count(raw.nx, raw.ny, raw.nz, new_ncomp);
     // An array of the right size is reused (a prepared load allocates it up front); otherwise
@@ -40,50 +129,78 @@ bool Volume::load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x) {
     if (!samples || !raw.bytes) {
         release_samples();
         valid = false;
-        return false;
+        return LoadStatus::no_memory;
     }
 
-    double sum = 0.0;
-    double sum_squares = 0.0;
-    std::int64_t count = 0;
-    const std::int64_t row_samples = static_cast<std::int64_t>(nx) * ncomp;
-    const std::int64_t point_bytes = raw.bytes_per_point;
-    for (int z = 0; z < nz; ++z) {
-        for (int y = 0; y < ny; ++y) {
-            const std::int64_t row = static_cast<std::int64_t>(z) * ny + y;
-            const unsigned char* src = raw.bytes + row * nx * point_bytes;
-            float* dst_row = samples + row * row_samples;
-            for (int k = 0; k < nx; ++k) {
-                const int x = mirror_x ? nx - 1 - k : k;
-                float* dst = dst_row + static_cast<std::int64_t>(x) * ncomp;
-                const unsigned char* p = src + k * point_bytes;
-                for (int c = 0; c < ncomp; ++c) {
-                    const float v = load_float(p + 4 * c, byte_swap);
-                    if (v > -100.0f) {
-                        if (count == 0) {
-                            stat_min = v;
-                            stat_max = v;
-                        } else {
-                            if (v > stat_max)
-                                stat_max = v;
-                            if (v < stat_min)
-                                stat_min = v;
-                        }
-                        ++count;
-                        sum += v;
-                        sum_squares += static_cast<double>(v) * v;
-                    }
-                    dst[c] = v;
-                }
+    const Layout layout{raw, samples, nx, ncomp, byte_swap, mirror_x};
+    const std::int64_t rows = static_cast<std::int64_t>(nz) * ny;
+    std::atomic<std::int64_t> next_block{0};
+    std::atomic<std::int64_t> rows_copied{0};
+    std::atomic<bool> stop{false};
+    std::atomic<bool> unreadable{false};
+    // The raw bytes may be a mapped file: one shortened meanwhile stops the load.
+    const auto guarded = [&](auto&& job) {
+        if (!read_mapped_guarded(raw.bytes, static_cast<std::size_t>(raw.byte_count()), job)) {
+            unreadable = true;
+            stop = true;
+        }
+    };
+    const auto copy_blocks = [&] {
+        guarded([&] {
+            while (!stop.load(std::memory_order_relaxed)) {
+                const std::int64_t first = next_block.fetch_add(1) * rows_per_block;
+                if (first >= rows)
+                    return;
+                const std::int64_t last = std::min(rows, first + rows_per_block);
+                copy_rows(layout, first, last);
+                rows_copied.fetch_add(last - first, std::memory_order_relaxed);
             }
+        });
+    };
+
+    // The other threads copy from the start while this one sums; once the sums are done it
+    // helps with what is left of the copy.
+    if (threads <= 0)
+        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> helpers;
+    try {
+        helpers.reserve(static_cast<std::size_t>(threads - 1));
+        for (int t = 1; t < threads; ++t)
+            helpers.emplace_back(copy_blocks);
+    } catch (...) {
+        // Fewer helpers: this thread copies what they would have.
+    }
+
+    Sums sums;
+    sums.min = stat_min; // kept when no sample is valid
+    sums.max = stat_max;
+    const std::int64_t step = std::max<std::int64_t>(1, rows / progress_steps);
+    for (std::int64_t first = 0; first < rows; first += step) {
+        const std::int64_t last = std::min(rows, first + step);
+        guarded([&] { sum_rows(layout, first, last, sums); });
+        if (stop)
+            break;
+        if (progress && !progress(last + rows_copied.load(std::memory_order_relaxed), 2 * rows)) {
+            stop = true;
+            break;
         }
     }
+    copy_blocks();
+    for (auto& t : helpers)
+        t.join();
+    if (stop) {
+        valid = false;
+        return unreadable ? LoadStatus::unreadable : LoadStatus::stopped;
+    }
+
     component = 0;
-    stat_count = count;
-    valid = nx > 1 && ny > 1 && nz > 1 && count > 0;
-    const double r = 1.0 / static_cast<double>(count);
-    stat_mean = sum * r;
-    stat_mean_square = sum_squares * r;
+    stat_min = sums.min;
+    stat_max = sums.max;
+    stat_count = sums.count;
+    valid = nx > 1 && ny > 1 && nz > 1 && sums.count > 0;
+    const double r = 1.0 / static_cast<double>(sums.count);
+    stat_mean = sums.sum * r;
+    stat_mean_square = sums.sum_squares * r;
     stat_std_dev = std::sqrt(std::fabs(stat_mean_square - stat_mean * stat_mean));
-    return true;
+    return LoadStatus::done;
 }

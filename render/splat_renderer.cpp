@@ -106,6 +106,7 @@ void SplatRenderer::add_frame_inputs(FrameInputs& in) const {
     in.add(camera);
     if (camera)
         in.add(*camera);
+    in.add(axis_scale);
     in.add(step_opacity_correction);
     in.add(immediate);
 }
@@ -132,6 +133,14 @@ void SplatRenderer::draw() {
         f.n[0] = f.n[1] = f.n[2] = 0;
 
     glPushMatrix();
+    const Vec3& scale = axis_scale;
+    const bool stretched = scale.x != 1.0 || scale.y != 1.0 || scale.z != 1.0;
+    if (stretched) {
+        // The normals go through the inverse of the stretch, which turns a grid gradient into
+        // the stretched grid's; GL_NORMALIZE gives them unit length again.
+        glScaled(scale.x, scale.y, scale.z);
+        glEnable(GL_NORMALIZE);
+    }
     glTranslated(-volume->dim(0) / 2.0, -volume->dim(1) / 2.0, -volume->dim(2) / 2.0);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -143,10 +152,17 @@ void SplatRenderer::draw() {
     f.step[1] = step_y;
     f.step[2] = step_z;
     f.view_bits = splat_view_bits(camera->axis(0));
-    if (step_opacity_correction)
-        f.layers = splat_layers(camera->axis(0), step_x, step_y, step_z);
-    const Vec3 e =
-        camera->eye().add(Vec3{volume->dim(0) / 2.0, volume->dim(1) / 2.0, volume->dim(2) / 2.0});
+    if (step_opacity_correction) {
+        // The eye axis in grid coordinates, where the steps count.
+        Vec3 d = camera->axis(0);
+        if (stretched)
+            d = Vec3{d.x / scale.x, d.y / scale.y, d.z / scale.z};
+        f.layers = splat_layers(d, step_x, step_y, step_z);
+    }
+    Vec3 e = camera->eye();
+    if (stretched)
+        e = Vec3{e.x / scale.x, e.y / scale.y, e.z / scale.z};
+    e = e.add(Vec3{volume->dim(0) / 2.0, volume->dim(1) / 2.0, volume->dim(2) / 2.0});
     f.eye_cell[0] = splat_eye_coordinate(e.x);
     f.eye_cell[1] = splat_eye_coordinate(e.y);
     f.eye_cell[2] = splat_eye_coordinate(e.z);
@@ -180,5 +196,7 @@ void SplatRenderer::draw() {
         VirtualReader in{*volume};
         draw_arrays(f, geometry, in);
     }
+    if (stretched)
+        glDisable(GL_NORMALIZE);
     glPopMatrix();
 }

@@ -52,6 +52,10 @@ public:
     double opacity_offset = 0.0;
     double opacity_scale = 1.0;
     const Camera* camera = &default_camera; // not owned
+    // The grid is drawn stretched by these factors along x, y and z (each grid point's box
+    // with it), lit with the normals of the stretched grid and ordered back to front from the
+    // eye's position in grid coordinates. (1, 1, 1) issues no scaling at all.
+    Vec3 axis_scale{1.0, 1.0, 1.0};
 
     // With a step above 1 each splat stands for a block of grid points, and a ray passes
     // through fewer splats. When set, each splat's opacity A becomes 1 - (1 - A)^m, m being

@@ -9,8 +9,9 @@ cmake --build --preset default
 sample=build/default/samples/sample.txt
 curves=samples/sample_curves.json
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    exec build/default/app/halvorn --curves "$curves" "$sample"
+    exec build/default/app/halvorn --curves "$curves" --distance 140 --tilt -0.5 --turn 0.6 \
+        --apply "$sample"
 fi
 build/default/tools/halvorn-batch render "$sample" --curves "$curves" --output sample.png \
-    --distance 220 --tilt -0.5 --turn 0.6
+    --distance 140 --tilt -0.5 --turn 0.6
 echo "No display: drew the sample to sample.png"

@@ -9,8 +9,9 @@
 
 namespace {
 
+// "--axis-scale" is the option "axis-scale".
 QString option_name(const std::string& option) {
-    return QString::fromStdString(option.substr(option.rfind('-') + 1));
+    return QString::fromStdString(option.substr(option.find_first_not_of('-')));
 }
 
 } // namespace

@@ -90,6 +90,17 @@ int batch_load_and_classify(const BatchArgs& args, Volume& data, Volume& colour,
         return 1;
     }
 
+    MissingData missing = MissingData::grey;
+    if (const auto it = args.options.find("--missing"); it != args.options.end()) {
+        if (it->second == "faint")
+            missing = MissingData::faint;
+        else if (it->second == "hidden")
+            missing = MissingData::hidden;
+        else if (it->second != "grey")
+            return batch_usage_error("--missing needs grey, faint or hidden, not '" + it->second +
+                                     "'");
+    }
+
     const auto intermediate = args.options.find("--intermediate");
     if (!batch_import(args.positional[0],
                       intermediate == args.options.end() ? "" : intermediate->second, data, colour))
@@ -99,7 +110,7 @@ int batch_load_and_classify(const BatchArgs& args, Volume& data, Volume& colour,
         set_curve_points(curves[c], file.curves[c]);
         curves[c].update_segments();
     }
-    if (!colour.classify(data, curves[0], curves[1], curves[2], curves[3], low, range)) {
+    if (!colour.classify(data, curves[0], curves[1], curves[2], curves[3], low, range, missing)) {
         std::fputs("ERROR: the grid could not be classified (out of memory)\n", stderr);
         return 1;
     }
@@ -108,7 +119,8 @@ int batch_load_and_classify(const BatchArgs& args, Volume& data, Volume& colour,
 
 int run_classify(int argc, char** argv) {
     const BatchArgs args = parse_batch_args(
-        argc, argv, {"--curves", "--low", "--range", "--intermediate", "--output"}, {});
+        argc, argv, {"--curves", "--low", "--range", "--missing", "--intermediate", "--output"},
+        {});
     if (args.help) {
         std::fputs(batch_usage, stdout);
         return 0;

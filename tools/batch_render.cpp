@@ -42,6 +42,7 @@ struct RenderOptions {
     double distance = 750.0;
     double tilt = 0.0;
     double turn = 0.0;
+    double scale[3] = {1.0, 1.0, 1.0};
     int mode = 1;
     int step = 1;
     bool immediate = false;
@@ -66,6 +67,10 @@ int read_options(const BatchArgs& args, RenderOptions& o) {
             w && (!parse_c_double(*w, *value) || !std::isfinite(*value)))
             return batch_usage_error(std::string(name) + " needs a finite number, not '" + *w +
                                      "'");
+    if (const std::string* w = find("--axis-scale");
+        w && !parse_c_axis_scale(*w, o.scale[0], o.scale[1], o.scale[2]))
+        return batch_usage_error("--axis-scale needs three positive numbers SX,SY,SZ, not '" +
+                                 *w + "'");
     if (const std::string* w = find("--mode"); w && !parse_c_int(*w, o.mode))
         return batch_usage_error("--mode needs a whole number, not '" + *w + "'");
     if (const std::string* w = find("--step"); w && (!parse_c_int(*w, o.step) || o.step < 1))
@@ -89,10 +94,7 @@ bool write_png(const std::string& path, const std::string& grid,
         std::fputs("ERROR: the picture could not be encoded as PNG\n", stderr);
         return false;
     }
-    OutputFile file;
-    const auto size = static_cast<std::size_t>(png.size());
-    if (file.open(path, grid) && std::fwrite(png.constData(), 1, size, file.stream()) == size &&
-        file.commit())
+    if (write_whole_file(path, grid, png.constData(), static_cast<std::size_t>(png.size())))
         return true;
     std::fprintf(stderr, "ERROR: cannot write '%s'\n", path.c_str());
     return false;
@@ -103,8 +105,9 @@ bool write_png(const std::string& path, const std::string& grid,
 int run_render(int argc, char** argv) {
     const BatchArgs args =
         parse_batch_args(argc, argv,
-                         {"--curves", "--low", "--range", "--intermediate", "--output", "--size",
-                          "--distance", "--tilt", "--turn", "--mode", "--step"},
+                         {"--curves", "--low", "--range", "--missing", "--intermediate", "--output",
+                          "--size", "--distance", "--tilt", "--turn", "--axis-scale", "--mode",
+                          "--step"},
                          {"--immediate"});
     if (args.help) {
         std::fputs(batch_usage, stdout);
@@ -143,6 +146,7 @@ int run_render(int argc, char** argv) {
     renderer.value_mean = 0.0;
     renderer.step_x = renderer.step_y = renderer.step_z = o.step;
     renderer.mode = o.mode;
+    renderer.axis_scale = Vec3{o.scale[0], o.scale[1], o.scale[2]};
     renderer.immediate = o.immediate;
 
     HeadlessView view;

@@ -26,6 +26,7 @@ struct ClassifyJob {
     PreparedCurve curves[4]; // red, green, blue, opacity
     double low = 0.0;
     double inv = 0.0;
+    MissingData missing = MissingData::grey;
     // The four-lane pass reads every segment in the absolute x; a curve with a narrow segment
     // takes the scalar row pass, which computes the same thing lane by lane.
     bool vector_pairs = false;
@@ -38,8 +39,14 @@ struct ClassifyJob {
 
 // Grey, with an opacity that grows with the number w of missing points in the 3x3x3 box
 // around (x, y, z) clipped to the grid. The divisor d is 8 inside the grid, more on faces,
-// edges and corners; it is not the number of box points.
-void classify_missing(const Volume& source, int x, int y, int z, float* q) {
+// edges and corners; it is not the number of box points. "Faint" keeps a tenth of that
+// opacity; "hidden" leaves nothing to draw.
+void classify_missing(const ClassifyJob& job, int x, int y, int z, float* q) {
+    if (job.missing == MissingData::hidden) {
+        q[0] = q[1] = q[2] = q[3] = 0.0f;
+        return;
+    }
+    const Volume& source = *job.source;
     const int c[3] = {x, y, z};
     const int e[3] = {source.nx, source.ny, source.nz};
     int lo[3];
@@ -62,7 +69,8 @@ void classify_missing(const Volume& source, int x, int y, int z, float* q) {
                 w += row[bx * step_x] < missing_threshold;
     }
     q[0] = q[1] = q[2] = 0.75f;
-    q[3] = static_cast<float>(0.8 + 0.2 * w / d);
+    const double opacity = 0.8 + 0.2 * w / d;
+    q[3] = static_cast<float>(job.missing == MissingData::faint ? 0.1 * opacity : opacity);
 }
 
 // Per-thread working memory: a point's path for the general walk, and for the two-component
@@ -147,7 +155,7 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
     for (int i = 0; i < specials; ++i) {
         const int x = scratch.special[i];
         if (p[2 * x] < missing_threshold)
-            classify_missing(source, x, y, z, q + 4 * x);
+            classify_missing(job, x, y, z, q + 4 * x);
         else
             classify_point(job, p + 2 * x, q + 4 * x, scratch);
     }
@@ -167,7 +175,7 @@ void classify_slab(const ClassifyJob& job, int z_begin, int z_end, Scratch scrat
             float* q = job.target->samples + job.target->flat_index(0, y, z, 0);
             for (int x = 0; x < source.nx; ++x, p += n, q += 4) {
                 if (p[0] < missing_threshold)
-                    classify_missing(source, x, y, z, q);
+                    classify_missing(job, x, y, z, q);
                 else
                     classify_point(job, p, q, scratch);
             }
@@ -190,15 +198,16 @@ int choose_threads(int requested, const Volume& source) {
 
 bool classify_volume(Volume& target, const Volume& source, const TransferFunction& red,
                      const TransferFunction& green, const TransferFunction& blue,
-                     const TransferFunction& opacity, double low, double range, int threads) {
-    return classify_channels(target, source, red, green, blue, opacity, low, range, threads, 0xF,
-                             nullptr);
+                     const TransferFunction& opacity, double low, double range, int threads,
+                     MissingData missing) {
+    return classify_channels(target, source, red, green, blue, opacity, low, range, threads,
+                             missing, 0xF, nullptr);
 }
 
 bool classify_channels(Volume& target, const Volume& source, const TransferFunction& red,
                        const TransferFunction& green, const TransferFunction& blue,
                        const TransferFunction& opacity, double low, double range, int threads,
-                       int channels, ClassifyPlan* plan) {
+                       MissingData missing, int channels, ClassifyPlan* plan) {
     if (source.nx != target.nx || source.ny != target.ny || source.nz != target.nz)
         return false;
     // A zero or non-finite range (or low end) would make every normalised value non-finite.
@@ -231,6 +240,7 @@ bool classify_channels(Volume& target, const Volume& source, const TransferFunct
         curve.search_over(lo, hi);
     job.low = low;
     job.inv = 1.0 / range;
+    job.missing = missing;
     job.vector_pairs = vector_pairs_available();
     job.pairs = source.ncomp == 2;
     for (const PreparedCurve& curve : job.curves) {
@@ -281,6 +291,7 @@ bool classify_channels(Volume& target, const Volume& source, const TransferFunct
 
 bool Volume::classify(const Volume& source, const TransferFunction& red,
                       const TransferFunction& green, const TransferFunction& blue,
-                      const TransferFunction& opacity, double low, double range) {
-    return classify_volume(*this, source, red, green, blue, opacity, low, range, 0);
+                      const TransferFunction& opacity, double low, double range,
+                      MissingData missing) {
+    return classify_volume(*this, source, red, green, blue, opacity, low, range, 0, missing);
 }

@@ -63,15 +63,15 @@ bool CurveClassifier::VolumeState::same(const Volume& v) const {
 
 bool CurveClassifier::run(Volume& target, const Volume& source,
                           const TransferFunction* const (&curves)[4], double low, double range,
-                          int threads, int channels) {
+                          MissingData missing, int threads, int channels) {
     ClassifyPlan plan;
     const bool ok = classify_channels(target, source, *curves[0], *curves[1], *curves[2],
-                                      *curves[3], low, range, threads, channels, &plan);
+                                      *curves[3], low, range, threads, missing, channels, &plan);
     last_channels_ = channels;
     // A partial classification under another plan than the last full one could leave the
     // other channels with bits this plan would not give them: classify them too.
     if (ok && channels != 0xF && !(plan == plan_))
-        return run(target, source, curves, low, range, threads, 0xF);
+        return run(target, source, curves, low, range, missing, threads, 0xF);
     known_ = ok;
     if (!ok)
         return false;
@@ -79,6 +79,7 @@ bool CurveClassifier::run(Volume& target, const Volume& source,
     source_.take(source);
     low_bits_ = bits_of(low);
     range_bits_ = bits_of(range);
+    missing_ = missing;
     for (int c = 0; c < 4; ++c)
         curves_[c].take(*curves[c]);
     plan_ = plan;
@@ -87,17 +88,18 @@ bool CurveClassifier::run(Volume& target, const Volume& source,
 
 bool CurveClassifier::classify_all(Volume& target, const Volume& source,
                                    const TransferFunction* const (&curves)[4], double low,
-                                   double range, int threads) {
-    return run(target, source, curves, low, range, threads, 0xF);
+                                   double range, MissingData missing, int threads) {
+    return run(target, source, curves, low, range, missing, threads, 0xF);
 }
 
 bool CurveClassifier::classify_changed(Volume& target, const Volume& source,
                                        const TransferFunction* const (&curves)[4], double low,
-                                       double range, int threads) {
+                                       double range, MissingData missing, int threads) {
     const bool same_rest = known_ && target_.same(target) && source_.same(source) &&
-                           bits_of(low) == low_bits_ && bits_of(range) == range_bits_;
+                           bits_of(low) == low_bits_ && bits_of(range) == range_bits_ &&
+                           missing == missing_;
     if (!same_rest)
-        return run(target, source, curves, low, range, threads, 0xF);
+        return run(target, source, curves, low, range, missing, threads, 0xF);
     int channels = 0;
     for (int c = 0; c < 4; ++c)
         if (!curves_[c].same(*curves[c]))
@@ -107,5 +109,5 @@ bool CurveClassifier::classify_changed(Volume& target, const Volume& source,
         target.valid = true;
         return true;
     }
-    return run(target, source, curves, low, range, threads, channels);
+    return run(target, source, curves, low, range, missing, threads, channels);
 }

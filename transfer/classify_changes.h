@@ -12,20 +12,22 @@ class Volume;
 // one at a time: after a classification of everything it remembers what it was computed from,
 // and the next call computes only the channels whose curve changed (its segments, positions or
 // count, which is all a classification reads of a curve). Anything else that differs (the
-// volumes, their extents or arrays, the low end or range, how the channels would be computed)
+// volumes, their extents or arrays, the low end or range, the missing-data choice, how the
+// channels would be computed)
 // classifies everything again. A change the classifier cannot see (new values in the same data
 // array) must be announced with forget().
 class CurveClassifier {
 public:
     // Classifies every channel, as Volume::classify does, and remembers the inputs when it
     // succeeds.
-    bool classify_all(Volume& target, const Volume& source, const TransferFunction* const (&curves)[4],
-                      double low, double range, int threads = 0);
+    bool classify_all(Volume& target, const Volume& source,
+                      const TransferFunction* const (&curves)[4], double low, double range,
+                      MissingData missing = MissingData::grey, int threads = 0);
     // Classifies the channels whose curves changed since the last classification, or all of
     // them when more than the curves changed. Same result and return as classify_all.
     bool classify_changed(Volume& target, const Volume& source,
                           const TransferFunction* const (&curves)[4], double low, double range,
-                          int threads = 0);
+                          MissingData missing = MissingData::grey, int threads = 0);
     // The next classification computes everything.
     void forget() { known_ = false; }
 
@@ -50,11 +52,12 @@ private:
     };
 
     bool run(Volume& target, const Volume& source, const TransferFunction* const (&curves)[4],
-             double low, double range, int threads, int channels);
+             double low, double range, MissingData missing, int threads, int channels);
 
     bool known_ = false;
     VolumeState target_, source_;
     std::uint64_t low_bits_ = 0, range_bits_ = 0;
+    MissingData missing_ = MissingData::grey;
     CurveState curves_[4];
     ClassifyPlan plan_;
     int last_channels_ = 0;

@@ -70,6 +70,11 @@ private slots:
         QCOMPARE(dialog->range, 40.0);
         QCOMPARE(dialog->scale_slider.get_pos(), 40);
         QCOMPARE(prompts->messages.size(), std::size_t(1));
+        // One undo step takes the whole load back.
+        dialog->on_undo();
+        QCOMPARE(dialog->red_curve.count, 1);
+        QCOMPARE(dialog->low_end_edit.text(), QString("0"));
+        QCOMPARE(dialog->range, 100.0);
     }
 
     void refused_curves_file_shows_its_message_and_changes_nothing() {
@@ -168,6 +173,11 @@ private slots:
         // Numbers are whole words, finite, without white space, in any locale.
         for (const char* bad : {" 5", "5 ", "abc", "nan", "inf", "1,5", ""})
             QVERIFY2(!parse({"--range", bad}).error.empty(), bad);
+        a = parse({"--axis-scale", "1,0.5,20", "g.txt"});
+        QCOMPARE(a.axis_scale->z, 20.0);
+        QVERIFY(!parse({}).axis_scale);
+        for (const char* bad : {"1,1", "1,1,1,1", "1,0,1", "1,-2,1", "1,inf,1", "1, 2,3"})
+            QVERIFY2(!parse({"--axis-scale", bad}).error.empty(), bad);
     }
 
     // Each start-up command runs to its end before the next starts, also when it runs an event

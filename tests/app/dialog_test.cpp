@@ -276,25 +276,33 @@ private slots:
         QCOMPARE(prompts->imports.size(), std::size_t(2));
     }
 
-    // The real prompts: no progress dialog for a short import; after half a second one that
-    // names the file, and its Cancel stops the import.
+    // The real prompts: no progress dialog for a short import; after the delay one that names
+    // the file, and its Cancel stops the import.
     void long_import_shows_a_progress_dialog_with_cancel() {
         start();
         QtPrompts real(dialog.get());
         real.begin_import("/data/grids/ocean.txt");
-        QVERIFY(real.progress(10, 100));
+        QVERIFY(real.progress(ImportStage::converting, 10, 100));
         QVERIFY(!dialog->findChild<QProgressDialog*>());
         QTest::qWait(QtPrompts::progress_delay_ms + 50);
-        QVERIFY(real.progress(20, 100));
+        QVERIFY(real.progress(ImportStage::converting, 20, 100));
         auto* progress = dialog->findChild<QProgressDialog*>();
         QVERIFY(progress);
         QVERIFY(progress->labelText().contains("ocean.txt"));
-        QCOMPARE(progress->value(), 200);
+        QCOMPARE(progress->value(), 160); // the text fills the first 80 % of the bar
+        // Each later stage names itself and moves the bar on.
+        QTest::qWait(QtPrompts::update_interval_ms + 5);
+        QVERIFY(real.progress(ImportStage::loading, 50, 100));
+        QVERIFY(progress->labelText().contains("statistics"));
+        QCOMPARE(progress->value(), 935);
+        QVERIFY(real.progress(ImportStage::reading_back, 0, 100));
+        QVERIFY(progress->labelText().contains("back"));
         progress->cancel();
-        QVERIFY(!real.progress(30, 100));
+        QVERIFY(!real.progress(ImportStage::converting, 30, 100));
         real.end_import();
         QVERIFY(!dialog->findChild<QProgressDialog*>());
-        QVERIFY(real.progress(40, 100)); // outside an import nothing is asked
+        QVERIFY(
+            real.progress(ImportStage::converting, 40, 100)); // outside an import nothing is asked
     }
 };
 

@@ -1,6 +1,7 @@
 // The whole road through the dialog: start with the sample and its curves, edit a curve with
 // the mouse, "Set Transfer Func", drag in the main view. The main view then shows exactly what
-// `halvorn-batch render` draws headlessly for the same curves, edit values and camera.
+// `halvorn-batch render` draws headlessly for the same curves, edit values and camera, and
+// "Save Image..." writes those pixels.
 #include "scripted_dialog_prompts.h"
 #include "temp_dir.h"
 #include "volume_dialog.h"
@@ -73,7 +74,12 @@ private slots:
         const double w = view.width(), h = view.height();
         const double tilt = (1.0 / h) * to.y() - (1.0 / h) * from.y();
         const double turn = (1.0 / w) * to.x() - (1.0 / w) * from.x();
-        const QImage shown = view.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+        // "Save Image..." writes exactly what the view shows.
+        const std::string saved = dir.file("shown.png");
+        QVERIFY(dialog.save_image_file(saved));
+        const QImage shown =
+            QImage(QString::fromStdString(saved)).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown, view.grabFramebuffer().convertToFormat(QImage::Format_RGB32));
         // HALVORN_SCREENSHOT=path saves the whole dialog as it now looks (for the README).
         // Taken from the screen: QWidget::grab would blend the views' cleared alpha of 0.
         if (const char* screenshot = std::getenv("HALVORN_SCREENSHOT")) {

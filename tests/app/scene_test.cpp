@@ -113,11 +113,18 @@ private slots:
             QCOMPARE(p.curve.vertical_scale, 0.7);
             QCOMPARE(p.curve.projection, &p.panel.projection);
             QCOMPARE(p.curve.listener, static_cast<ChangeListener*>(&d));
-            QCOMPARE(p.panel.draw_list, std::vector<Drawable*>{static_cast<Drawable*>(&p.curve)});
+            // Histogram behind the curve, handles in front; both menu items off leave the
+            // curve alone.
+            QCOMPARE(p.panel.draw_list.size(), std::size_t(3));
+            QCOMPARE(p.panel.draw_list[1], static_cast<Drawable*>(&p.curve));
             QCOMPARE(p.panel.mouse_listener, static_cast<MouseListener*>(&p.curve));
             QVERIFY(p.panel.projection_enabled && p.panel.refresh_projection);
             QCOMPARE(p.panel.projection_camera, &p.curve.pick_camera);
         }
+        d.show_histograms_item()->setChecked(false);
+        d.show_handles_item()->setChecked(false);
+        for (const auto& p : pairs)
+            QCOMPARE(p.panel.draw_list, std::vector<Drawable*>{static_cast<Drawable*>(&p.curve)});
     }
 
     void release_with_low_end_0_gives_offset_5_and_scale_10() {

@@ -25,6 +25,14 @@ public:
         file_answers.pop_front();
         return !chosen.empty();
     }
+    bool ask_text(const std::string& title, const std::string&, std::string& text) override {
+        text_titles.push_back(title);
+        if (text_answers.empty())
+            return false; // cancelled
+        text = text_answers.front();
+        text_answers.pop_front();
+        return true;
+    }
     int run_modal(QDialog& dialog) override {
         modal_titles.push_back(dialog.windowTitle().toStdString());
         return QDialog::Accepted;
@@ -33,11 +41,15 @@ public:
         help_pages.push_back(html);
     }
     void begin_import(const std::string& grid_path) override { imports.push_back(grid_path); }
-    bool progress(std::int64_t, std::int64_t) override { return ++progress_calls <= cancel_after; }
+    bool progress(ImportStage, std::int64_t, std::int64_t) override {
+        return ++progress_calls <= cancel_after;
+    }
 
     std::vector<std::string> messages;
     std::vector<FileQuestion> questions;
     std::deque<std::string> file_answers; // "" answers Cancel
+    std::vector<std::string> text_titles;
+    std::deque<std::string> text_answers; // none left answers Cancel
     std::vector<std::string> modal_titles;
     std::vector<std::string> help_pages;
     std::vector<std::string> imports;

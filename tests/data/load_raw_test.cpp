@@ -120,3 +120,77 @@ TEST(RawVolumeRead, LongerFileReadsShorterFileFails) {
     EXPECT_FALSE(raw.read(path.c_str(), 0, 3, 4, 4));
     EXPECT_EQ(raw.bytes, nullptr);
 }
+
+// Any number of threads, with or without byte swapping and mirroring, gives the samples and the
+// statistics of the plain serial loop bit for bit: the sums of many values of mixed size
+// depend on their order.
+TEST(LoadRaw, ThreadsChangeNoBitOfSamplesOrStatistics) {
+    const int nx = 37, ny = 29, nz = 11, ncomp = 3;
+    std::vector<float> values(static_cast<std::size_t>(nx) * ny * nz * ncomp);
+    std::uint32_t seed = 7;
+    for (float& v : values) {
+        seed = seed * 1664525u + 1013904223u;
+        const int kind = seed >> 28;
+        v = kind == 0   ? -9999.0f
+            : kind == 1 ? -100.0f
+            : kind == 2 ? -0.0f
+            : kind == 3 ? std::nanf("")
+                        : static_cast<float>(seed % 1000003) * 1e-3f * (kind % 2 ? 1e5f : 1.0f);
+    }
+    for (bool swap : {false, true}) {
+        std::vector<float> stored = values;
+        if (swap)
+            for (float& v : stored) {
+                std::uint32_t u;
+                std::memcpy(&u, &v, 4);
+                u = __builtin_bswap32(u);
+                std::memcpy(&v, &u, 4);
+            }
+        RawVolume raw;
+        make_raw(raw, nx, ny, nz, ncomp, stored);
+        for (bool mirror : {false, true}) {
+            // The plain loop, in file order.
+            double sum = 0, squares = 0, lo = 0, hi = 0;
+            std::int64_t count = 0;
+            std::vector<float> expected(values.size());
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                const float v = values[i];
+                const std::size_t point = i / ncomp, row = point / nx, k = point % nx;
+                const std::size_t x = mirror ? nx - 1 - k : k;
+                expected[(row * nx + x) * ncomp + i % ncomp] = v;
+                if (v > -100.0f) {
+                    lo = count == 0 || v < lo ? v : lo;
+                    hi = count == 0 || v > hi ? v : hi;
+                    ++count;
+                    sum += v;
+                    squares += static_cast<double>(v) * v;
+                }
+            }
+            for (int threads : {1, 2, 3, 8}) {
+                Volume vol;
+                ASSERT_EQ(vol.load_raw(raw, swap, mirror, threads, {}), Volume::LoadStatus::done);
+                EXPECT_EQ(std::memcmp(vol.samples, expected.data(), expected.size() * 4), 0)
+                    << threads << " threads, swap " << swap << ", mirror " << mirror;
+                EXPECT_EQ(vol.stat_count, count);
+                const double r = 1.0 / static_cast<double>(count);
+                const double mean = sum * r, mean_square = squares * r;
+                EXPECT_EQ(std::memcmp(&vol.stat_mean, &mean, sizeof mean), 0) << threads;
+                EXPECT_EQ(std::memcmp(&vol.stat_mean_square, &mean_square, 8), 0) << threads;
+                EXPECT_EQ(vol.stat_min, lo);
+                EXPECT_EQ(vol.stat_max, hi);
+            }
+        }
+    }
+}
+
+TEST(LoadRaw, StoppedLoadLeavesTheVolumeNotValid) {
+    RawVolume raw;
+    make_raw(raw, 4, 8, 8, 1, std::vector<float>(256, 5.0f));
+    Volume v;
+    int calls = 0;
+    EXPECT_EQ(
+        v.load_raw(raw, false, true, 2, [&](std::int64_t, std::int64_t) { return ++calls < 2; }),
+        Volume::LoadStatus::stopped);
+    EXPECT_EQ(calls, 2);
+    EXPECT_FALSE(v.valid);
+}

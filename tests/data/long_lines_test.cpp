@@ -18,21 +18,30 @@ std::vector<unsigned char> floats_le(std::initializer_list<float> values) {
     return out;
 }
 
-// Imports `text` as dir/g.txt reading `block` bytes at a time (0: the default block); returns
-// the intermediate file's bytes, empty on failure with the message in `message`.
+// Imports `text` as dir/g.txt reading `block` bytes at a time (0: the default block), once with
+// the file mapped and once read through the buffer, which must agree; returns the intermediate
+// file's bytes, empty on failure with the message in `message`.
 std::vector<unsigned char> import_text(const TempDir& dir, const std::string& text,
                                        std::int64_t block, std::string* message = nullptr) {
     const std::string grid = dir.write("g.txt", text);
-    Volume data, colour;
-    ScriptedPrompts p;
-    ImportOptions options;
-    options.text_block_bytes = block;
-    if (!import_grid(grid, data, colour, p, options).ok) {
-        if (message && !p.messages.empty())
-            *message = p.messages[0];
-        return {};
+    std::vector<unsigned char> result[2];
+    std::string said[2];
+    for (bool map : {true, false}) {
+        Volume data, colour;
+        ScriptedPrompts p;
+        ImportOptions options;
+        options.text_block_bytes = block;
+        options.map_files = map;
+        if (import_grid(grid, data, colour, p, options).ok)
+            result[map] = read_bytes(grid + ".dat");
+        else if (!p.messages.empty())
+            said[map] = p.messages[0];
     }
-    return read_bytes(grid + ".dat");
+    EXPECT_EQ(result[true], result[false]) << "mapped and read differ, block " << block;
+    EXPECT_EQ(said[true], said[false]) << "block " << block;
+    if (message)
+        *message = said[true];
+    return result[true];
 }
 
 } // namespace
@@ -105,23 +114,29 @@ TEST(LongLines, PartsBeyondTheirBoundAreRefused) {
 }
 
 TEST(LongLines, TheDroppedTailIsNeverHeld) {
-    std::FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    const std::string tail(1 << 20, '5');
-    std::fputs(("1 2 3 4 " + tail + "\nnext\n").c_str(), f);
-    std::rewind(f);
-    TextBlocks text(f, 64);
-    text.set_line_rule([](const char* b, const char* e) { return data_line_needed(b, e, 1); },
-                       4096);
-    const char* starts[3];
-    ASSERT_EQ(text.take_lines(2, starts), 1);
-    EXPECT_EQ(std::string(starts[0], starts[1]), "1 2 3 4\n");
-    ASSERT_EQ(text.take_lines(2, starts), 1);
-    EXPECT_EQ(std::string(starts[0], starts[1]), "next\n");
-    EXPECT_EQ(text.take_lines(2, starts), 0);
-    EXPECT_EQ(text.buffer_bytes(), 64u);
-    EXPECT_EQ(text.consumed(), static_cast<std::int64_t>(tail.size()) + 14);
-    std::fclose(f);
+    // Read through the buffer and mapped: neither holds more than the block of the cut line.
+    for (bool map : {false, true}) {
+        std::FILE* f = std::tmpfile();
+        ASSERT_NE(f, nullptr);
+        const std::string tail(1 << 20, '5');
+        std::fputs(("1 2 3 4 " + tail + "\nnext\n").c_str(), f);
+        std::rewind(f);
+        TextBlocks text(f, 64);
+        if (map) {
+            ASSERT_TRUE(text.map_file());
+        }
+        text.set_line_rule([](const char* b, const char* e) { return data_line_needed(b, e, 1); },
+                           4096);
+        const char* starts[3];
+        ASSERT_EQ(text.take_lines(2, starts), 1);
+        EXPECT_EQ(std::string(starts[0], starts[1]), "1 2 3 4\n");
+        ASSERT_EQ(text.take_lines(2, starts), 1);
+        EXPECT_EQ(std::string(starts[0], starts[1]), "next\n");
+        EXPECT_EQ(text.take_lines(2, starts), 0);
+        EXPECT_EQ(text.buffer_bytes(), 64u);
+        EXPECT_EQ(text.consumed(), static_cast<std::int64_t>(tail.size()) + 14);
+        std::fclose(f);
+    }
 }
 
 // An endless line after a valid header (a grid on a pipe that never ends) still reports

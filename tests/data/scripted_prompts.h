@@ -2,10 +2,13 @@
 
 #include "import_prompts.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-// Records every message; answers the save question from a script and can cancel progress.
+// Records every message and each stage that reports progress; answers the save question from a
+// script and can cancel after a number of progress calls or in a given stage.
 class ScriptedPrompts final : public ImportPrompts {
 public:
     void show_message(const std::string& text) override { messages.push_back(text); }
@@ -16,9 +19,13 @@ public:
         chosen = save_answer;
         return true;
     }
-    bool progress(std::int64_t done, std::int64_t total) override {
+    bool progress(ImportStage stage, std::int64_t done, std::int64_t total) override {
         ++progress_calls;
-        return progress_calls <= cancel_after;
+        if (stages.empty() || stages.back() != stage)
+            stages.push_back(stage);
+        if (on_progress)
+            on_progress(stage);
+        return progress_calls <= cancel_after && stage != cancel_in;
     }
 
     std::vector<std::string> messages;
@@ -26,4 +33,7 @@ public:
     std::string save_answer; // empty: the save dialog is cancelled
     int progress_calls = 0;
     int cancel_after = 1 << 30;
+    std::vector<ImportStage> stages;      // each stage once per run of calls
+    std::optional<ImportStage> cancel_in; // answers Cancel the first time this stage reports
+    std::function<void(ImportStage)> on_progress;
 };

@@ -107,6 +107,26 @@ TEST(BatchRender, immediate_mode_draws_the_same_png) {
     EXPECT_TRUE(a == i);
 }
 
+// An axis scale of 1,1,1 draws the unstretched picture exactly; a stretch changes it.
+TEST(BatchRender, axis_scale_one_is_the_plain_picture) {
+    TempDir dir;
+    const std::string common = "--size 160x100 --distance 200 --tilt 0.5 --turn 0.7 "
+                               "--intermediate " +
+                               shell_quote(dir.file("s.dat"));
+    const char* const names[] = {"plain.png", "one.png", "flat.png"};
+    const char* const options[] = {"", " --axis-scale 1,1,1", " --axis-scale 1,1,0.25"};
+    QImage images[3];
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(render(common + options[i] + " --output " + shell_quote(dir.file(names[i])))
+                      .status,
+                  0);
+        images[i] = QImage(QString::fromStdString(dir.file(names[i])));
+    }
+    ASSERT_FALSE(images[0].isNull());
+    EXPECT_TRUE(images[0] == images[1]);
+    EXPECT_FALSE(images[0] == images[2]);
+}
+
 TEST(BatchRender, default_size_is_the_main_view) {
     TempDir dir;
     const ProgramRun r = render("--intermediate " + shell_quote(dir.file("s.dat")) + " --output " +
@@ -123,7 +143,8 @@ TEST(BatchRender, bad_usage_exits_with_two) {
     const std::string out = " --output " + shell_quote(dir.file("x.png"));
     for (const std::string& args :
          {std::string(""), "--size 0x10" + out, "--size 612" + out, "--size 20000x10" + out,
-          "--step 0" + out, "--tilt abc" + out, "--distance nan" + out, "--mode 1.5" + out}) {
+          "--step 0" + out, "--tilt abc" + out, "--distance nan" + out, "--mode 1.5" + out,
+          "--axis-scale 1,0,1" + out, "--axis-scale 2" + out, "--missing none" + out}) {
         const ProgramRun r = render(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << args;

@@ -383,3 +383,33 @@ TEST_F(SplatScene, quads_face_the_viewer_and_have_the_step_size) {
     EXPECT_LT((*x0 + *x1) / 2, 100.0f);
     EXPECT_LT((*y0 + *y1) / 2, 100.0f);
 }
+
+// A stretched grid is walked in the order an unstretched one is from the eye's position in
+// grid coordinates (the eye cell found there), so it stays back to front from any eye.
+TEST_F(SplatScene, stretched_grid_is_ordered_from_the_eye_in_grid_coordinates) {
+    RecordingVolume v;
+    make_colour_volume(v, 6, 5, 4);
+    renderer.volume = &v;
+    const Vec3 scale{1.0, 2.0, 7.0};
+    for (int turn = 0; turn < 8; ++turn) {
+        Camera stretched;
+        stretched.eye_offset.x = 3.0 + 4.0 * turn;
+        stretched.rotate_left(Mat3::axis_rotation(1, 0.7 * turn));
+        stretched.rotate_right(Mat3::axis_rotation(2, 1.1 * turn));
+        const Vec3 eye = stretched.eye();
+        // The same eye axis, looking from where the eye sits in the unstretched grid.
+        Camera plain = stretched;
+        plain.target = Vec3{eye.x / scale.x, eye.y / scale.y, eye.z / scale.z}.sub(
+            stretched.to_world(stretched.eye_offset));
+        std::vector<Visit> order[2];
+        for (int i = 0; i < 2; ++i) {
+            controller.camera = i == 0 ? stretched : plain;
+            renderer.axis_scale = i == 0 ? scale : Vec3{1.0, 1.0, 1.0};
+            v.visits.clear();
+            view.repaint();
+            order[i] = v.visits;
+        }
+        EXPECT_EQ(order[0].size(), 120u);
+        EXPECT_EQ(order[0], order[1]) << "turn " << turn;
+    }
+}

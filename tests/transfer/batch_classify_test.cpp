@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -26,7 +27,8 @@ public:
 // What the dialog would hold after opening `grid`, loading `curves` and classifying with
 // (low, range): the colour volume as little-endian float32 bytes.
 std::vector<unsigned char> classified_here(const std::string& grid, const std::string& curves,
-                                           double low, double range) {
+                                           double low, double range,
+                                           MissingData missing = MissingData::grey) {
     Volume data, colour;
     Quiet prompts;
     ImportOptions options;
@@ -40,7 +42,7 @@ std::vector<unsigned char> classified_here(const std::string& grid, const std::s
         set_curve_points(f[c], file.curves[c]);
         f[c].update_segments();
     }
-    EXPECT_TRUE(colour.classify(data, f[0], f[1], f[2], f[3], low, range));
+    EXPECT_TRUE(colour.classify(data, f[0], f[1], f[2], f[3], low, range, missing));
     std::vector<unsigned char> bytes(static_cast<std::size_t>(colour.sample_count()) * 4);
     std::memcpy(bytes.data(), colour.samples, bytes.size()); // this machine is little-endian
     return bytes;
@@ -129,6 +131,23 @@ TEST_F(BatchClassify, refused_curves_file_and_bad_usage) {
                   .status,
               2);
     EXPECT_EQ(classify("--help").status, 0);
+    EXPECT_EQ(classify(shell_quote(grid) + " --curves " + shell_quote(curves) +
+                       " --missing none --output " + shell_quote(output))
+                  .status,
+              2);
+}
+
+TEST_F(BatchClassify, missing_data_option) {
+    for (const auto& [word, missing] :
+         {std::pair{"faint", MissingData::faint}, std::pair{"hidden", MissingData::hidden}}) {
+        ASSERT_EQ(classify(shell_quote(grid) + " --curves " + shell_quote(curves) +
+                           " --missing " + word + " --output " + shell_quote(output))
+                      .status,
+                  0);
+        const std::vector<unsigned char> bytes = read_bytes(output);
+        EXPECT_EQ(bytes, classified_here(grid, curves, 0.0, 100.0, missing));
+        EXPECT_NE(bytes, classified_here(grid, curves, 0.0, 100.0)) << word;
+    }
 }
 
 TEST(BatchClassifySample, bundled_sample_and_curves_classify) {

@@ -85,7 +85,8 @@ TEST(CurveClassifier, changed_channels_give_the_bytes_of_a_full_classification) 
         for (bool vector : {true, false}) {
             set_vector_pairs_enabled(vector);
             Case c(components, 17 + components);
-            ASSERT_TRUE(c.classifier.classify_all(c.colour, c.data, c.pointers, 0.0, 100.0, 2));
+            ASSERT_TRUE(c.classifier.classify_all(c.colour, c.data, c.pointers, 0.0, 100.0,
+                                                  MissingData::grey, 2));
             EXPECT_EQ(c.classifier.last_channels(), 0xF);
             std::mt19937 rng(3);
             for (int step = 0; step < 40; ++step) {
@@ -98,7 +99,8 @@ TEST(CurveClassifier, changed_channels_give_the_bytes_of_a_full_classification) 
                     mask |= 1 << other;
                 }
                 ASSERT_TRUE(c.classifier.classify_changed(c.colour, c.data, c.pointers, 0.0,
-                                                          100.0, 1 + step % 3));
+                                                          100.0, MissingData::grey,
+                                                          1 + step % 3));
                 ASSERT_TRUE(c.full_classification(0.0, 100.0));
                 ASSERT_TRUE(same_bytes(c.colour, c.full))
                     << components << " components, vector " << vector << ", step " << step;
@@ -122,6 +124,11 @@ TEST(CurveClassifier, anything_but_the_curves_classifies_everything) {
     EXPECT_EQ(c.classifier.last_channels(), 0xF); // low end
     ASSERT_TRUE(c.classifier.classify_changed(c.colour, c.data, c.pointers, 10.0, 80.0));
     EXPECT_EQ(c.classifier.last_channels(), 0xF); // range
+    ASSERT_TRUE(c.classifier.classify_changed(c.colour, c.data, c.pointers, 10.0, 80.0,
+                                              MissingData::faint));
+    EXPECT_EQ(c.classifier.last_channels(), 0xF); // how missing points are drawn
+    ASSERT_TRUE(c.classifier.classify_changed(c.colour, c.data, c.pointers, 10.0, 80.0));
+    EXPECT_EQ(c.classifier.last_channels(), 0xF);
 
     // New values in the same array: only forget() can tell.
     c.data.samples[0] += 5.0f;

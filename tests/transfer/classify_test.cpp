@@ -373,3 +373,44 @@ TEST(Classify, pre_integrate_matches_the_classification) {
         }
     }
 }
+
+// Faint and hidden change the missing grid points only, on the row pass (two components) and
+// the general walk (three): faint keeps the grey at a tenth of its opacity, hidden leaves 0.
+TEST(Classify, faint_and_hidden_missing_data_change_only_missing_points) {
+    for (int components : {2, 3}) {
+        std::mt19937 rng(components);
+        Volume data;
+        fill(data, 19, 7, 5, components,
+             [&](int, int, int, int) { return rng() % 7 == 0 ? missing : float(rng() % 100); });
+        std::mt19937 curve_rng(5);
+        TransferFunction curves[4];
+        for (TransferFunction& f : curves)
+            f = random_curve(curve_rng);
+        std::vector<float> got[3];
+        for (MissingData mode : {MissingData::grey, MissingData::faint, MissingData::hidden}) {
+            Volume colour;
+            fill(colour, 19, 7, 5, 4, [](int, int, int, int) { return -1.0f; });
+            ASSERT_TRUE(colour.classify(data, curves[0], curves[1], curves[2], curves[3], 0.0,
+                                        100.0, mode));
+            got[static_cast<int>(mode)] = samples_of(colour);
+        }
+        int missing_points = 0;
+        for (std::int64_t p = 0; p < 19 * 7 * 5; ++p) {
+            const float* grey = &got[0][4 * p];
+            const float* faint = &got[1][4 * p];
+            const float* hidden = &got[2][4 * p];
+            if (data.samples[p * components] >= -100.0f) {
+                EXPECT_EQ(std::memcmp(grey, faint, 16), 0);
+                EXPECT_EQ(std::memcmp(grey, hidden, 16), 0);
+                continue;
+            }
+            ++missing_points;
+            EXPECT_EQ(std::memcmp(grey, faint, 12), 0);
+            EXPECT_NEAR(faint[3], 0.1f * grey[3], 1e-7f);
+            EXPECT_GE(grey[3], 0.8f);
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(hidden[c], 0.0f);
+        }
+        EXPECT_GT(missing_points, 50);
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "drawable.h"
+#include "value_histogram.h"
+
+#include <QImage>
+#include <QString>
+
+class TransferFunction;
+class Volume;
+
+// What a curve panel draws besides its curve: behind it, the distribution of the data over
+// the panel's horizontal axis; in front of it, a handle on every control point. Both draw in
+// the panel's pixels and leave the GL state as they found it.
+
+// One bin per pixel column, counts on a logarithmic scale, in a dim grey; the share of the
+// valid samples that lie left and right of the panel is written at those edges. Draws nothing
+// without data or for an empty value range.
+class PanelHistogram : public Drawable {
+public:
+    void draw() override;
+    // The data changed: count again at the next draw.
+    void invalidate() { key_valid_ = false; }
+
+    const Volume* volume = nullptr;        // not owned
+    const double* low_end = nullptr;       // the value at curve position 0
+    const double* range = nullptr;         // the value span of curve positions 0 to 1
+    const TransferFunction* curve = nullptr; // the panel's frame: its camera distance
+
+private:
+    void draw_share(double share, int width, int height, bool right_edge);
+
+    ValueHistogram histogram_;
+    bool key_valid_ = false;
+    double key_first_ = 0.0, key_last_ = 0.0;
+    int key_bins_ = 0;
+};
+
+// A small square on every control point in the curve's colour; a point outside the panel's
+// visible area is marked by a triangle at the nearest edge, pointing towards it.
+class PointHandles : public Drawable {
+public:
+    void draw() override;
+
+    const TransferFunction* curve = nullptr; // not owned
+};
+
+// Text rendered for drawing with glDrawPixels: light grey on a transparent background,
+// rows bottom up.
+QImage label_image(const QString& text);
