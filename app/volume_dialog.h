@@ -17,6 +17,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QUndoStack>
 
 #include <functional>
@@ -209,6 +210,7 @@ private:
     QUndoStack undo_stack_;
     std::optional<CurveState> gesture_before_; // the state when a panel's button went down
     int wheel_eighths_ = 0;                     // wheel turn not yet applied, in 1/8 degree
+    QTimer wheel_rest_; // restarted by each wheel step; then the full frame
     QAction* show_histograms_ = nullptr;
     QAction* show_handles_ = nullptr;
     QAction* missing_items_[3] = {nullptr, nullptr, nullptr}; // grey, faint, hidden

@@ -15,12 +15,18 @@ void CVolumeDialog::wire_interaction() {
     // The end of a realtime edit: the main view's coarse frame gives way to the full one.
     for (CGLView* panel : {&red_panel, &green_panel, &blue_panel, &opacity_panel})
         connect(panel, &CGLView::buttons_released, this, [this] { main_view.refresh(); });
+    // The wheel has no release: the full frame follows once it has rested for a moment.
+    wheel_rest_.setSingleShot(true);
+    wheel_rest_.setInterval(300);
+    connect(&wheel_rest_, &QTimer::timeout, this, [this] { main_view.refresh(); });
 }
 
 void CVolumeDialog::add_interaction_commands() {
     if (!system_menu_ || fast_interaction_action_)
         return;
-    fast_interaction_action_ = system_menu_->addAction(tr("&Fast Interaction"));
+    // With the other switches of the menu.
+    fast_interaction_action_ = new QAction(tr("Fast &Interaction"), this);
+    system_menu_->insertAction(show_histograms_, fast_interaction_action_);
     fast_interaction_action_->setCheckable(true);
     fast_interaction_action_->setChecked(fast_interaction());
     connect(fast_interaction_action_, &QAction::toggled, this,

@@ -153,7 +153,9 @@ void CVolumeDialog::zoom_notches(int notches) {
     const double dy = notches > 0 ? -0.1 : 0.1; // an upward drag brings the eye nearer
     for (int i = 0; i < std::abs(notches); ++i)
         camera.add_distance((camera.distance() + 1.0) * dy);
-    main_view.repaint();
+    // Turning the wheel is an interaction: a coarse frame where a full one would be slow.
+    main_view.repaint_interactive();
+    wheel_rest_.start();
 }
 
 void CVolumeDialog::on_save_image() {
