@@ -55,6 +55,8 @@ void CVolumeDialog::report_import(const std::string& grid_path, const ImportResu
         const std::string name = grid_path.empty() ? std::string("(no file)") : file_name(grid_path);
         std::string error = result.error;
         std::replace(error.begin(), error.end(), '\n', ' '); // one line, whatever the message
+        if (error.rfind("ERROR: ", 0) == 0)
+            error.erase(0, 7); // "Not imported" says it already
         info_refusal_ = result.cancelled ? "The import of " + name + " was cancelled."
                                          : "Not imported: " + name + ": " + error;
         show_info();
