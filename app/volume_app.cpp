@@ -180,6 +180,15 @@ void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
         dialog.after_start([&dialog] { dialog.on_set_transfer_func(); });
 }
 
+void set_view_gl_format() {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
+}
+
 int CVolumeApp::InitInstance(int argc, char** argv) {
     // The words are read before Qt starts, so --help and bad usage need no display.
     const AppArgs args = parse_app_args(argc, argv);
@@ -202,14 +211,7 @@ int CVolumeApp::InitInstance(int argc, char** argv) {
         return 1;
     }
 
-    // Every view draws immediate-mode GL with a depth buffer.
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
-
+    set_view_gl_format();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QApplication::setApplicationName(QStringLiteral("Halvorn1"));

@@ -36,6 +36,10 @@ AppArgs parse_app_args(int argc, char** argv);
 
 extern const char* const app_usage;
 
+// Before QApplication starts: every view draws immediate-mode GL (a compatibility profile)
+// with a depth buffer.
+void set_view_gl_format();
+
 class CVolumeDialog;
 
 // Queues what the command line asks for, to run once the dialog is shown (after the start-up

@@ -15,13 +15,13 @@
 //   halvorn_dialog_bench [--grid 1m|8m|all] [--steps N]
 #include "driver_memory.h"
 #include "scripted_dialog_prompts.h"
+#include "volume_app.h"
 #include "volume_dialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMouseEvent>
-#include <QSurfaceFormat>
 #include <QTest>
 
 #include <algorithm>
@@ -311,12 +311,7 @@ int main(int argc, char** argv) {
             steps = std::max(1, std::atoi(argv[++i]));
     }
     keep_freed_memory_for_reuse(); // as the program does
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
+    set_view_gl_format(); // as the program does
     QApplication app(argc, argv);
 
     const GridSpec grids[] = {{"1m", 128, 128, 64, 300.0}, {"8m", 256, 256, 128, 600.0}};

@@ -2,6 +2,7 @@
 // the mouse, "Set Transfer Func", drag in the main view. The main view then shows exactly what
 // `halvorn-batch render` draws headlessly for the same curves, edit values and camera, and
 // "Save Image..." writes those pixels.
+#include "dialog_fixture.h"
 #include "scripted_dialog_prompts.h"
 #include "temp_dir.h"
 #include "volume_dialog.h"
@@ -17,12 +18,6 @@
 #include <memory>
 
 namespace {
-
-void move_over(QWidget& view, QPoint at, Qt::MouseButtons buttons) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), view.mapToGlobal(QPointF(at)), Qt::NoButton,
-                     buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &move);
-}
 
 std::string exact(double value) {
     char buffer[40];
@@ -43,10 +38,7 @@ private slots:
 
         ScriptedDialogPrompts prompts;
         CVolumeDialog dialog(nullptr, &prompts);
-        dialog.OnInitDialog();
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTRY_VERIFY(dialog.main_view.isValid() && dialog.red_panel.isValid());
+        QVERIFY(show_ready(dialog));
         QVERIFY(dialog.load_curves_file(HALVORN_SAMPLE_CURVES));
         dialog.open_grid_path(grid);
         QCOMPARE(dialog.data_volume.nx, 64);

@@ -1,6 +1,7 @@
 // The main view while the user interacts: frames presented again when nothing changed, coarse
 // frames while a button is held or curves are edited in real time (forced here by a tiny frame
 // budget), the full frame on release, and the "Fast Interaction" switch.
+#include "dialog_fixture.h"
 #include "scripted_dialog_prompts.h"
 #include "temp_dir.h"
 #include "volume_dialog.h"
@@ -81,11 +82,7 @@ private slots:
     void init() {
         prompts = std::make_unique<ScriptedDialogPrompts>();
         dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
-        dialog->OnInitDialog();
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-        for (CGLView* view : {&dialog->main_view, &dialog->opacity_panel})
-            QTRY_VERIFY(view->isValid());
+        QVERIFY(show_ready(*dialog));
         QVERIFY(dialog->load_curves_file(HALVORN_SAMPLE_CURVES));
         dialog->open_grid_path(dir.write("ball.txt", ball_grid()));
         QCOMPARE(dialog->colour_volume.nx, 20);

@@ -1,5 +1,6 @@
 // The scene wiring and the commands that act on it: slider releases, "Set Transfer Func" and
 // the real-time update after curve edits.
+#include "dialog_fixture.h"
 #include "scripted_dialog_prompts.h"
 #include "temp_dir.h"
 #include "volume_dialog.h"
@@ -22,13 +23,6 @@ std::string small_grid() {
 
 std::vector<float> colour_samples(const Volume& v) {
     return std::vector<float>(v.samples, v.samples + v.sample_count());
-}
-
-// A mouse movement over a view with the given buttons held.
-void drag_over(QWidget& view, QPoint at, Qt::MouseButtons buttons) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), view.mapToGlobal(QPointF(at)), Qt::NoButton,
-                     buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &move);
 }
 
 // Presses and releases the left button on a slider after dragging it to `x`.
@@ -64,12 +58,7 @@ private slots:
     void init() {
         prompts = std::make_unique<ScriptedDialogPrompts>();
         dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
-        dialog->OnInitDialog();
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-        for (CGLView* view : {&dialog->main_view, &dialog->red_panel, &dialog->green_panel,
-                              &dialog->blue_panel, &dialog->opacity_panel})
-            QTRY_VERIFY(view->isValid());
+        QVERIFY(show_ready(*dialog));
     }
     void cleanup() {
         dialog.reset();
@@ -188,9 +177,9 @@ private slots:
         const std::vector<float> before = colour_samples(dialog->colour_volume);
         QWidget& panel = dialog->opacity_panel;
         const QPoint at(panel.width() / 2, panel.height() / 4);
-        drag_over(panel, at, Qt::LeftButton);
-        drag_over(panel, at + QPoint(3, 0), Qt::LeftButton);
-        drag_over(panel, at + QPoint(3, 0), Qt::NoButton);
+        move_over(panel, at, Qt::LeftButton);
+        move_over(panel, at + QPoint(3, 0), Qt::LeftButton);
+        move_over(panel, at + QPoint(3, 0), Qt::NoButton);
         QCOMPARE(dialog->opacity_curve.count, 2); // a point was inserted and moved
         QCOMPARE(colour_samples(dialog->colour_volume), before);
     }
@@ -204,10 +193,10 @@ private slots:
         const std::vector<float> before = colour_samples(dialog->colour_volume);
         QWidget& panel = dialog->green_panel;
         const QPoint at(panel.width() / 2, panel.height() / 5);
-        drag_over(panel, at, Qt::LeftButton);
+        move_over(panel, at, Qt::LeftButton);
         QCOMPARE(dialog->green_curve.count, 2);
         QCOMPARE(colour_samples(dialog->colour_volume), before);
-        drag_over(panel, at + QPoint(2, 0), Qt::LeftButton);
+        move_over(panel, at + QPoint(2, 0), Qt::LeftButton);
         QVERIFY(colour_samples(dialog->colour_volume) != before);
     }
 
@@ -240,7 +229,7 @@ private slots:
         QCOMPARE(dialog->colour_volume.nz, 3);
         for (float v : colour_samples(dialog->colour_volume))
             QCOMPARE(v, 0.0f);
-        drag_over(dialog->main_view, QPoint(20, 20), Qt::NoButton);
+        move_over(dialog->main_view, QPoint(20, 20), Qt::NoButton);
         QCOMPARE(lit_pixels(), 0);
     }
 

@@ -1,5 +1,6 @@
 // What the dialog adds to the curve panels and its commands: histograms, undo and redo of a
 // gesture, Fit Range to Data, Fit View, the wheel, Save Image and the text area.
+#include "dialog_fixture.h"
 #include "scripted_dialog_prompts.h"
 #include "temp_dir.h"
 #include "volume_dialog.h"
@@ -36,12 +37,6 @@ int grey_pixels(CGLView& panel) {
     return n;
 }
 
-void move_over(QWidget& view, QPoint at, Qt::MouseButtons buttons) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), view.mapToGlobal(QPointF(at)), Qt::NoButton,
-                     buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &move);
-}
-
 } // namespace
 
 class ViewCommandsTest : public QObject {
@@ -55,10 +50,7 @@ private slots:
     void init() {
         prompts = std::make_unique<ScriptedDialogPrompts>();
         dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
-        dialog->OnInitDialog();
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-        QTRY_VERIFY(dialog->main_view.isValid() && dialog->red_panel.isValid());
+        QVERIFY(show_ready(*dialog));
         dialog->activateWindow(); // shortcuts reach the active window only
         QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     }
