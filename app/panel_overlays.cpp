@@ -134,12 +134,45 @@ void PanelHistogram::draw_share(double share, int width, int height, bool right_
     const QString text = right_edge ? QString::fromStdString(number) + QStringLiteral("% \u25b8")
                                     : QStringLiteral("\u25c2 ") + QString::fromStdString(number) +
                                           QStringLiteral("%");
-    const QImage image = label_image(text);
+    const int side = right_edge ? 1 : 0;
+    if (label_image_[side].isNull() || label_text_[side] != text) {
+        label_text_[side] = text;
+        label_image_[side] = label_image(text);
+    }
+    const QImage& image = label_image_[side];
     const int x = right_edge ? std::max(0, width - image.width() - 2) : 2;
     const int y = std::max(0, height - image.height() - 2);
     glRasterPos2i(x, y);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glDrawPixels(image.width(), image.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.constBits());
+}
+
+void PanelHistogram::add_frame_inputs(FrameInputs& inputs) const {
+    inputs.add(volume);
+    inputs.add(revision_);
+    if (volume) {
+        inputs.add(volume->samples);
+        inputs.add(volume->sample_count());
+    }
+    inputs.add(low_end ? *low_end : 0.0);
+    inputs.add(range ? *range : 0.0);
+    inputs.add(curve);
+}
+
+void PointHandles::add_frame_inputs(FrameInputs& inputs) const {
+    inputs.add(curve);
+    if (!curve)
+        return;
+    inputs.add(curve->count);
+    for (int i = 0; i < curve->count; ++i) {
+        inputs.add(curve->x[i]);
+        inputs.add(curve->y[i]);
+    }
+    inputs.add(curve->colour.r);
+    inputs.add(curve->colour.g);
+    inputs.add(curve->colour.b);
+    inputs.add(curve->vertical_scale);
+    inputs.add(curve->camera);
 }
 
 void PointHandles::draw() {

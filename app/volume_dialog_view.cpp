@@ -97,7 +97,8 @@ void CVolumeDialog::wire_overlays() {
 // The histograms follow the low end and the range as they are typed, and a new grid.
 void CVolumeDialog::panels_follow_range() {
     if (show_histograms_ && show_histograms_->isChecked())
-        repaint_panels();
+        for (CGLView* panel : {&red_panel, &green_panel, &blue_panel, &opacity_panel})
+            panel->refresh(); // drawn only where the histogram's inputs changed
 }
 
 void CVolumeDialog::repaint_panels() {

@@ -72,6 +72,11 @@ private slots:
         dialog->range_edit.setText("1000");
         const int narrow = grey_pixels(panel);
         QVERIFY(narrow > 0 && narrow < wide / 3);
+        // A movement that changes nothing presents the panel's last frame again.
+        const std::int64_t drawn = panel.frames_drawn;
+        move_over(panel, QPoint(20, 20), Qt::NoButton);
+        QCOMPARE(panel.frames_drawn, drawn);
+        QCOMPARE(grey_pixels(panel), narrow);
         dialog->show_histograms_item()->setChecked(false);
         QCOMPARE(grey_pixels(panel), 0);
         // A refused import keeps the grid's text and adds the refusal.
