@@ -2,8 +2,9 @@
 // longitude and latitude, 12 depth levels, two components (two seasons). Continents and the
 // sea floor hold no data (-9999), about 40% of the cells; temperatures run from -2 to 30
 // degrees, warm at the equator and the surface.
+#include "grid_file.h"
+
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -37,28 +38,12 @@ double temperature(int y, int z, double season) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_ocean OUTPUT.txt\n");
-        return 2;
-    }
-    std::FILE* out = std::fopen(argv[1], "w");
-    if (!out) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    std::fprintf(out, "%d %d %d %d\n", nz, ny, nx, 2);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x) {
-                if (land(x, y) > z)
-                    std::fprintf(out, "%d %d %d -9999 -9999\n", x, y, z);
-                else
-                    std::fprintf(out, "%d %d %d %.2f %.2f\n", x, y, z, temperature(y, z, -1.0),
-                                 temperature(y, z, 1.0));
-            }
-    if (std::fclose(out) != 0) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    return 0;
+    return write_grid_file(argc, argv, nx, ny, nz, "", 2,
+                           [](int x, int y, int z, double& a, double& b) {
+                               if (land(x, y) > z)
+                                   return false;
+                               a = temperature(y, z, -1.0);
+                               b = temperature(y, z, 1.0);
+                               return true;
+                           });
 }

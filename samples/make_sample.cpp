@@ -1,8 +1,9 @@
 // Writes the bundled sample grid: a synthetic temperature field of 64 x 64 x 48 grid points
 // with two components, the temperature at two moments. A warm plume rises from a heater near
 // the floor and spreads between the two moments; a solid block holds no data (-9999).
+#include "grid_file.h"
+
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -31,30 +32,13 @@ double temperature(int x, int y, int z, double t) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_sample OUTPUT.txt\n");
-        return 2;
-    }
-    std::FILE* out = std::fopen(argv[1], "w");
-    if (!out) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    // Header: nz ny nx ncomp. Each data line: x y z, then the two temperatures.
-    std::fprintf(out, "%d %d %d %d\n", nz, ny, nx, 2);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x) {
-                if (inside_obstacle(x, y, z)) {
-                    std::fprintf(out, "  %d %d %d -9999 -9999\n", x, y, z);
-                    continue;
-                }
-                std::fprintf(out, "  %d %d %d %.3f %.3f\n", x, y, z, temperature(x, y, z, 0.0),
-                             temperature(x, y, z, 1.0));
-            }
-    if (std::fclose(out) != 0) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    return 0;
+    // Each data line: x y z, then the temperature at the two moments.
+    return write_grid_file(argc, argv, nx, ny, nz, "  ", 3,
+                           [](int x, int y, int z, double& a, double& b) {
+                               if (inside_obstacle(x, y, z))
+                                   return false;
+                               a = temperature(x, y, z, 0.0);
+                               b = temperature(x, y, z, 1.0);
+                               return true;
+                           });
 }
