@@ -100,22 +100,41 @@ if [ "$dialog" = 1 ]; then
         rm -f "$png"
         "$halvorn" --curves "$curves" "$@" --apply "$grid" >/dev/null 2>&1 &
         local pid=$!
-        # The start-up box, then the import and the colouring; the main window is the one
-        # named "Halvorn" that stays once the box is gone.
-        sleep 1.5
-        xdotool key --clearmodifiers Return
-        local ok=0
-        for _ in $(seq 300); do
+        local ok=0 win= box=
+        # The start-up message box shows before the dialog does: the first visible window of
+        # the program. Enter closes it.
+        for _ in $(seq 150); do
+            box=$(xdotool search --onlyvisible --pid "$pid" --name . 2>/dev/null | head -1) || true
+            [ -n "$box" ] && break
             sleep 0.2
-            local win
-            win=$(xdotool search --onlyvisible --name '^Halvorn' 2>/dev/null | head -1) || true
+        done
+        [ -n "$box" ] || { echo "pictures: no start-up box for $name" >&2; exit 1; }
+        sleep 0.3
+        xdotool windowfocus --sync "$box" 2>/dev/null || true
+        xdotool key --clearmodifiers Return
+        # Ctrl+S is answered once the start-up commands have run: the "Save Image" file dialog
+        # opens, and the path is typed into it.
+        for _ in $(seq 20); do
+            sleep 0.5
+            win=$(xdotool search --onlyvisible --pid "$pid" --name '^Halvorn' 2>/dev/null | head -1) || true
             [ -n "$win" ] || continue
             xdotool windowfocus --sync "$win" 2>/dev/null || true
             xdotool key --clearmodifiers ctrl+s
-            sleep 1
-            xdotool type --delay 5 "$png"
+            local asked=0
+            for _ in $(seq 150); do
+                sleep 0.2
+                if xdotool search --onlyvisible --name '^Save Image$' >/dev/null 2>&1; then
+                    asked=1
+                    break
+                fi
+            done
+            [ "$asked" = 1 ] || continue
+            sleep 0.5
+            xdotool key --clearmodifiers ctrl+a
+            xdotool type --delay 20 "$png"
+            sleep 0.3
             xdotool key Return
-            for _ in $(seq 50); do [ -s "$png" ] && break; sleep 0.2; done
+            for _ in $(seq 100); do [ -s "$png" ] && break; sleep 0.2; done
             [ -s "$png" ] && { ok=1; break; }
         done
         kill "$pid" 2>/dev/null || true
