@@ -1,11 +1,7 @@
-#include "batch_args.h"
-
-#include "batch_commands.h"
+#include "program_words.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
-
-#include <cstdio>
 
 namespace {
 
@@ -16,9 +12,10 @@ QString option_name(const std::string& option) {
 
 } // namespace
 
-BatchArgs parse_batch_args(int argc, char** argv, const std::vector<std::string>& valued,
-                           const std::vector<std::string>& flags) {
-    BatchArgs args;
+ProgramWords parse_program_words(const std::vector<std::string>& words,
+                                 const std::vector<std::string>& valued,
+                                 const std::vector<std::string>& flags) {
+    ProgramWords result;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
@@ -28,43 +25,42 @@ BatchArgs parse_batch_args(int argc, char** argv, const std::vector<std::string>
     for (const std::string& option : flags)
         parser.addOption(QCommandLineOption(option_name(option)));
 
-    QStringList words{QStringLiteral("halvorn-batch")};
-    for (int i = 0; i < argc; ++i)
-        words << QString::fromLocal8Bit(argv[i]);
-    if (!parser.parse(words)) {
+    QStringList list;
+    for (const std::string& word : words)
+        list << QString::fromLocal8Bit(word.data(), static_cast<qsizetype>(word.size()));
+    if (!parser.parse(list)) {
         const QStringList unknown = parser.unknownOptionNames();
-        // Worded as the other usage errors: "missing value after '--low'".
         QString error = parser.errorText();
         if (!error.isEmpty())
             error[0] = error[0].toLower();
         if (error.endsWith(QLatin1Char('.')))
             error.chop(1);
-        args.error = unknown.isEmpty() ? error.toStdString()
-                                       : "unknown option --" + unknown.first().toStdString();
-        return args;
+        result.error = unknown.isEmpty() ? error.toStdString()
+                                         : "unknown option --" + unknown.first().toStdString();
+        return result;
     }
-    args.help = parser.isSet(help);
+    result.help = parser.isSet(help);
     for (const std::string& option : valued) {
         if (!parser.isSet(option_name(option)))
             continue;
         const std::string value = parser.value(option_name(option)).toLocal8Bit().toStdString();
         if (value.empty()) {
-            args.error = "option " + option + " needs a value, not an empty word";
-            return args;
+            result.error = "option " + option + " needs a value, not an empty word";
+            return result;
         }
-        args.options[option] = value;
+        result.options[option] = value;
     }
     for (const std::string& option : flags)
         if (parser.isSet(option_name(option)))
-            args.options[option] = "";
+            result.options[option] = "";
     for (const QString& word : parser.positionalArguments())
-        args.positional.push_back(word.toLocal8Bit().toStdString());
-    return args;
+        result.positional.push_back(word.toLocal8Bit().toStdString());
+    return result;
 }
 
-int batch_usage_error(const std::string& message) {
-    if (!message.empty())
-        std::fprintf(stderr, "halvorn-batch: %s\n", message.c_str());
-    std::fputs(batch_usage, stderr);
-    return 2;
+std::vector<std::string> with_scene_options(std::vector<std::string> more) {
+    std::vector<std::string> all(scene_valued_options,
+                                 scene_valued_options + scene_valued_option_count);
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
 }
