@@ -1,12 +1,10 @@
 #include "volume_app.h"
 
-#include "c_locale.h"
+#include "program_words.h"
 #include "strings.h"
 #include "volume_dialog.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QStringList>
 #include <QSurfaceFormat>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <vector>
 
 const char* const app_usage =
     "usage: halvorn [--curves CURVES.json] [--low L] [--range R] [--distance D] [--tilt A]\n"
@@ -54,34 +53,20 @@ bool display_available() {
     return false;
 }
 
-// "missing value after '--low'", worded as the other usage errors.
-std::string usage_error(const QCommandLineParser& parser) {
-    const QStringList unknown = parser.unknownOptionNames();
-    if (!unknown.isEmpty())
-        return "unknown option --" + unknown.first().toStdString();
-    QString error = parser.errorText();
-    if (!error.isEmpty())
-        error[0] = error[0].toLower();
-    if (error.endsWith(QLatin1Char('.')))
-        error.chop(1);
-    return error.toStdString();
-}
-
 } // namespace
 
 AppArgs parse_app_args(int argc, char** argv) {
     AppArgs args;
     // Qt's own single-dash options, and the values of those that take one, are QApplication's;
     // the value of one of ours (a negative number such as "--tilt -0.5") is not.
-    static const char* const valued[] = {"--curves", "--low",  "--range", "--distance",
-                                         "--tilt",   "--turn", "--axis-scale"};
-    QStringList words{QStringLiteral("halvorn")};
+    const std::vector<std::string> valued = {"--curves", "--low",  "--range", "--distance",
+                                             "--tilt",   "--turn", "--axis-scale"};
+    std::vector<std::string> words{"halvorn"};
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
-        if (std::find(std::begin(valued), std::end(valued), word) != std::end(valued) &&
-            i + 1 < argc) {
-            words << QString::fromLocal8Bit(argv[i]) << QString::fromLocal8Bit(argv[i + 1]);
-            ++i;
+        if (std::find(valued.begin(), valued.end(), word) != valued.end() && i + 1 < argc) {
+            words.push_back(word);
+            words.push_back(argv[++i]);
             continue;
         }
         if (word.size() > 1 && word[0] == '-' && word[1] != '-' && word != "-h") {
@@ -89,91 +74,41 @@ AppArgs parse_app_args(int argc, char** argv) {
                 ++i;
             continue;
         }
-        words << QString::fromLocal8Bit(argv[i]);
+        words.push_back(word);
     }
 
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringLiteral("version"));
-    const QCommandLineOption apply(QStringLiteral("apply"));
-    const QCommandLineOption curves(QStringLiteral("curves"), QString(), QStringLiteral("file"));
-    const QString value_name = QStringLiteral("number");
-    const QCommandLineOption low(QStringLiteral("low"), QString(), value_name);
-    const QCommandLineOption range(QStringLiteral("range"), QString(), value_name);
-    const QCommandLineOption distance(QStringLiteral("distance"), QString(), value_name);
-    const QCommandLineOption tilt(QStringLiteral("tilt"), QString(), value_name);
-    const QCommandLineOption turn(QStringLiteral("turn"), QString(), value_name);
-    const QCommandLineOption axis_scale(QStringLiteral("axis-scale"), QString(),
-                                        QStringLiteral("factors"));
-    parser.addOptions({help, version, apply, curves, low, range, distance, tilt, turn, axis_scale});
-    if (!parser.parse(words)) {
-        args.error = usage_error(parser);
+    const ProgramWords parsed = parse_program_words(words, valued, {"--apply", "--version"});
+    if (!parsed.error.empty()) {
+        args.error = parsed.error;
         return args;
     }
-    args.help = parser.isSet(help);
-    args.version = parser.isSet(version);
-    args.apply = parser.isSet(apply);
-    if (parser.isSet(curves)) {
-        args.curves_path = parser.value(curves).toLocal8Bit().toStdString();
-        if (args.curves_path.empty()) {
-            args.error = "option --curves needs a value, not an empty word";
-            return args;
-        }
-    }
-    // Each number a whole finite word in the C locale.
-    const auto number = [&](const QCommandLineOption& option, std::optional<double>& out) {
-        if (!parser.isSet(option))
-            return true;
-        const std::string word = parser.value(option).toStdString();
-        double v = 0.0;
-        if (!parse_c_double(word, v) || !std::isfinite(v)) {
-            args.error = "--" + option.names().first().toStdString() +
-                         " needs a finite number, not '" + word + "'";
-            return false;
-        }
-        out = v;
-        return true;
-    };
-    std::optional<double> tilt_value, turn_value;
-    if (!number(low, args.low) || !number(range, args.range) ||
-        !number(distance, args.distance) || !number(tilt, tilt_value) ||
-        !number(turn, turn_value))
+    args.help = parsed.help;
+    args.version = parsed.options.count("--version") > 0;
+    args.apply = parsed.options.count("--apply") > 0;
+    if (!read_scene_options(parsed.options, args.scene, args.error))
         return args;
-    args.tilt = tilt_value.value_or(0.0);
-    args.turn = turn_value.value_or(0.0);
-    if (parser.isSet(axis_scale)) {
-        const std::string word = parser.value(axis_scale).toStdString();
-        double x = 1.0, y = 1.0, z = 1.0;
-        if (!parse_c_axis_scale(word, x, y, z)) {
-            args.error = "--axis-scale needs three positive numbers SX,SY,SZ, not '" + word + "'";
-            return args;
-        }
-        args.axis_scale = {x, y, z};
-    }
-
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1) {
+    if (parsed.positional.size() > 1) {
         args.error = "more than one grid file";
         return args;
     }
-    if (!positional.isEmpty())
-        args.grid_path = positional.first().toLocal8Bit().toStdString();
+    if (!parsed.positional.empty())
+        args.grid_path = parsed.positional.front();
     return args;
 }
 
 void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
-    if (!args.curves_path.empty())
-        dialog.after_start([&dialog, path = args.curves_path] { dialog.load_curves_file(path); });
-    if (args.low || args.range)
-        dialog.after_start([&dialog, low = args.low, range = args.range] {
-            dialog.set_range_values(low, range);
+    const SceneOptions& o = args.scene;
+    if (!o.curves_path.empty())
+        dialog.after_start([&dialog, path = o.curves_path] { dialog.load_curves_file(path); });
+    if (o.low || o.range)
+        dialog.after_start(
+            [&dialog, low = o.low, range = o.range] { dialog.set_range_values(low, range); });
+    if (o.axis_scale)
+        dialog.after_start([&dialog, scale = *o.axis_scale] { dialog.set_axis_scale(scale); });
+    if (o.distance || o.tilt != 0.0 || o.turn != 0.0)
+        dialog.after_start([&dialog, distance = o.distance, tilt = o.tilt, turn = o.turn] {
+            dialog.place_camera(distance, tilt, turn);
         });
-    if (args.axis_scale)
-        dialog.after_start([&dialog, scale = *args.axis_scale] { dialog.set_axis_scale(scale); });
-    if (args.distance || args.tilt != 0.0 || args.turn != 0.0)
-        dialog.after_start([&dialog, distance = args.distance, tilt = args.tilt,
-                            turn = args.turn] { dialog.place_camera(distance, tilt, turn); });
     if (!args.grid_path.empty())
         dialog.after_start([&dialog, path = args.grid_path] { dialog.open_grid_path(path); });
     if (args.apply)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "vec3.h"
+#include "scene_options.h"
 
 #include <optional>
 #include <string>
@@ -16,14 +16,8 @@ public:
 // The command line: halvorn [--curves CURVES.json] [--low L] [--range R] [--distance D]
 // [--tilt A] [--turn B] [--axis-scale SX,SY,SZ] [--apply] [GRID.txt].
 struct AppArgs {
-    std::string curves_path;
+    SceneOptions scene; // the options both programs take
     std::string grid_path;
-    std::optional<double> low;
-    std::optional<double> range;
-    std::optional<double> distance;
-    double tilt = 0.0;
-    double turn = 0.0;
-    std::optional<Vec3> axis_scale;
     bool apply = false;
     bool help = false;
     bool version = false;

@@ -1,9 +1,8 @@
-// The text area below the main view: what was loaded, its statistics and what to do next.
-#include "volume_dialog.h"
+#include "info_text.h"
 
 #include "c_locale.h"
-#include "dialog_units.h"
 #include "grid_import.h"
+#include "volume.h"
 
 #include <QFileInfo>
 
@@ -25,46 +24,49 @@ std::string file_name(const std::string& path) {
 
 } // namespace
 
-void CVolumeDialog::create_info_text() {
-    info_text.setParent(this);
-    info_text.setReadOnly(true);
-    // Out of the tab order and never focused: Enter keeps pressing the dialog's buttons.
-    info_text.setFocusPolicy(Qt::NoFocus);
-    info_text.setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    info_text.setGeometry(dialog_rect(16, 252, 408, 80, dialog_base_units(font())));
-    show_info();
+InfoText::InfoText(QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setFocusPolicy(Qt::NoFocus);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    show_text();
 }
 
-void CVolumeDialog::show_info() {
+void InfoText::show_text() {
     std::string text;
-    if (info_loaded_.empty())
+    if (loaded_.empty())
         text = "No grid loaded. Open a grid text file with \"Open File\" (Ctrl+O), or name one "
                "on the command line: halvorn GRID.txt";
     else
-        text = info_loaded_;
-    if (!info_refusal_.empty())
-        text += "\n" + info_refusal_;
+        text = loaded_;
+    if (!refusal_.empty())
+        text += "\n" + refusal_;
     if (colour_pending_)
         text += "\nPress \"Set Transfer Func\" to colour it.";
-    info_text.setPlainText(QString::fromStdString(text));
+    setPlainText(QString::fromStdString(text));
 }
 
-void CVolumeDialog::report_import(const std::string& grid_path, const ImportResult& result,
-                                  double seconds) {
+void InfoText::coloured() {
+    if (!colour_pending_)
+        return;
+    colour_pending_ = false;
+    show_text();
+}
+
+void InfoText::report_import(const std::string& grid_path, const ImportResult& result,
+                             const Volume& d, double seconds) {
     if (!result.ok) {
         const std::string name = grid_path.empty() ? std::string("(no file)") : file_name(grid_path);
         std::string error = result.error;
         std::replace(error.begin(), error.end(), '\n', ' '); // one line, whatever the message
         if (error.rfind("ERROR: ", 0) == 0)
             error.erase(0, 7); // "Not imported" says it already
-        info_refusal_ = result.cancelled ? "The import of " + name + " was cancelled."
-                                         : "Not imported: " + name + ": " + error;
-        show_info();
+        refusal_ = result.cancelled ? "The import of " + name + " was cancelled."
+                                    : "Not imported: " + name + ": " + error;
+        show_text();
         return;
     }
-    const Volume& d = data_volume;
     const std::int64_t samples = d.sample_count();
-    info_loaded_ =
+    loaded_ =
         file_name(grid_path) +
         format_c(": %d x %d x %d grid points, %d component%s", d.nx, d.ny, d.nz, d.ncomp,
                  d.ncomp == 1 ? "" : "s") +
@@ -74,7 +76,7 @@ void CVolumeDialog::report_import(const std::string& grid_path, const ImportResu
                                      d.stat_max, d.stat_mean, d.stat_std_dev)
                           : std::string("; no statistics")) +
         format_c("\nImported in %.2f s.", seconds);
-    info_refusal_.clear();
+    refusal_.clear();
     colour_pending_ = true;
-    show_info();
+    show_text();
 }
