@@ -106,6 +106,12 @@ public:
     // the edits, 1011 the check box, 1007 and 1012 the buttons.
     QWidget* control(int id) const;
     const Scene& scene() const { return scene_; }
+    // The data volume was filled outside an import (tests, benchmarks): the next
+    // classification computes everything and the main view draws its next frame anew.
+    void data_replaced();
+    // The scene to change directly, for tests and benchmarks that set up a state no command
+    // reaches; the controls, undo and the text area do not follow such changes.
+    Scene& scene_for_setup() { return scene_; }
     const DialogMenu& menu() const { return menu_; }
     UndoHistory& history() { return history_; }
     const InfoText& info_text() const { return info_text_; }

@@ -84,3 +84,8 @@ void CVolumeDialog::realtime_update() {
     scene_.interactive_detail.spent_seconds = static_cast<double>(timer.nsecsElapsed()) * 1e-9;
     main_view_.repaint_interactive();
 }
+
+void CVolumeDialog::data_replaced() {
+    scene_.data_replaced();
+    main_view_.invalidate();
+}

@@ -76,6 +76,9 @@ public:
     bool classify_all();
     // The same result computing only the channels whose curves changed since the last one.
     bool classify_changed();
+    // The data volume's samples were changed outside import_grid: the next classification
+    // computes every channel.
+    void data_replaced() { classifier_.forget(); }
     // The channels the last classification computed (bit 0 red ... bit 3 opacity).
     int last_channels() const { return classifier_.last_channels(); }
 
