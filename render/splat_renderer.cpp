@@ -1,6 +1,5 @@
 #include "splat_renderer.h"
 
-#include "splat_chunk_pipe.h"
 #include "splat_emitters.h"
 #include "splat_traversal.h"
 #include "volume.h"
@@ -74,12 +73,10 @@ std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Reader& in, 
 template <class Reader>
 void SplatRenderer::draw_arrays(const SplatFrame& f, SplatGeometry& geometry, Reader& in) {
     ChunkDrawer drawer(*scratch_, geometry.fans);
-    scratch_->chunks[0].used = 0;
-    SerialChunks serial(drawer);
-    ChunkWriter writer(geometry, &scratch_->chunks[0], serial);
+    ChunkWriter writer(geometry, scratch_->chunk, drawer);
     last_stats.splats = traverse(f, geometry, in, writer);
-    writer.finish();
-    last_stats.fill_seconds = serial.fill_seconds();
+    writer.flush();
+    last_stats.fill_seconds = writer.fill_seconds();
     restore_current_attributes(writer);
 }
 
@@ -108,6 +105,9 @@ void SplatRenderer::add_frame_inputs(FrameInputs& in) const {
         in.add(*camera);
     in.add(axis_scale);
     in.add(step_opacity_correction);
+    in.add(detail.x);
+    in.add(detail.y);
+    in.add(detail.z);
     in.add(immediate);
 }
 
@@ -148,16 +148,18 @@ void SplatRenderer::draw() {
     SplatGeometry geometry;
     geometry.fans = mode != 0;
     f.ramp = {0.5 / value_std_dev, value_mean, value_std_dev, opacity_offset, opacity_scale};
-    f.step[0] = step_x;
-    f.step[1] = step_y;
-    f.step[2] = step_z;
+    // The frame's steps: the owner's, times the detail factors of a coarse frame.
+    const int sx = step_x * detail.x, sy = step_y * detail.y, sz = step_z * detail.z;
+    f.step[0] = sx;
+    f.step[1] = sy;
+    f.step[2] = sz;
     f.view_bits = splat_view_bits(camera->axis(0));
-    if (step_opacity_correction) {
+    if (step_opacity_correction || coarse()) {
         // The eye axis in grid coordinates, where the steps count.
         Vec3 d = camera->axis(0);
         if (stretched)
             d = Vec3{d.x / scale.x, d.y / scale.y, d.z / scale.z};
-        f.layers = splat_layers(d, step_x, step_y, step_z);
+        f.layers = splat_layers(d, sx, sy, sz);
     }
     Vec3 e = camera->eye();
     if (stretched)
@@ -169,7 +171,7 @@ void SplatRenderer::draw() {
     const Vec3 up = camera->axis(2);
     const Vec3 side = camera->axis(1);
     const auto stepped = [&](const Vec3& v) {
-        return Vec3{0.5 * v.x * step_x, 0.5 * v.y * step_y, 0.5 * v.z * step_z};
+        return Vec3{0.5 * v.x * sx, 0.5 * v.y * sy, 0.5 * v.z * sz};
     };
     geometry.quad[0] = stepped(up.sub(side));
     geometry.quad[1] = stepped(up.add(side));

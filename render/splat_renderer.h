@@ -64,6 +64,16 @@ public:
     // effect with all steps 1.
     bool step_opacity_correction = false;
 
+    // The detail of the next frame, chosen by the view's frame policy: each step is multiplied
+    // by its factor, and a frame with any factor above 1 gets the opacity correction above.
+    // (1, 1, 1), the owner's own detail, leaves the steps and the correction as set.
+    struct Detail {
+        std::int32_t x = 1, y = 1, z = 1;
+        bool operator==(const Detail&) const = default;
+    };
+    Detail detail;
+    bool coarse() const { return !(detail == Detail{}); }
+
     bool immediate = false; // issue the splats with glBegin/glEnd instead of vertex arrays
     SplatStats last_stats;
 

@@ -68,12 +68,13 @@ class InteractionTest : public DialogFixture {
 
     bool coarse() const {
         const SplatRenderer& r = scene().splat_renderer;
-        return r.step_x * r.step_y * r.step_z > 1 && r.step_opacity_correction;
+        return r.coarse() && r.step_x * r.step_y * r.step_z == 1;
     }
 
     bool full_detail() const {
         const SplatRenderer& r = scene().splat_renderer;
-        return r.step_x == 1 && r.step_y == 1 && r.step_z == 1 && !r.step_opacity_correction;
+        return !r.coarse() && r.step_x == 1 && r.step_y == 1 && r.step_z == 1 &&
+               !r.step_opacity_correction;
     }
 
 private slots:
