@@ -1,15 +1,12 @@
 #include "view_frame.h"
 
 #include "matrix_guard.h"
+#include "shared_constants.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
 #include <cmath>
-
-namespace {
-const double pi = 3.141592653589793;
-}
 
 bool ViewFrame::draw_frame(int width, int height) {
     if (height <= 0 || width < 0)
@@ -64,7 +61,7 @@ void ViewFrame::setup_projection(int width, int height, double near, double far)
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_COLOR_MATERIAL);
     glMatrixMode(GL_PROJECTION);
-    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), near, far);
+    gluPerspective(field_of_view_degrees, static_cast<double>(width) / static_cast<double>(height), near, far);
     glMatrixMode(GL_MODELVIEW);
 }
 
@@ -72,7 +69,7 @@ bool ViewFrame::refresh_view_projection(ViewProjection& record) {
     if (!projection_enabled || !context_ok)
         return false;
     record.aspect = aspect;
-    record.fov = pi * 0.25;
+    record.fov = field_of_view;
     record.tan_half_fov = std::tan(record.fov * 0.5);
     record.near = near_plane;
     if (!projection_camera)

@@ -10,7 +10,7 @@ packages=(
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
     libfast-float-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth locales fontconfig fonts-dejavu-core fonts-dejavu-extra
+    xvfb xauth xdotool locales fontconfig fonts-dejavu-core fonts-dejavu-extra
 )
 
 missing=()

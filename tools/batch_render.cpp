@@ -3,6 +3,7 @@
 #include "c_locale.h"
 #include "png_image.h"
 #include "scene.h"
+#include "shared_constants.h"
 
 #include <cstdio>
 #include <string>
@@ -72,7 +73,7 @@ int run_render(int argc, char** argv) {
     Scene scene;
     if (const int status = batch_classify_scene(words, options, scene))
         return status;
-    scene.place_camera(options.distance.value_or(750.0), options.tilt, options.turn);
+    scene.place_camera(options.distance.value_or(start_distance), options.tilt, options.turn);
     if (options.axis_scale)
         scene.set_axis_scale(*options.axis_scale);
     SplatRenderer& renderer = scene.splat_renderer;
