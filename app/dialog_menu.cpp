@@ -77,6 +77,8 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
     }
     connect(m.addAction(tr("&Axis Scale...")), &QAction::triggered, &dialog,
             &CVolumeDialog::on_axis_scale);
+    turntable_ = toggle(tr("&Turntable Rotation"), dialog.scene().turntable());
+    connect(turntable_, &QAction::toggled, &dialog, &CVolumeDialog::set_turntable);
     m.addSeparator();
 
     fast_interaction_ = toggle(tr("Fast &Interaction"), dialog.fast_interaction());
@@ -119,4 +121,9 @@ void DialogMenu::show_missing_data(MissingData missing) {
 void DialogMenu::show_fast_interaction(bool on) {
     if (fast_interaction_ && fast_interaction_->isChecked() != on)
         fast_interaction_->setChecked(on);
+}
+
+void DialogMenu::show_turntable(bool on) {
+    if (turntable_ && turntable_->isChecked() != on)
+        turntable_->setChecked(on);
 }

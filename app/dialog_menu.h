@@ -11,7 +11,8 @@ class QUndoStack;
 
 // The context menu on the dialog's free area, which stands for the system menu, and the
 // commands' shortcuts. The items, in order: Open File, Save Image; Undo, Redo, Fit Range to
-// Data; Fit View, Reset View, Missing Data, Axis Scale; Fast Interaction, Show Histograms,
+// Data; Fit View, Reset View, Missing Data, Axis Scale, Turntable Rotation; Fast Interaction,
+// Show Histograms,
 // Show Point Handles; Close; About; Save Curves, Load Curves, Help. Each shortcut is on the
 // dialog as well, so it works wherever the focus is (an edit field keeps the keys it edits
 // with: Ctrl+Z there undoes typing).
@@ -28,6 +29,8 @@ public:
         return missing_items_[static_cast<int>(missing)];
     }
     QAction* fast_interaction_item() const { return fast_interaction_; }
+    QAction* turntable_item() const { return turntable_; }
+    void show_turntable(bool on);
     QAction* show_histograms_item() const { return show_histograms_; }
     QAction* show_handles_item() const { return show_handles_; }
     bool histograms_shown() const;
@@ -39,6 +42,7 @@ public:
 private:
     QMenu* menu_ = nullptr;
     QAction* fast_interaction_ = nullptr;
+    QAction* turntable_ = nullptr;
     QAction* show_histograms_ = nullptr;
     QAction* show_handles_ = nullptr;
     QAction* missing_items_[3] = {nullptr, nullptr, nullptr}; // grey, faint, hidden

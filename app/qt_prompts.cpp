@@ -72,6 +72,20 @@ bool QtPrompts::ask_text(const std::string& title, const std::string& label, std
     return ok;
 }
 
+CloseChoice QtPrompts::ask_save_before_closing() {
+    QMessageBox box(QMessageBox::Question, caption(), tr("Save the curves before closing?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent_);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return CloseChoice::save;
+    case QMessageBox::Discard:
+        return CloseChoice::discard;
+    default:
+        return CloseChoice::cancel;
+    }
+}
+
 int QtPrompts::run_modal(QDialog& dialog) {
     return dialog.exec();
 }

@@ -20,6 +20,7 @@ struct EditState {
     double range = 0.0;
     MissingData missing = MissingData::grey;
     bool operator==(const EditState& other) const;
+    static bool same_points(const CurvePoints& a, const CurvePoints& b);
 };
 
 // The dialog's undo and redo (1000 steps): one step per gesture in a curve panel (from the

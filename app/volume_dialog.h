@@ -2,6 +2,7 @@
 
 #include "CGLView.h"
 #include "change_listener.h"
+#include "dialog_layout.h"
 #include "dialog_menu.h"
 #include "info_text.h"
 #include "panel_overlays.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -79,7 +81,8 @@ public:
     void set_range_values(std::optional<double> low, std::optional<double> width);
     // The camera's distance from the grid's centre, then a tilt and a turn in radians as a
     // left drag applies them; the main view is redrawn.
-    void place_camera(std::optional<double> distance, double tilt, double turn);
+    void place_camera(std::optional<double> distance, double tilt, double turn,
+                      double spin = 0.0);
     // The data's minimum and span into the edits, then classifies.
     void on_fit_range();
     void on_fit_view();
@@ -99,6 +102,16 @@ public:
     bool fast_interaction() const { return scene_.interactive_detail.enabled(); }
     // The panels draw their histograms and point handles as the menu's two toggles say.
     void show_overlays();
+    // "Turntable Rotation": a horizontal drag in the main view turns the grid about its up
+    // axis instead of rolling the picture.
+    void set_turntable(bool on);
+    // Ending the dialog (OK, Cancel, Escape, the close box) asks "Save the curves before
+    // closing?" when the curves or the edit values changed since they were last loaded or
+    // saved; off for scripts (--no-confirm).
+    void set_confirm_end(bool on) { confirm_end_ = on; }
+    bool curves_changed() const;
+    // The picture does not show the current curves, values and data.
+    bool picture_stale() const;
 
     // --- For the program's own tests and benchmarks
     // The control with this template id (GetDlgItem), or null: 1000 the main view, 1003 to
@@ -116,8 +129,12 @@ public:
     UndoHistory& history() { return history_; }
     const InfoText& info_text() const { return info_text_; }
 
+    // Every way of ending the dialog comes here; it may be refused (Cancel in the question).
+    void done(int result) override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -137,6 +154,17 @@ private:
     EditState edit_state() const;
     void restore_edit_state(const EditState& state);
     double main_view_aspect() const;
+    // What the picture was last coloured from, to tell when it no longer matches.
+    struct ColouredFrom {
+        EditState edits;
+        std::uint64_t data = 0;
+    };
+    ColouredFrom coloured_from_now() const;
+    // The text area and the "Set Transfer Func" button after anything that may change what
+    // the picture should show: stale or not, what the range values do, where the camera is.
+    void update_feedback();
+    void mark_edit(QLineEdit& edit, bool number, double kept);
+    void set_button_marked(bool marked);
 
     QIcon icon_;
     Scene scene_;
@@ -162,6 +190,11 @@ private:
     std::vector<QWidget*> template_widgets_; // in template order
     std::vector<std::function<void()>> after_start_;
     bool initialised_ = false;
+    DialogLayout layout_;
+    bool confirm_end_ = true;
+    EditState saved_state_; // as last loaded or saved (the start-up values before either)
+    std::optional<ColouredFrom> coloured_from_;
+    std::uint64_t data_generation_ = 0; // a new one for each grid loaded
     int wheel_eighths_ = 0; // wheel turn not yet applied, in 1/8 degree
     QTimer wheel_rest_;     // restarted by each wheel step; then the full frame
 };

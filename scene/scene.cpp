@@ -40,6 +40,7 @@ Scene::Scene() {
 
 void Scene::attach_main_view(ViewFrame& view) {
     view.projection_enabled = true;
+    view.depth_extent = &splat_renderer; // the planes contain the grid at any distance
     view.draw_list.push_back(static_cast<Drawable*>(&view_controller));
     view.draw_list.push_back(&splat_renderer);
 }

@@ -86,7 +86,16 @@ public:
     // The distance from the grid's centre (when given), then a tilt and a turn in radians as a
     // left-button drag applies them: rotate_left(axis_rotation(1, tilt)), then
     // rotate_right(axis_rotation(0, turn)).
-    void place_camera(std::optional<double> distance, double tilt, double turn);
+    // A spin then turns the camera about the grid's up axis (z), as a turntable drag does.
+    void place_camera(std::optional<double> distance, double tilt, double turn,
+                      double spin = 0.0);
+    // The command-line words that place the camera where it is now, from the start-up
+    // camera: "--distance 750 --tilt -0.5 --turn 0.6" (and "--spin S" when not 0).
+    std::string camera_words() const;
+    // "Turntable Rotation": a horizontal left drag turns the grid about its up axis (z)
+    // instead of rolling the picture about the view axis; a vertical one tilts it either way.
+    void set_turntable(bool on) { view_controller.drag_x_axis = on ? 2 : 0; }
+    bool turntable() const { return view_controller.drag_x_axis == 2; }
     // The distance at which the whole grid fits a view of this width / height from the
     // camera's current direction; false (camera unchanged) without a grid.
     bool fit_view(double aspect);

@@ -17,6 +17,7 @@ struct SceneOptions {
     std::optional<double> distance;
     double tilt = 0.0; // --tilt and --turn, radians, as a left drag turns the camera
     double turn = 0.0;
+    double spin = 0.0; // --spin, radians about the grid's up axis, after tilt and turn
     std::optional<Vec3> axis_scale;     // --axis-scale SX,SY,SZ
     std::optional<MissingData> missing; // --missing grey|faint|hidden
 };

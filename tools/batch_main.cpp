@@ -14,15 +14,18 @@ const char* const batch_usage =
     "  halvorn-batch render GRID.txt --curves CURVES.json [--low L] [--range R]\n"
     "                [--missing grey|faint|hidden] [--intermediate PATH] --output IMAGE.png\n"
     "                [--size 612x375] [--distance 750] [--tilt RAD] [--turn RAD]\n"
-    "                [--axis-scale 1,1,1] [--mode 1] [--step 1] [--immediate]\n"
+    "                [--spin RAD] [--axis-scale 1,1,1] [--mode 0|1] [--step 1] [--immediate]\n"
     "      draw one frame headlessly and write it as a PNG\n"
     "  halvorn-batch --help\n"
     "\n"
     "The intermediate file defaults to GRID.txt.dat. --low and --range override the curves\n"
     "file, which overrides the defaults 0 and 100. --missing: missing grid points grey (the\n"
     "default), faint (a tenth of the grey's opacity) or hidden. --axis-scale stretches the\n"
-    "grid along x, y and z by these positive factors. Errors go to standard error, exit status 1;\n"
-    "bad usage exits with status 2.\n";
+    "grid along x, y and z by these factors (a negative one flips that axis). --tilt and --turn\n"
+    "move the camera as a left drag in the dialog would, --spin then turns it about the grid's\n"
+    "up axis as a turntable drag would; the dialog's text area shows these words for its view.\n"
+    "--mode 0 draws quads, 1 fans. Errors go to standard error, exit status 1; bad usage exits\n"
+    "with status 2.\n";
 
 int main(int argc, char** argv) {
     keep_freed_memory_for_reuse();

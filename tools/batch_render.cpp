@@ -46,8 +46,10 @@ int read_draw_options(const OptionWords& words, DrawOptions& o) {
         return batch_usage_error("render needs --output");
     if (const std::string* w = find("--size"); w && !parse_size(*w, o.width, o.height))
         return batch_usage_error("--size needs WIDTHxHEIGHT (1 to 16384 each), not '" + *w + "'");
-    if (const std::string* w = find("--mode"); w && !parse_c_int(*w, o.mode))
-        return batch_usage_error("--mode needs a whole number, not '" + *w + "'");
+    // The renderer draws fans for any mode but 0; the command line takes the two it means.
+    if (const std::string* w = find("--mode");
+        w && (!parse_c_int(*w, o.mode) || (o.mode != 0 && o.mode != 1)))
+        return batch_usage_error("--mode needs 0 (quads) or 1 (fans), not '" + *w + "'");
     if (const std::string* w = find("--step"); w && (!parse_c_int(*w, o.step) || o.step < 1))
         return batch_usage_error("--step needs a whole number of at least 1, not '" + *w + "'");
     o.immediate = find("--immediate") != nullptr;
@@ -73,7 +75,8 @@ int run_render(int argc, char** argv) {
     Scene scene;
     if (const int status = batch_classify_scene(words, options, scene))
         return status;
-    scene.place_camera(options.distance.value_or(start_distance), options.tilt, options.turn);
+    scene.place_camera(options.distance.value_or(start_distance), options.tilt, options.turn,
+                       options.spin);
     if (options.axis_scale)
         scene.set_axis_scale(*options.axis_scale);
     SplatRenderer& renderer = scene.splat_renderer;

@@ -163,8 +163,10 @@ private slots:
             QVERIFY2(!parse({"--range", bad}).error.empty(), bad);
         a = parse({"--axis-scale", "1,0.5,20", "g.txt"});
         QCOMPARE(a.scene.axis_scale->z, 20.0);
+        QCOMPARE(parse({"--axis-scale", "1,1,-4"}).scene.axis_scale->z, -4.0); // a flip
+        QVERIFY(parse({"--no-confirm"}).no_confirm && !parse({}).no_confirm);
         QVERIFY(!parse({}).scene.axis_scale);
-        for (const char* bad : {"1,1", "1,1,1,1", "1,0,1", "1,-2,1", "1,inf,1", "1, 2,3"})
+        for (const char* bad : {"1,1", "1,1,1,1", "1,0,1", "1,-0,1", "1,inf,1", "1, 2,3"})
             QVERIFY2(!parse({"--axis-scale", bad}).error.empty(), bad);
     }
 

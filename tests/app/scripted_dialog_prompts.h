@@ -33,6 +33,14 @@ public:
         text_answers.pop_front();
         return true;
     }
+    CloseChoice ask_save_before_closing() override {
+        ++close_questions;
+        if (close_answers.empty())
+            return CloseChoice::discard;
+        const CloseChoice c = close_answers.front();
+        close_answers.pop_front();
+        return c;
+    }
     int run_modal(QDialog& dialog) override {
         modal_titles.push_back(dialog.windowTitle().toStdString());
         return QDialog::Accepted;
@@ -51,6 +59,8 @@ public:
     std::vector<std::string> text_titles;
     std::deque<std::string> text_answers; // none left answers Cancel
     std::vector<std::string> modal_titles;
+    int close_questions = 0;
+    std::deque<CloseChoice> close_answers; // none left answers Discard
     std::vector<std::string> help_pages;
     std::vector<std::string> imports;
     std::function<void()> on_message;
