@@ -71,8 +71,9 @@ TEST(TemporaryFiles, AnOutputStoppedMidWriteLeavesOnlyTheOldFile) {
         char c = 0;
         ASSERT_EQ(read(ready[0], &c, 1), 1);
         close(ready[0]);
-        if (signal)
+        if (signal) {
             EXPECT_EQ(names_in(dir.file("")), 2u); // the old file and the temporary file
+        }
         const int status = stop_child(child, signal);
         if (signal) {
             ASSERT_TRUE(WIFSIGNALED(status)) << signal;
