@@ -356,6 +356,7 @@ bool OutputFile::commit() {
         if (target_lost_)
             ftruncate(target_fd_, 0); // neither the old file nor the new one: leave it empty
         discard();
+        close_written();
         failure_ = reason(error);
         return false;
     }
