@@ -131,8 +131,10 @@ TEST(IntermediateReplace, ReadOnlyFolderKeepsTheOldFileWholeOrGetsTheNewOne) {
                 s += "  0 0 0 6 7\n";
             return s;
         }());
-    for (const std::string& p : {dir.file(""), folder, full, dat, full_dat})
-        ASSERT_EQ(chown(p.c_str(), unprivileged_user, unprivileged_user), 0);
+    if (geteuid() == 0) { // the child becomes unprivileged_user
+        for (const std::string& p : {dir.file(""), folder, full, dat, full_dat})
+            ASSERT_EQ(chown(p.c_str(), unprivileged_user, unprivileged_user), 0);
+    }
     ASSERT_EQ(chmod(dat.c_str(), 0640), 0);
     ASSERT_EQ(chmod(full.c_str(), 0555), 0);
     ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
@@ -162,6 +164,7 @@ TEST(IntermediateReplace, ReadOnlyFolderKeepsTheOldFileWholeOrGetsTheNewOne) {
         },
         true);
     chmod(folder.c_str(), 0755);
+    chmod(full.c_str(), 0755);
     if (mounted)
         umount(full.c_str());
     EXPECT_EQ(result, "");
