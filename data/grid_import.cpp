@@ -7,6 +7,7 @@
 #include "open_for_reading.h"
 #include "output_file.h"
 #include "raw_volume.h"
+#include "shown_path.h"
 #include "text_blocks.h"
 #include "volume.h"
 
@@ -74,15 +75,24 @@ std::int64_t count_remaining_lines(TextBlocks& text) {
 
 ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& colour,
                          ImportPrompts& prompts, const ImportOptions& options) {
-    const char* const grid = grid_path.c_str();
+    // The grid's name as messages show it.
+    const std::string grid_name = shown_path(grid_path);
+    const char* const grid = grid_name.c_str();
     const std::string unreadable =
         format_c("ERROR: \"%s\" is not a valid file or is not readable", grid);
+    // A pipe whose writer is silent keeps the progress window up and Cancel working.
+    bool wait_cancelled = false;
+    PipeWait wait;
+    wait.waiting = [&](std::int64_t bytes_read) {
+        wait_cancelled = !prompts.progress(ImportStage::converting, bytes_read, 0);
+        return !wait_cancelled;
+    };
     FileCloser grid_file;
     struct stat grid_stat {};
     if (!grid_path.empty())
-        grid_file.f = open_for_reading(grid, fifo_writer_wait_ms);
+        grid_file.f = open_for_reading(grid_path.c_str(), fifo_writer_wait_ms, wait, &grid_stat);
     // A folder opens for reading on Linux but holds no text.
-    if (!grid_file.f || fstat(fileno(grid_file.f), &grid_stat) != 0 || S_ISDIR(grid_stat.st_mode))
+    if (!grid_file.f || S_ISDIR(grid_stat.st_mode))
         return fail(prompts, unreadable);
 
     // The header is checked before anything is written, so a file that would be refused
@@ -99,6 +109,8 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
     const std::int64_t got_header = text.take_lines(1, header);
     const std::string bad_header =
         format_c("ERROR: \"%s\" does not begin with a header of four positive integers", grid);
+    if (got_header < 0 && wait_cancelled)
+        return cancelled();
     if (got_header < 0 && text.failure() != TextBlocks::Failure::line_too_long)
         return fail(prompts, unreadable);
     if (got_header <= 0 || !header_within_bound(header[0], header[1]) ||
@@ -144,21 +156,26 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         return no_memory();
 
     // The intermediate file is written beside an existing one and replaces it only when the
-    // conversion has succeeded (see OutputFile). The grid itself is never written over.
+    // conversion has succeeded (see OutputFile). The grid itself is never written over, nor
+    // are the other files kept.
     std::string intermediate =
         options.intermediate_path.empty() ? grid_path + ".dat" : options.intermediate_path;
+    std::vector<std::string> keep = options.keep_paths;
+    keep.push_back(grid_path);
     OutputFile out;
-    if (!out.open(intermediate, grid_path)) {
+    if (!out.open(intermediate, keep)) {
+        // The reason goes on a line of its own after the fixed text.
+        const std::string why = "\"" + shown_path(intermediate) + "\": " + out.failure();
         prompts.show_message("Please select intermediate file for data transformation");
         std::string chosen;
         if (!prompts.ask_save_path(intermediate, chosen))
-            return fail(prompts, "Select of intermediate file failed\n");
+            return fail(prompts, "Select of intermediate file failed\n" + why);
         intermediate = chosen;
-        if (!out.open(intermediate, grid_path))
+        if (!out.open(intermediate, keep))
             return fail(prompts,
                         format_c("Error: \"%s\" is not a valid intermediate file, or is not "
                                  "writable",
-                                 intermediate.c_str()));
+                                 shown_path(intermediate).c_str()));
     }
 
     const ConvertResult converted = convert_grid_lines(
@@ -186,7 +203,7 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         case ConvertStatus::no_memory:
             return no_memory();
         case ConvertStatus::read_failed:
-            return fail(prompts, unreadable);
+            return wait_cancelled ? cancelled() : fail(prompts, unreadable);
         case ConvertStatus::line_too_long:
             return fail(prompts,
                         format_c("ERROR: \"%s\" line %lld is too long: its first %lld fields "
@@ -196,8 +213,12 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
                                  static_cast<long long>(line_bound)));
         case ConvertStatus::write_failed:
         case ConvertStatus::done:
-            return fail(prompts, format_c("Error: \"%s\" could not be written completely",
-                                          intermediate.c_str()));
+            return fail(prompts,
+                        format_c("Error: \"%s\" could not be written completely%s",
+                                 shown_path(intermediate).c_str(),
+                                 out.target_lost() ? "; the file that was there could not be "
+                                                     "kept and is now empty"
+                                                   : ""));
         }
     }
     std::fclose(grid_file.f);
@@ -210,12 +231,18 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         !prompts.progress(ImportStage::reading_back, 0, intermediate_bytes))
         return cancelled();
     const auto read_back_failed = [&] {
-        return fail(prompts, format_c("ERROR: \"%s\" could not be read back", intermediate.c_str()),
-                    false);
+        return fail(
+            prompts,
+            format_c("ERROR: \"%s\" could not be read back", shown_path(intermediate).c_str()),
+            false);
     };
     {
+        // The file this import wrote, also when another one has taken its name meanwhile.
         RawVolume raw;
-        if (!raw.read(intermediate.c_str(), nx, ny, nz, 4 * ncomp, options.map_files))
+        const int written = out.written_descriptor();
+        if (!(written >= 0
+                  ? raw.read_descriptor(written, nx, ny, nz, 4 * ncomp, options.map_files)
+                  : raw.read(intermediate.c_str(), nx, ny, nz, 4 * ncomp, options.map_files)))
             return read_back_failed();
         if (!prompts.progress(ImportStage::reading_back, intermediate_bytes, intermediate_bytes))
             return cancelled();

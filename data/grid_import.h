@@ -4,12 +4,16 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class Volume;
 
 struct ImportOptions {
     // Replaces the default intermediate path (the grid path followed by ".dat") when not empty.
     std::string intermediate_path;
+    // Files besides the grid that the intermediate file must never replace (the curves file
+    // in use): a path naming one of them is refused as one that cannot be written.
+    std::vector<std::string> keep_paths;
     // Worker threads for the text conversion and the load; 0 picks one per hardware thread. The
     // result is the same for any count.
     int threads = 0;
@@ -28,6 +32,9 @@ struct ImportResult {
     std::string error;
     // The intermediate file that was written (empty when none was).
     std::string intermediate_path;
+    // Files besides the grid that the intermediate file must never replace (the curves file
+    // in use): a path naming one of them is refused as one that cannot be written.
+    std::vector<std::string> keep_paths;
 };
 
 // The "Open File" import: converts the grid text file into the intermediate file of float32
