@@ -254,9 +254,9 @@ ImportResult run_import(const std::string& name, const ReaderJob& job, Volume& d
         options.memory_limit_bytes > 0 ? options.memory_limit_bytes : physical_memory();
     if (sample_bytes > (limit - memory_slack) / 2)
         return fail(file + format_c("cannot be read within the memory bound: its %d x %d x %d "
-                                    "grid with %d components needs %lld MiB (its samples twice "
-                                    "and 64 MiB), more than the %lld MiB there are",
-                                    nx, ny, nz, ncomp,
+                                    "grid with %d component%s needs %lld MiB (its samples "
+                                    "twice and 64 MiB), more than the %lld MiB there are",
+                                    nx, ny, nz, ncomp, ncomp == 1 ? "" : "s",
                                     static_cast<long long>((2 * sample_bytes + memory_slack) >> 20),
                                     static_cast<long long>(limit >> 20)));
     Volume new_data;

@@ -33,6 +33,11 @@ public:
         EXPECT_EQ(nc_put_att_double(id_, var, name, type, values.size(), values.data()), NC_NOERR)
             << name;
     }
+    // Values not written are left as they happen to be on disk (classic formats).
+    void no_fill() {
+        int old = 0;
+        EXPECT_EQ(nc_set_fill(id_, NC_NOFILL, &old), NC_NOERR);
+    }
     // Leaves define mode; the values are then written with put().
     void end_definitions() { EXPECT_EQ(nc_enddef(id_), NC_NOERR); }
     // All values of `var`, converted by the library from double to its type.

@@ -1,5 +1,6 @@
 // NetCDF files written by the library itself, imported, and the intermediate file compared
 // byte for byte with samples the test computes on its own.
+#include "c_locale.h"
 #include "grid_import.h"
 #include "netcdf_files.h"
 #include "scripted_prompts.h"
@@ -322,4 +323,115 @@ TEST(NetcdfImport, record_variables_of_a_classic_file) {
     }
     EXPECT_EQ(r->bytes, float_bytes(expected));
     EXPECT_EQ(r->data.nz, 4);
+}
+
+TEST(NetcdfImport, the_same_grid_as_text_and_as_netcdf_gives_the_same_intermediate_file) {
+    TempDir dir;
+    const int nx = 5, ny = 4, nz = 3;
+    const auto value = [](int c, int x, int y, int z) -> float {
+        if (c == 1 && x == 2 && y == 1)
+            return -9999.0f; // missing in both files
+        return static_cast<float>(std::sin(0.7 * x + 1.3 * y - 0.4 * z + c) * 17.3);
+    };
+    std::string text = "3 4 5 2\n";
+    std::vector<double> a, b;
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x) {
+                text += format_c("  %d %d %d %.9g %.9g\n", x, y, z, value(0, x, y, z),
+                                 value(1, x, y, z));
+                a.push_back(value(0, x, y, z));
+                b.push_back(value(1, x, y, z));
+            }
+    const std::string nc = dir.file("g.nc");
+    {
+        NcFile f(nc, NC_CLOBBER | NC_NETCDF4);
+        const int dz = f.dim("z", nz), dy = f.dim("y", ny), dx = f.dim("x", nx);
+        f.var("A", NC_FLOAT, {dz, dy, dx});
+        const int vb = f.var("B", NC_FLOAT, {dz, dy, dx});
+        f.numbers(vb, "_FillValue", NC_FLOAT, {-9999});
+        f.end_definitions();
+        f.put(0, a);
+        f.put(vb, b);
+    }
+    const auto from_text = import(dir.write("g.txt", text));
+    const auto from_netcdf = import(nc, {"A", "B"});
+    ASSERT_TRUE(from_text->result.ok && from_netcdf->result.ok);
+    EXPECT_EQ(from_text->bytes, from_netcdf->bytes);
+    EXPECT_EQ(from_text->bytes.size(), 4u * nx * ny * nz * 2);
+    EXPECT_EQ(from_text->data.stat_count, from_netcdf->data.stat_count);
+    EXPECT_EQ(from_text->data.stat_mean, from_netcdf->data.stat_mean);
+    EXPECT_EQ(from_text->data.stat_std_dev, from_netcdf->data.stat_std_dev);
+}
+
+TEST(NetcdfImport, large_grids_cross_blocks_by_planes_rows_and_columns) {
+    // Each shape passes one 8 MiB block: by whole planes, by rows of one plane, by part of a row.
+    const struct {
+        std::size_t t, z, y, x;
+        std::vector<std::size_t> chunks;
+    } shapes[] = {{1, 40, 128, 500, {7, 64, 128}},
+                  {2, 1, 600, 2000, {1, 1, 64, 500}},
+                  {1, 1, 1, 2200000, {}}};
+    for (const auto& s : shapes) {
+        SCOPED_TRACE(s.x);
+        TempDir dir;
+        const std::string path = dir.file("big.nc");
+        const auto value = [](std::size_t i) { return static_cast<double>(i % 50000) - 20000; };
+        const std::size_t n = s.t * s.z * s.y * s.x;
+        {
+            NcFile f(path, NC_CLOBBER | NC_NETCDF4);
+            std::vector<int> dims;
+            if (s.t > 1)
+                dims.push_back(f.dim("t", s.t));
+            dims.push_back(f.dim("z", s.z));
+            dims.push_back(f.dim("y", s.y));
+            dims.push_back(f.dim("x", s.x));
+            const int v = f.var("V", NC_SHORT, dims);
+            if (!s.chunks.empty()) {
+                EXPECT_EQ(nc_def_var_chunking(f.id(), v, NC_CHUNKED, s.chunks.data()), NC_NOERR);
+                EXPECT_EQ(nc_def_var_deflate(f.id(), v, 1, 1, 1), NC_NOERR);
+            }
+            f.end_definitions();
+            std::vector<double> values(n);
+            for (std::size_t i = 0; i < n; ++i)
+                values[i] = value(i);
+            f.put(v, values);
+        }
+        const auto r = s.t > 1 ? import(path, {"V"}, "t") : import(path);
+        ASSERT_TRUE(r->result.ok) << r->result.error;
+        const std::size_t points = n / s.t;
+        std::vector<float> expected(n);
+        for (std::size_t p = 0; p < points; ++p)
+            for (std::size_t c = 0; c < s.t; ++c)
+                expected[p * s.t + c] = static_cast<float>(value(c * points + p));
+        EXPECT_TRUE(r->bytes == float_bytes(expected));
+    }
+}
+
+TEST(NetcdfImport, every_stage_reports_in_order_and_cancel_keeps_the_old_intermediate_file) {
+    TempDir dir;
+    const std::string path = dir.file("s.nc");
+    {
+        NcFile f(path, NC_CLOBBER);
+        const int z = f.dim("z", 2), y = f.dim("y", 2), x = f.dim("x", 2);
+        const int v = f.var("T", NC_FLOAT, {z, y, x});
+        f.end_definitions();
+        f.put(v, {1, 2, 3, 4, 5, 6, 7, 8});
+    }
+    Volume data, colour;
+    ScriptedPrompts done;
+    ASSERT_TRUE(import_grid(path, data, colour, done).ok);
+    EXPECT_EQ(done.stages,
+              (std::vector<ImportStage>{ImportStage::converting, ImportStage::writing,
+                                        ImportStage::reading_back, ImportStage::loading}));
+    for (const ImportStage stage : {ImportStage::converting, ImportStage::writing}) {
+        dir.write("s.nc.dat", "old");
+        ScriptedPrompts cancel;
+        cancel.cancel_in = stage;
+        Volume d, c;
+        const ImportResult r = import_grid(path, d, c, cancel);
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_EQ(read_bytes(path + ".dat"), (std::vector<unsigned char>{'o', 'l', 'd'}));
+        EXPECT_EQ(d.nx, 0);
+    }
 }
