@@ -135,24 +135,8 @@ int reader_main(ReaderProcess& process, void* context) {
     if (!process.send(axes_message, axes.bytes()))
         return 0;
 
-    // A classic-format file is checked for truncation against its own bytes.
-    int fd = -1;
-    std::int64_t file_size = job.size;
-    if (!job.memory) {
-        fd = open(job.path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
-        file_size = fd >= 0 && fstat(fd, &st) == 0 ? st.st_size : 0;
-    }
-    const MemoryBytes memory_bytes(job.memory, job.size);
-    const FileBytes file_bytes(fd, file_size);
-    const bool classic = catalog.format != "netCDF-4" && catalog.format != "NetCDF";
-    const ByteSource* bytes = !classic     ? nullptr
-                              : job.memory ? static_cast<const ByteSource*>(&memory_bytes)
-                                           : &file_bytes;
     BlockSink sink(process);
-    const ReadResult read = read_grid(ncid, catalog, plan, bytes, sink);
-    if (fd >= 0)
-        close(fd);
+    const ReadResult read = read_grid(ncid, catalog, plan, sink);
     if (!read.error.empty())
         return fail(read.error);
     if (read.stopped)
@@ -179,10 +163,20 @@ void to_little_endian(float* samples, std::int64_t n) {
     }
 }
 
-ImportResult run_import(const std::string& name, const ReaderJob& job, Volume& data, Volume& colour,
-                        ImportPrompts& prompts, const ImportOptions& options) {
+ImportResult run_import(const std::string& name, const ReaderJob& job, const ByteSource& bytes,
+                        Volume& data, Volume& colour, ImportPrompts& prompts,
+                        const ImportOptions& options) {
     const std::string file = "ERROR: \"" + name + "\" ";
     const auto fail = [&](const std::string& message) { return import_failure(prompts, message); };
+    unsigned char head[8] = {};
+    if (bytes.read(0, head, sizeof head) < 4 || !has_netcdf_signature(head, sizeof head))
+        return fail(file + "is not a NetCDF file: it does not begin with a NetCDF or HDF5 "
+                           "signature");
+    // The library reads past the end of a cut classic file as zeros, and takes a damaged
+    // header's counts at their word: both are found from the header first.
+    if (std::memcmp(head, "CDF", 3) == 0)
+        if (const std::string damaged = check_classic_layout(bytes); !damaged.empty())
+            return fail(file + damaged);
     ReaderProcess process;
     if (!process.start(block_bytes, reader_main, const_cast<ReaderJob*>(&job)))
         return fail(file + "cannot be read: no process could be started to read it");
@@ -399,31 +393,28 @@ ImportResult import_netcdf(const std::string& path, Volume& data, Volume& colour
                            ImportPrompts& prompts, const ImportOptions& options) {
     // Only a regular file can be read: the library seeks in it.
     struct stat st {};
-    if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        access(path.c_str(), R_OK) != 0)
+    const int fd = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            close(fd);
         return import_failure(
             prompts,
             format_c("ERROR: \"%s\" is not a valid file or is not readable", path.c_str()));
-    unsigned char head[8];
-    if (!has_netcdf_signature(head, first_bytes(path, head, sizeof head)))
-        return import_failure(prompts, "ERROR: \"" + path +
-                                           "\" is not a NetCDF file: it does not begin with a "
-                                           "NetCDF or HDF5 signature");
+    }
+    const FileBytes bytes(fd, st.st_size);
     ReaderJob job;
     job.path = path;
-    return run_import(path, job, data, colour, prompts, options);
+    const ImportResult r = run_import(path, job, bytes, data, colour, prompts, options);
+    close(fd);
+    return r;
 }
 
 ImportResult import_netcdf_memory(const std::string& name, const void* bytes, std::size_t size,
                                   Volume& data, Volume& colour, ImportPrompts& prompts,
                                   const ImportOptions& options) {
-    if (!has_netcdf_signature(bytes, size))
-        return import_failure(prompts, "ERROR: \"" + name +
-                                           "\" is not a NetCDF file: it does not begin with a "
-                                           "NetCDF or HDF5 signature");
     ReaderJob job;
     job.path = name;
     job.memory = bytes;
     job.size = static_cast<std::int64_t>(size);
-    return run_import(name, job, data, colour, prompts, options);
+    return run_import(name, job, MemoryBytes(bytes, job.size), data, colour, prompts, options);
 }

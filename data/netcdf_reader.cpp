@@ -1,7 +1,6 @@
 #include "netcdf_reader.h"
 
 #include "c_locale.h"
-#include "netcdf_classic_layout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -378,13 +377,8 @@ std::string read_value_rule(int ncid, int varid, ValueRule& rule) {
 }
 
 ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& plan,
-                     const ByteSource* classic_bytes, SampleSink& sink) {
+                     SampleSink& sink) {
     ReadResult result;
-    if (classic_bytes) {
-        result.error = check_classic_layout(*classic_bytes);
-        if (!result.error.empty())
-            return result;
-    }
     const std::int64_t nx = plan.extent[0], ny = plan.extent[1], nz = plan.extent[2];
     const std::int64_t ncomp = plan.ncomp;
     const bool by_dimension = plan.components_position >= 0;

@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-class ByteSource;
-
 // The reading of a NetCDF file through the netCDF-C library. The import runs all of this in a
 // reader process of its own (see netcdf_import.cpp), because the library can crash or hang on
 // a damaged file.
@@ -59,7 +57,6 @@ struct ReadResult {
 };
 
 // Reads the grid of `plan` in slabs and hands its samples to `sink` in the order of the
-// intermediate file: components innermost, then x, y, z. `classic_bytes`, when not null, are
-// the bytes of a classic-format file, checked for truncation first.
+// intermediate file: components innermost, then x, y, z.
 ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& plan,
-                     const ByteSource* classic_bytes, SampleSink& sink);
+                     SampleSink& sink);

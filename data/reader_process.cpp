@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
@@ -10,7 +12,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+// Present when a sanitizer is linked in (tests, fuzzing); weak, so plain builds do without.
+extern "C" void __sanitizer_set_death_callback(void (*callback)(void)) __attribute__((weak));
+
 namespace {
+
+// Exit status of a helper that a sanitizer stopped.
+constexpr int sanitizer_exit_status = 70;
+
+void end_helper_quietly() {
+    _exit(sanitizer_exit_status);
+}
 
 // A message: type and payload length (two 64-bit numbers), then the payload.
 constexpr std::size_t header_bytes = 16;
@@ -76,6 +88,21 @@ bool ReaderProcess::start(std::size_t block_bytes, int (*main)(ReaderProcess&, v
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent)
             _exit(1);
+        // A fault ends the helper plainly: the caller's crash handlers (a sanitizer's, a
+        // fuzzer's, the mapped-read guard) are not for it.
+        for (const int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+            signal(s, SIG_DFL);
+        if (__sanitizer_set_death_callback)
+            __sanitizer_set_death_callback(end_helper_quietly);
+        // What the library says about a damaged file is not for the person: the import says
+        // it in its own words. HALVORN_READER_STDERR keeps it, for debugging.
+        if (!std::getenv("HALVORN_READER_STDERR")) {
+            const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+            if (null >= 0) {
+                dup2(null, STDERR_FILENO);
+                close(null);
+            }
+        }
         close(sockets[0]);
         socket_ = sockets[1];
         pid_ = -1;

@@ -7,8 +7,8 @@
 
 // A helper process that runs one function of this program, for work in a library that may
 // crash or hang on bad input: a fault there ends the helper, never the caller. The two sides
-// talk through typed messages over a socket and share two blocks of memory for bulk data.
-// Never throws.
+// talk through typed messages over a socket and share two blocks of memory for bulk data. The
+// helper's standard error goes to /dev/null unless HALVORN_READER_STDERR is set. Never throws.
 class ReaderProcess {
 public:
     ReaderProcess() = default;
