@@ -435,3 +435,41 @@ TEST(NetcdfImport, every_stage_reports_in_order_and_cancel_keeps_the_old_interme
         EXPECT_EQ(d.nx, 0);
     }
 }
+
+#if defined(HALVORN_OCEAN_TEXT) && defined(HALVORN_OCEAN_NC)
+// Equal samples; not equal bytes, as the text holds "-0.00" where a packed short holds 0.
+TEST(NetcdfImport, the_ocean_sample_as_text_and_as_netcdf_gives_the_same_samples) {
+    TempDir dir;
+    const auto run = [&](const std::string& grid, const std::string& dat,
+                         std::vector<std::string> vars, const std::string& components) {
+        auto r = std::make_unique<Imported>();
+        ImportOptions options;
+        options.intermediate_path = dir.file(dat);
+        options.variables = std::move(vars);
+        options.components_dimension = components;
+        r->result = import_grid(grid, r->data, r->colour, r->prompts, options);
+        if (r->result.ok)
+            r->bytes = read_bytes(options.intermediate_path);
+        return r;
+    };
+    const auto text = run(HALVORN_OCEAN_TEXT, "text.dat", {}, "");
+    const auto nc = run(HALVORN_OCEAN_NC, "nc.dat", {"TEMP"}, "TIME");
+    ASSERT_TRUE(text->result.ok && nc->result.ok) << nc->result.error;
+    ASSERT_EQ(text->data.sample_count(), nc->data.sample_count());
+    std::int64_t differ = 0;
+    for (std::int64_t i = 0; i < text->data.sample_count(); ++i)
+        differ += text->data.samples[i] != nc->data.samples[i];
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(text->data.stat_count, nc->data.stat_count);
+    EXPECT_EQ(text->data.stat_mean, nc->data.stat_mean);
+    EXPECT_EQ(nc->result.description.lines(),
+              (std::vector<std::string>{
+                  "File: ocean.nc (netCDF-4)",
+                  "Variable: TEMP (sea water temperature, degC); components along TIME 45.5, "
+                  "227.5 days since 2001-01-01 00:00:00",
+                  "x: LON 1..359 degrees_east", "y: LAT -89..89 degrees_north",
+                  "z: DEPTH 1100..0 m, positive down",
+                  "Missing: 162714 samples (fill values, missing_value, outside the valid range, "
+                  "NaN)"}));
+}
+#endif
