@@ -56,12 +56,13 @@ std::string open_failure(int status) {
 }
 
 // The reader's side of the shared blocks: fills them in turn, each once the import has written
-// it out.
+// it out. Two may be held at once: one filled while the other's last samples are converted.
 class BlockSink final : public SampleSink {
 public:
     explicit BlockSink(ReaderProcess& process) : process_(process) {}
 
     float* next_block() override {
+        turn_ ^= 1;
         while (busy_[turn_]) {
             std::int64_t type = 0;
             std::string payload;
@@ -78,22 +79,22 @@ public:
     std::int64_t block_floats() const override {
         return static_cast<std::int64_t>(process_.block_bytes() / sizeof(float));
     }
-    bool emit(float*, std::int64_t count, std::int64_t stored_done,
+    bool emit(float* block, std::int64_t count, std::int64_t stored_done,
               std::int64_t stored_total) override {
+        const int index = block == process_.block(0) ? 0 : 1;
         MessageOut out;
-        out.i64(turn_);
+        out.i64(index);
         out.i64(count);
         out.i64(stored_done);
         out.i64(stored_total);
-        busy_[turn_] = true;
-        turn_ ^= 1;
+        busy_[index] = true;
         return process_.send(block_message, out.bytes());
     }
 
 private:
     ReaderProcess& process_;
     bool busy_[2] = {false, false};
-    int turn_ = 0;
+    int turn_ = 1; // the first block handed out is block 0
 };
 
 int reader_main(ReaderProcess& process, void* context) {

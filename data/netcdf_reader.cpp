@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <netcdf.h>
 #include <netcdf_mem.h>
 #include <strings.h>
+#include <thread>
 
 namespace {
 
@@ -201,6 +203,49 @@ std::string check_chunks(int ncid, const NetcdfVariable& v, int type_bytes,
                                preemption);
     return {};
 }
+
+// A box of samples in the order of a variable whose dimensions include the components':
+// step[a] and component_step are the strides of x, y, z and the components in it.
+struct GatherBox {
+    std::int64_t size[3] = {1, 1, 1};
+    std::int64_t step[3] = {0, 0, 0};
+    std::int64_t component_step = 0;
+    std::int64_t ncomp = 1;
+
+    // Copies the box into `out` in the order of the intermediate file, components innermost.
+    void gather(const float* box, float* out) const {
+        for (std::int64_t z = 0; z < size[2]; ++z)
+            for (std::int64_t y = 0; y < size[1]; ++y)
+                for (std::int64_t x = 0; x < size[0]; ++x) {
+                    const float* from = box + z * step[2] + y * step[1] + x * step[0];
+                    for (std::int64_t c = 0; c < ncomp; ++c)
+                        *out++ = from[c * component_step];
+                }
+    }
+};
+
+// Runs one job at a time on a thread of its own; where no thread can be started, at once.
+class BackgroundJob {
+public:
+    ~BackgroundJob() { wait(); }
+    void run(std::function<void()> job) {
+        wait();
+        job_ = std::move(job);
+        try {
+            thread_ = std::thread([this] { job_(); });
+        } catch (...) {
+            job_();
+        }
+    }
+    void wait() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    std::function<void()> job_;
+    std::thread thread_;
+};
 
 } // namespace
 
@@ -432,9 +477,11 @@ ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& pla
     }
     const std::int64_t box_points = box[0] * box[1] * box[2];
     const std::int64_t values_per_read = box_points * (by_dimension ? ncomp : 1);
-    Buffer stored(static_cast<std::size_t>(values_per_read * largest_type));
+    // Two buffers of stored values: one is read into while the other is converted.
+    Buffer stored[2] = {Buffer(static_cast<std::size_t>(values_per_read * largest_type)),
+                        Buffer(static_cast<std::size_t>(values_per_read * largest_type))};
     Buffer gathered(by_dimension ? static_cast<std::size_t>(values_per_read) * sizeof(float) : 0);
-    if (!stored.p || !gathered.p) {
+    if (!stored[0].p || !stored[1].p || !gathered.p) {
         result.error = "cannot be read: not enough memory for its slabs";
         return result;
     }
@@ -448,6 +495,26 @@ ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& pla
     if (by_dimension) {
         count[static_cast<std::size_t>(plan.components_position)] = static_cast<std::size_t>(ncomp);
     }
+
+    // The conversion of the last piece read runs on a thread of its own while the next piece is
+    // read; a filled block is handed on once its last piece is converted.
+    BackgroundJob job;
+    ValueCounts job_counts;
+    float* unsent = nullptr; // a block read whole, its conversion perhaps still running
+    std::int64_t unsent_count = 0, unsent_done = 0;
+    const auto finish_job = [&] {
+        job.wait();
+        result.counts.missing += job_counts.missing;
+        result.counts.low += job_counts.low;
+        job_counts = {};
+    };
+    const auto send_unsent = [&] {
+        finish_job();
+        const bool sent = !unsent || sink.emit(unsent, unsent_count, unsent_done, stored_total);
+        unsent = nullptr;
+        return sent;
+    };
+    int turn = 0;
     for (std::int64_t z0 = 0; z0 < nz; z0 += box[2])
         for (std::int64_t y0 = 0; y0 < ny; y0 += box[1])
             for (std::int64_t x0 = 0; x0 < nx; x0 += box[0]) {
@@ -463,47 +530,59 @@ ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& pla
                 const std::int64_t points = size[0] * size[1] * size[2];
                 float* const out = sink.next_block();
                 if (!out) {
+                    finish_job();
                     result.stopped = true;
                     return result;
                 }
                 for (std::size_t i = 0; i < plan.variables.size(); ++i) {
                     const NetcdfVariable& v = catalog.variables[plan.variables[i]];
-                    if (int s = nc_get_vara(ncid, v.varid, start.data(), count.data(), stored.p);
+                    void* const values_read = stored[turn].p;
+                    turn ^= 1;
+                    if (int s = nc_get_vara(ncid, v.varid, start.data(), count.data(), values_read);
                         s != NC_NOERR) {
+                        finish_job();
                         result.error =
                             "could not be read: variable " + v.name + ": " + netcdf_status_text(s);
                         return result;
                     }
                     const std::int64_t values = points * (by_dimension ? ncomp : 1);
                     stored_done += values * stored_type_bytes(rules[i].type);
+                    // The previous block is complete once the job before this one is done.
+                    if (i == 0 && !send_unsent()) {
+                        result.stopped = true;
+                        return result;
+                    }
+                    finish_job();
+                    const ValueRule& rule = rules[i];
                     if (!by_dimension) {
-                        convert_values(rules[i], stored.p, points, out + i, ncomp, result.counts);
+                        job.run([&rule, values_read, points, out, i, ncomp, &job_counts] {
+                            convert_values(rule, values_read, points, out + i, ncomp, job_counts);
+                        });
                         continue;
                     }
                     // The box comes in the variable's order; the components go innermost.
-                    float* const f = static_cast<float*>(gathered.p);
-                    convert_values(rules[i], stored.p, values, f, 1, result.counts);
+                    GatherBox g;
+                    g.size[0] = size[0];
+                    g.size[1] = size[1];
+                    g.size[2] = size[2];
                     std::vector<std::int64_t> stride(rank, 1);
                     for (std::size_t k = rank - 1; k > 0; --k)
                         stride[k - 1] = stride[k] * static_cast<std::int64_t>(count[k]);
-                    const auto step = [&](int p) { return p >= 0 ? stride[p] : 0; };
-                    const std::int64_t sx = step(plan.axis_position[0]);
-                    const std::int64_t sy = step(plan.axis_position[1]);
-                    const std::int64_t sz = step(plan.axis_position[2]);
-                    const std::int64_t sc = stride[plan.components_position];
-                    float* o = out;
-                    for (std::int64_t z = 0; z < size[2]; ++z)
-                        for (std::int64_t y = 0; y < size[1]; ++y)
-                            for (std::int64_t x = 0; x < size[0]; ++x) {
-                                const float* from = f + z * sz + y * sy + x * sx;
-                                for (std::int64_t c = 0; c < ncomp; ++c)
-                                    *o++ = from[c * sc];
-                            }
+                    for (int a = 0; a < 3; ++a)
+                        g.step[a] = plan.axis_position[a] >= 0 ? stride[plan.axis_position[a]] : 0;
+                    g.component_step = stride[plan.components_position];
+                    g.ncomp = ncomp;
+                    float* const f = static_cast<float*>(gathered.p);
+                    job.run([&rule, values_read, values, f, out, g, &job_counts] {
+                        convert_values(rule, values_read, values, f, 1, job_counts);
+                        g.gather(f, out);
+                    });
                 }
-                if (!sink.emit(out, points * ncomp, stored_done, stored_total)) {
-                    result.stopped = true;
-                    return result;
-                }
+                unsent = out;
+                unsent_count = points * ncomp;
+                unsent_done = stored_done;
             }
+    if (!send_unsent())
+        result.stopped = true;
     return result;
 }

@@ -35,7 +35,8 @@ void read_axis(int ncid, const NetcdfCatalog& catalog, int dimension, GridAxis& 
 // variable cannot be read.
 std::string read_value_rule(int ncid, int varid, ValueRule& rule);
 
-// Where converted samples go: blocks of floats that are handed on whole.
+// Where converted samples go: blocks of floats that are handed on whole. The reader holds at most
+// two at a time: it takes the next block before it hands on the last one.
 class SampleSink {
 public:
     // A block of block_floats() floats to fill; null when the import is to stop.
