@@ -362,14 +362,26 @@ bool has_extension(const std::string& path) {
 }
 
 // The first bytes of a regular file; fewer (or none) when it is shorter or cannot be read.
-std::size_t first_bytes(const std::string& path, unsigned char* to, std::size_t n) {
+// Opens a regular file for reading; -1 for anything else. Other kinds are not even opened: a
+// FIFO opened and closed again would let its writer go on into a pipe without a reader.
+int open_regular(const std::string& path, struct stat& st) {
+    if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The first bytes of a regular file; fewer (or none) when it is shorter or cannot be read.
+std::size_t first_bytes(const std::string& path, unsigned char* to, std::size_t n) {
+    struct stat st {};
+    const int fd = open_regular(path, st);
     if (fd < 0)
         return 0;
-    struct stat st {};
-    ssize_t got = 0;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        got = pread(fd, to, n, 0);
+    const ssize_t got = pread(fd, to, n, 0);
     close(fd);
     return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
@@ -394,10 +406,8 @@ ImportResult import_netcdf(const std::string& path, Volume& data, Volume& colour
                            ImportPrompts& prompts, const ImportOptions& options) {
     // Only a regular file can be read: the library seeks in it.
     struct stat st {};
-    const int fd = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0)
-            close(fd);
+    const int fd = open_regular(path, st);
+    if (fd < 0) {
         return import_failure(
             prompts,
             format_c("ERROR: \"%s\" is not a valid file or is not readable", path.c_str()));
