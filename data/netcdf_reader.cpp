@@ -141,31 +141,6 @@ double as_unsigned(double v, nc_type type) {
     }
 }
 
-// The fill value as a double; `bytes` hold it in the variable's type.
-double fill_as_double(const unsigned char* bytes, nc_type type) {
-    switch (type) {
-#define HALVORN_FILL_CASE(nc, T)                                                                   \
-    case nc: {                                                                                     \
-        T v;                                                                                       \
-        std::memcpy(&v, bytes, sizeof v);                                                          \
-        return static_cast<double>(v);                                                             \
-    }
-        HALVORN_FILL_CASE(NC_BYTE, signed char)
-        HALVORN_FILL_CASE(NC_UBYTE, unsigned char)
-        HALVORN_FILL_CASE(NC_SHORT, short)
-        HALVORN_FILL_CASE(NC_USHORT, unsigned short)
-        HALVORN_FILL_CASE(NC_INT, int)
-        HALVORN_FILL_CASE(NC_UINT, unsigned int)
-        HALVORN_FILL_CASE(NC_INT64, long long)
-        HALVORN_FILL_CASE(NC_UINT64, unsigned long long)
-        HALVORN_FILL_CASE(NC_FLOAT, float)
-        HALVORN_FILL_CASE(NC_DOUBLE, double)
-#undef HALVORN_FILL_CASE
-    default:
-        return std::nan("");
-    }
-}
-
 // Owns a block of memory from std::malloc.
 struct Buffer {
     void* p = nullptr;
@@ -377,7 +352,10 @@ std::string read_value_rule(int ncid, int varid, ValueRule& rule) {
     if (!stored_type_of(effective, rule.type))
         return "its values are not numbers";
     // Values of an attribute of the variable's own (signed) type follow _Unsigned too.
-    const auto stored_value = [&](double v, nc_type attribute_type) {
+    // The type as declared, before _Unsigned: the fill value comes in it.
+    StoredType declared = rule.type;
+    stored_type_of(type, declared);
+    const auto as_read = [&](double v, nc_type attribute_type) {
         return is_unsigned && attribute_type == type ? as_unsigned(v, type) : v;
     };
 
@@ -394,10 +372,10 @@ std::string read_value_rule(int ncid, int varid, ValueRule& rule) {
     int no_fill = 0;
     unsigned char fill[8] = {};
     if (nc_inq_var_fill(ncid, varid, &no_fill, fill) == NC_NOERR && (has_fill || !no_fill))
-        rule.add_missing(stored_value(fill_as_double(fill, type), type));
+        rule.add_missing(as_read(stored_value(declared, fill), type));
     nc_type missing_type = NC_NAT;
     for (const double m : number_attribute(ncid, varid, "missing_value", missing_type))
-        rule.add_missing(stored_value(m, missing_type));
+        rule.add_missing(as_read(m, missing_type));
 
     nc_type range_type = NC_NAT, min_type = NC_NAT, max_type = NC_NAT;
     const std::vector<double> range = number_attribute(ncid, varid, "valid_range", range_type);
@@ -408,14 +386,14 @@ std::string read_value_rule(int ncid, int varid, ValueRule& rule) {
         return rule.packed && t != type && t == unpacked_type;
     };
     if (range.size() >= 2) {
-        rule.valid_min = stored_value(range[0], range_type);
-        rule.valid_max = stored_value(range[1], range_type);
+        rule.valid_min = as_read(range[0], range_type);
+        rule.valid_max = as_read(range[1], range_type);
         rule.valid_unpacked = unpacked_units(range_type);
     } else {
         if (!low.empty())
-            rule.valid_min = stored_value(low[0], min_type);
+            rule.valid_min = as_read(low[0], min_type);
         if (!high.empty())
-            rule.valid_max = stored_value(high[0], max_type);
+            rule.valid_max = as_read(high[0], max_type);
         rule.valid_unpacked = unpacked_units(!low.empty() ? min_type : max_type);
     }
     return {};

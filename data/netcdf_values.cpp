@@ -126,87 +126,61 @@ void convert_typed(const ValueRule& rule, const T* stored, std::int64_t n, float
     convert_kernel<T, true, true>(rule, stored, n, out, stride, counts);
 }
 
-template <class T> void add_missing_typed(std::vector<double>& missing, double value) {
-    if (holds<T>(value))
-        missing.push_back(as_stored<T>(value));
+// Calls f with a null pointer of the C++ type that `type` stands for.
+template <class F> void with_type(StoredType type, F&& f) {
+    switch (type) {
+    case StoredType::int8:
+        return f(static_cast<const std::int8_t*>(nullptr));
+    case StoredType::uint8:
+        return f(static_cast<const std::uint8_t*>(nullptr));
+    case StoredType::int16:
+        return f(static_cast<const std::int16_t*>(nullptr));
+    case StoredType::uint16:
+        return f(static_cast<const std::uint16_t*>(nullptr));
+    case StoredType::int32:
+        return f(static_cast<const std::int32_t*>(nullptr));
+    case StoredType::uint32:
+        return f(static_cast<const std::uint32_t*>(nullptr));
+    case StoredType::int64:
+        return f(static_cast<const std::int64_t*>(nullptr));
+    case StoredType::uint64:
+        return f(static_cast<const std::uint64_t*>(nullptr));
+    case StoredType::float32:
+        return f(static_cast<const float*>(nullptr));
+    case StoredType::float64:
+        return f(static_cast<const double*>(nullptr));
+    }
 }
 
 } // namespace
 
 int stored_type_bytes(StoredType type) {
-    switch (type) {
-    case StoredType::int8:
-    case StoredType::uint8:
-        return 1;
-    case StoredType::int16:
-    case StoredType::uint16:
-        return 2;
-    case StoredType::int32:
-    case StoredType::uint32:
-    case StoredType::float32:
-        return 4;
-    case StoredType::int64:
-    case StoredType::uint64:
-    case StoredType::float64:
-        return 8;
-    }
-    return 0;
+    int bytes = 0;
+    with_type(type, [&](auto* none) { bytes = sizeof(*none); });
+    return bytes;
+}
+
+double stored_value(StoredType type, const void* bytes) {
+    double v = 0;
+    with_type(type, [&](auto* none) {
+        std::remove_cv_t<std::remove_pointer_t<decltype(none)>> typed;
+        std::memcpy(&typed, bytes, sizeof typed);
+        v = static_cast<double>(typed);
+    });
+    return v;
 }
 
 void ValueRule::add_missing(double value) {
-    switch (type) {
-    case StoredType::int8:
-        return add_missing_typed<std::int8_t>(missing, value);
-    case StoredType::uint8:
-        return add_missing_typed<std::uint8_t>(missing, value);
-    case StoredType::int16:
-        return add_missing_typed<std::int16_t>(missing, value);
-    case StoredType::uint16:
-        return add_missing_typed<std::uint16_t>(missing, value);
-    case StoredType::int32:
-        return add_missing_typed<std::int32_t>(missing, value);
-    case StoredType::uint32:
-        return add_missing_typed<std::uint32_t>(missing, value);
-    case StoredType::int64:
-        return add_missing_typed<std::int64_t>(missing, value);
-    case StoredType::uint64:
-        return add_missing_typed<std::uint64_t>(missing, value);
-    case StoredType::float32:
-        return add_missing_typed<float>(missing, value);
-    case StoredType::float64:
-        return add_missing_typed<double>(missing, value);
-    }
+    with_type(type, [&](auto* none) {
+        using T = std::remove_cv_t<std::remove_pointer_t<decltype(none)>>;
+        if (holds<T>(value))
+            missing.push_back(as_stored<T>(value));
+    });
 }
 
 void convert_values(const ValueRule& rule, const void* stored, std::int64_t n, float* out,
                     std::int64_t stride, ValueCounts& counts) {
-    switch (rule.type) {
-    case StoredType::int8:
-        return convert_typed(rule, static_cast<const std::int8_t*>(stored), n, out, stride, counts);
-    case StoredType::uint8:
-        return convert_typed(rule, static_cast<const std::uint8_t*>(stored), n, out, stride,
-                             counts);
-    case StoredType::int16:
-        return convert_typed(rule, static_cast<const std::int16_t*>(stored), n, out, stride,
-                             counts);
-    case StoredType::uint16:
-        return convert_typed(rule, static_cast<const std::uint16_t*>(stored), n, out, stride,
-                             counts);
-    case StoredType::int32:
-        return convert_typed(rule, static_cast<const std::int32_t*>(stored), n, out, stride,
-                             counts);
-    case StoredType::uint32:
-        return convert_typed(rule, static_cast<const std::uint32_t*>(stored), n, out, stride,
-                             counts);
-    case StoredType::int64:
-        return convert_typed(rule, static_cast<const std::int64_t*>(stored), n, out, stride,
-                             counts);
-    case StoredType::uint64:
-        return convert_typed(rule, static_cast<const std::uint64_t*>(stored), n, out, stride,
-                             counts);
-    case StoredType::float32:
-        return convert_typed(rule, static_cast<const float*>(stored), n, out, stride, counts);
-    case StoredType::float64:
-        return convert_typed(rule, static_cast<const double*>(stored), n, out, stride, counts);
-    }
+    with_type(rule.type, [&](auto* none) {
+        convert_typed(rule, static_cast<decltype(none)>(stored), n, out, stride, counts);
+    });
 }

@@ -23,6 +23,9 @@ enum class StoredType {
 
 int stored_type_bytes(StoredType type);
 
+// One value of the type, from its bytes in native order, as a double.
+double stored_value(StoredType type, const void* bytes);
+
 // The sample written for a missing value; everything at or below -100 is read as missing.
 inline constexpr float missing_sample = -9999.0f;
 
