@@ -9,7 +9,7 @@
 #include <vector>
 
 // The reading of a NetCDF file through the netCDF-C library. The import runs all of this in a
-// reader process of its own (see netcdf_import.cpp), because the library can crash or hang on
+// reader process of its own (see netcdf_reader_main.h), because the library can crash or hang on
 // a damaged file.
 
 // Opens `path`, or the file image `memory` of `size` bytes when `memory` is not null, read
@@ -34,30 +34,3 @@ void read_axis(int ncid, const NetcdfCatalog& catalog, int dimension, GridAxis& 
 // missing_value, valid_range or valid_min and valid_max. Returns an empty string, or why the
 // variable cannot be read.
 std::string read_value_rule(int ncid, int varid, ValueRule& rule);
-
-// Where converted samples go: blocks of floats that are handed on whole. The reader holds at most
-// two at a time: it takes the next block before it hands on the last one.
-class SampleSink {
-public:
-    // A block of block_floats() floats to fill; null when the import is to stop.
-    virtual float* next_block() = 0;
-    virtual std::int64_t block_floats() const = 0;
-    // Hands on `count` samples of `block`; `stored_done` of `stored_total` bytes of stored
-    // values have been read so far. False when the import is to stop.
-    virtual bool emit(float* block, std::int64_t count, std::int64_t stored_done,
-                      std::int64_t stored_total) = 0;
-
-protected:
-    ~SampleSink() = default;
-};
-
-struct ReadResult {
-    std::string error; // empty on success
-    ValueCounts counts;
-    bool stopped = false; // the sink asked to stop
-};
-
-// Reads the grid of `plan` in slabs and hands its samples to `sink` in the order of the
-// intermediate file: components innermost, then x, y, z.
-ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& plan,
-                     SampleSink& sink);
