@@ -27,8 +27,9 @@ struct ImportOptions {
     // components (--var SST --components TIME). Empty: chosen from the file.
     std::vector<std::string> variables;
     std::string components_dimension;
-    // Memory the import may use, in bytes; a grid whose samples, held twice, and 64 MiB do not
-    // fit is refused before anything is read. 0: the machine's physical memory.
+    // NetCDF only: the memory the import may use, in bytes; a grid whose samples, held twice,
+    // and 64 MiB do not fit is refused before anything is read. 0: the machine's physical
+    // memory.
     std::int64_t memory_limit_bytes = 0;
     // NetCDF only: the file is read in a reader process of its own, which is stopped, and the
     // import refused, when it has given no sign of life for this long. 0: 60 seconds.

@@ -18,11 +18,10 @@ public:
     virtual void show_message(const std::string& text) = 0;
     // A save-file dialog starting at `initial`; false when the person cancels.
     virtual bool ask_save_path(const std::string& initial, std::string& chosen) = 0;
-    // Progress of a long import: `done` of `total` units of the stage (bytes of grid text while
-    // converting, total 0 when the size is unknown, as for a pipe, or bytes of the NetCDF
-    // variables' stored values read; bytes of the intermediate
-    // file while writing and reading back; rows summed plus rows copied while loading, the
-    // mirroring and the statistics together). Called often enough in every stage for a
+    // Progress of a long import: `done` of `total` units of the stage (while converting, bytes
+    // of grid text, total 0 when the size is unknown, as for a pipe, or bytes of the NetCDF
+    // variables' stored values; bytes of the intermediate file while writing and reading back;
+    // rows summed plus rows copied while loading, the mirroring and the statistics together). Called often enough in every stage for a
     // progress window to appear in time and to answer Cancel; false asks to stop.
     virtual bool progress(ImportStage stage, std::int64_t done, std::int64_t total) { return true; }
     // A NetCDF file `file` holds several variables that could be the grid and the import was
