@@ -1,19 +1,16 @@
 // The whole "Open File" of a NetCDF grid as a user waits for it, beside the text import of the
-// same grid: each import runs as a separate process (start-up, conversion, writing, read-back,
-// mirroring, statistics, exit) on a smooth float32 field of 256 x 256 x 128 points with two
-// components and two blocks of missing data. The NetCDF file holds the components as two
-// variables; it is written as 64-bit offset (classic) and as netCDF-4, plain and compressed.
-// The text holds the same numbers with three decimals, so all imports must write the same
-// intermediate file (checked). Runs alternate between the files so that all see the same
+// same grid: each import runs as a separate process, halvorn_import_driver (start-up,
+// conversion, writing, read-back, mirroring, statistics, exit) on a smooth float32 field of 256 x
+// 256 x 128 points with two components and two blocks of missing data. The NetCDF file holds the
+// components as two variables; it is written as 64-bit offset (classic) and as netCDF-4, plain and
+// compressed. The text holds the same numbers with three decimals, so all imports must write the
+// same intermediate file (checked). Runs alternate between the files so that all see the same
 // machine load; figures are medians. Also reports the peak resident memory of the importing
 // process and of its NetCDF reader process against the bound of twice the samples plus 64 MiB.
 //
 //   halvorn_netcdf_import_bench [--runs N] [--small]
 //
 // HALVORN_KEEP_BENCH_FILES=1 keeps the generated files in /tmp.
-#include "grid_import.h"
-#include "volume.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -24,7 +21,6 @@
 #include <fstream>
 #include <iterator>
 #include <netcdf.h>
-#include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -102,63 +98,16 @@ bool write_netcdf(const std::string& path, GridSize g, int mode, bool compressed
     return nc_close(id) == NC_NOERR && ok;
 }
 
-// Shows messages on standard error and notes when the conversion starts and ends: from the
-// first progress report of `converting` to the first of `writing`.
-class TimingPrompts final : public ImportPrompts {
-public:
-    void show_message(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    bool ask_save_path(const std::string&, std::string&) override { return false; }
-    bool progress(ImportStage stage, std::int64_t, std::int64_t) override {
-        const auto now = std::chrono::steady_clock::now();
-        if (stage == ImportStage::converting && !converting)
-            converting = now;
-        if (stage == ImportStage::writing && !written)
-            written = now;
-        return true;
-    }
-    double conversion_seconds() const {
-        return converting && written ? std::chrono::duration<double>(*written - *converting).count()
-                                     : 0;
-    }
-
-private:
-    std::optional<std::chrono::steady_clock::time_point> converting, written;
-};
-
-// The child: one import, as `halvorn-batch info` runs it, then the statistics and the peak
-// memory of this process and of its reader process.
-int import_once(const std::string& grid, const std::string& intermediate, bool netcdf) {
-    Volume data, colour;
-    TimingPrompts prompts;
-    ImportOptions options;
-    options.intermediate_path = intermediate;
-    if (netcdf)
-        options.variables = {"A", "B"};
-    const ImportResult r = import_grid(grid, data, colour, prompts, options);
-    if (!r.ok)
-        return 1;
-    struct rusage self {
-    }, children{};
-    getrusage(RUSAGE_SELF, &self);
-    getrusage(RUSAGE_CHILDREN, &children);
-    std::printf("%lld %.6f %.6f %.6f %.6f\n%ld %ld %.6f\n", static_cast<long long>(data.stat_count),
-                data.stat_mean, data.stat_std_dev, data.stat_min, data.stat_max, self.ru_maxrss,
-                children.ru_maxrss, prompts.conversion_seconds());
-    return 0;
-}
-
 struct Run {
     bool ok = false;
     double seconds = 0;
     double own_mib = 0, reader_mib = 0;
-    double conversion = 0; // seconds from the first block converted to the file complete
+    double conversion = 0; // seconds from the start of the import to the intermediate file complete
     std::string stats;
 };
 
-Run run_child(const std::string& self, const std::string& grid, const std::string& intermediate,
-              bool netcdf, const std::string& out_path) {
+Run run_child(const std::string& grid, const std::string& intermediate, bool netcdf,
+              const std::string& out_path) {
     Run r;
     std::fflush(stdout); // or the child would print it again
     const auto t0 = std::chrono::steady_clock::now();
@@ -166,8 +115,8 @@ Run run_child(const std::string& self, const std::string& grid, const std::strin
     if (child == 0) {
         if (!std::freopen(out_path.c_str(), "w", stdout))
             _exit(127);
-        execl(self.c_str(), self.c_str(), "--import", grid.c_str(), intermediate.c_str(),
-              netcdf ? "netcdf" : "text", static_cast<char*>(nullptr));
+        execl(HALVORN_IMPORT_DRIVER, HALVORN_IMPORT_DRIVER, grid.c_str(), intermediate.c_str(),
+              netcdf ? "A,B" : "", static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;
@@ -198,8 +147,6 @@ std::string slurp(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::strcmp(argv[1], "--import") == 0)
-        return import_once(argv[2], argv[3], std::strcmp(argv[4], "netcdf") == 0);
     int runs = 5;
     GridSize g{256, 256, 128};
     for (int i = 1; i < argc; ++i) {
@@ -216,7 +163,6 @@ int main(int argc, char** argv) {
     if (!mkdtemp(dir))
         return 1;
     const std::string d = dir;
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     struct Input {
         const char* label;
         std::string path;
@@ -242,7 +188,7 @@ int main(int argc, char** argv) {
     for (int i = -1; i < runs && ok; ++i) // run -1 warms the page cache
         for (Input& in : inputs) {
             const std::string dat = d + "/out.dat";
-            const Run r = run_child(self, in.path, dat, in.netcdf, d + "/out.txt");
+            const Run r = run_child(in.path, dat, in.netcdf, d + "/out.txt");
             ok = ok && r.ok;
             if (i < 0) {
                 ok = ok && (first_dat.empty() || slurp(dat) == first_dat);

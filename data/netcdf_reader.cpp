@@ -2,12 +2,12 @@
 
 #include "c_locale.h"
 
+#include "netcdf_api.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <netcdf.h>
-#include <netcdf_mem.h>
 #include <strings.h>
 
 namespace {
@@ -55,21 +55,21 @@ bool stored_type_of(nc_type type, StoredType& stored) {
 std::string text_attribute(int ncid, int varid, const char* name) {
     nc_type type = NC_NAT;
     std::size_t length = 0;
-    if (nc_inq_att(ncid, varid, name, &type, &length) != NC_NOERR)
+    if (netcdf().inq_att(ncid, varid, name, &type, &length) != NC_NOERR)
         return {};
     if (type == NC_CHAR) {
         std::string s(length, '\0');
-        if (nc_get_att_text(ncid, varid, name, s.data()) != NC_NOERR)
+        if (netcdf().get_att_text(ncid, varid, name, s.data()) != NC_NOERR)
             return {};
         s.resize(std::min(std::strlen(s.c_str()), max_text_attribute));
         return s;
     }
     if (type == NC_STRING && length >= 1) {
         std::vector<char*> strings(length, nullptr);
-        if (nc_get_att_string(ncid, varid, name, strings.data()) != NC_NOERR)
+        if (netcdf().get_att_string(ncid, varid, name, strings.data()) != NC_NOERR)
             return {};
         std::string s = strings[0] ? strings[0] : "";
-        nc_free_string(length, strings.data());
+        netcdf().free_string(length, strings.data());
         s.resize(std::min(s.size(), max_text_attribute));
         return s;
     }
@@ -90,11 +90,11 @@ bool is_numeric(nc_type type) {
 std::vector<double> number_attribute(int ncid, int varid, const char* name, nc_type& type) {
     std::size_t length = 0;
     type = NC_NAT;
-    if (nc_inq_att(ncid, varid, name, &type, &length) != NC_NOERR || !is_numeric(type) ||
+    if (netcdf().inq_att(ncid, varid, name, &type, &length) != NC_NOERR || !is_numeric(type) ||
         length == 0)
         return {};
     std::vector<double> values(length);
-    if (nc_get_att_double(ncid, varid, name, values.data()) != NC_NOERR)
+    if (netcdf().get_att_double(ncid, varid, name, values.data()) != NC_NOERR)
         return {};
     return values;
 }
@@ -136,21 +136,21 @@ double as_unsigned(double v, nc_type type) {
 
 int open_netcdf(const std::string& path, const void* memory, std::int64_t size, int& ncid) {
     if (memory)
-        return nc_open_mem(path.c_str(), NC_NOWRITE, static_cast<std::size_t>(size),
-                           const_cast<void*>(memory), &ncid);
+        return netcdf().open_mem(path.c_str(), NC_NOWRITE, static_cast<std::size_t>(size),
+                                 const_cast<void*>(memory), &ncid);
     // A relative path that looks like a URL would be fetched over the network.
     const std::string local = !path.empty() && path[0] == '/' ? path : "./" + path;
-    return nc_open(local.c_str(), NC_NOWRITE, &ncid);
+    return netcdf().open(local.c_str(), NC_NOWRITE, &ncid);
 }
 
 std::string netcdf_status_text(int status) {
-    return nc_strerror(status);
+    return netcdf().strerror(status);
 }
 
 int read_catalog(int ncid, NetcdfCatalog& catalog) {
     catalog = {};
     int formatx = 0, mode = 0;
-    if (int s = nc_inq_format_extended(ncid, &formatx, &mode); s != NC_NOERR)
+    if (int s = netcdf().inq_format_extended(ncid, &formatx, &mode); s != NC_NOERR)
         return s;
     if (formatx == NC_FORMATX_NC3)
         catalog.format = (mode & NC_64BIT_DATA)     ? "CDF-5"
@@ -162,21 +162,21 @@ int read_catalog(int ncid, NetcdfCatalog& catalog) {
         catalog.format = "NetCDF";
 
     int ndims = 0;
-    if (int s = nc_inq_dimids(ncid, &ndims, nullptr, 0); s != NC_NOERR)
+    if (int s = netcdf().inq_dimids(ncid, &ndims, nullptr, 0); s != NC_NOERR)
         return s;
     std::vector<int> dimids(static_cast<std::size_t>(std::max(ndims, 0)));
-    if (int s = nc_inq_dimids(ncid, &ndims, dimids.data(), 0); s != NC_NOERR)
+    if (int s = netcdf().inq_dimids(ncid, &ndims, dimids.data(), 0); s != NC_NOERR)
         return s;
     int nunlimited = 0;
     std::vector<int> unlimited;
-    if (nc_inq_unlimdims(ncid, &nunlimited, nullptr) == NC_NOERR && nunlimited > 0) {
+    if (netcdf().inq_unlimdims(ncid, &nunlimited, nullptr) == NC_NOERR && nunlimited > 0) {
         unlimited.resize(static_cast<std::size_t>(nunlimited));
-        nc_inq_unlimdims(ncid, &nunlimited, unlimited.data());
+        netcdf().inq_unlimdims(ncid, &nunlimited, unlimited.data());
     }
     for (const int id : dimids) {
         char name[NC_MAX_NAME + 1] = {};
         std::size_t length = 0;
-        if (int s = nc_inq_dim(ncid, id, name, &length); s != NC_NOERR)
+        if (int s = netcdf().inq_dim(ncid, id, name, &length); s != NC_NOERR)
             return s;
         NetcdfDimension d;
         d.name = name;
@@ -187,26 +187,26 @@ int read_catalog(int ncid, NetcdfCatalog& catalog) {
     }
 
     int nvars = 0;
-    if (int s = nc_inq_varids(ncid, &nvars, nullptr); s != NC_NOERR)
+    if (int s = netcdf().inq_varids(ncid, &nvars, nullptr); s != NC_NOERR)
         return s;
     std::vector<int> varids(static_cast<std::size_t>(std::max(nvars, 0)));
-    if (int s = nc_inq_varids(ncid, &nvars, varids.data()); s != NC_NOERR)
+    if (int s = netcdf().inq_varids(ncid, &nvars, varids.data()); s != NC_NOERR)
         return s;
     for (const int id : varids) {
         char name[NC_MAX_NAME + 1] = {};
         nc_type type = NC_NAT;
         int rank = 0;
-        if (int s = nc_inq_var(ncid, id, name, &type, &rank, nullptr, nullptr); s != NC_NOERR)
+        if (int s = netcdf().inq_var(ncid, id, name, &type, &rank, nullptr, nullptr); s != NC_NOERR)
             return s;
         std::vector<int> ids(static_cast<std::size_t>(std::max(rank, 0)));
-        if (int s = nc_inq_vardimid(ncid, id, ids.data()); s != NC_NOERR)
+        if (int s = netcdf().inq_vardimid(ncid, id, ids.data()); s != NC_NOERR)
             return s;
         NetcdfVariable v;
         v.name = name;
         v.varid = id;
         char type_name[NC_MAX_NAME + 1] = {};
         std::size_t type_size = 0;
-        if (nc_inq_type(ncid, type, type_name, &type_size) == NC_NOERR)
+        if (netcdf().inq_type(ncid, type, type_name, &type_size) == NC_NOERR)
             v.type_name = type_name;
         v.numeric = is_numeric(type);
         v.text = type == NC_CHAR || type == NC_STRING;
@@ -240,7 +240,7 @@ void read_axis(int ncid, const NetcdfCatalog& catalog, int dimension, GridAxis& 
     if (d.length <= 0 || d.length > max_coordinate_values)
         return;
     std::vector<double> values(static_cast<std::size_t>(d.length));
-    if (nc_get_var_double(ncid, v.varid, values.data()) != NC_NOERR)
+    if (netcdf().get_var_double(ncid, v.varid, values.data()) != NC_NOERR)
         return;
     nc_type type;
     const std::vector<double> scale = number_attribute(ncid, v.varid, "scale_factor", type);
@@ -253,7 +253,7 @@ void read_axis(int ncid, const NetcdfCatalog& catalog, int dimension, GridAxis& 
 std::string read_value_rule(int ncid, int varid, ValueRule& rule) {
     rule = {};
     nc_type type = NC_NAT;
-    if (int s = nc_inq_vartype(ncid, varid, &type); s != NC_NOERR)
+    if (int s = netcdf().inq_vartype(ncid, varid, &type); s != NC_NOERR)
         return netcdf_status_text(s);
     const bool is_unsigned =
         unsigned_of(type) != type &&
@@ -281,7 +281,7 @@ std::string read_value_rule(int ncid, int varid, ValueRule& rule) {
     const bool has_fill = !number_attribute(ncid, varid, "_FillValue", fill_type).empty();
     int no_fill = 0;
     unsigned char fill[8] = {};
-    if (nc_inq_var_fill(ncid, varid, &no_fill, fill) == NC_NOERR && (has_fill || !no_fill))
+    if (netcdf().inq_var_fill(ncid, varid, &no_fill, fill) == NC_NOERR && (has_fill || !no_fill))
         rule.add_missing(as_read(stored_value(declared, fill), type));
     nc_type missing_type = NC_NAT;
     for (const double m : number_attribute(ncid, varid, "missing_value", missing_type))

@@ -6,7 +6,7 @@
 #include "netcdf_slabs.h"
 #include "reader_process.h"
 
-#include <netcdf.h>
+#include "netcdf_api.h"
 
 namespace {
 
@@ -67,6 +67,9 @@ int reader_main(ReaderProcess& process, void* context) {
         process.send(failure_message, why);
         return 0;
     };
+    std::string why;
+    if (!netcdf_api(why))
+        return fail("cannot be read: " + why);
     int ncid = -1;
     if (int s = open_netcdf(job.path, job.memory, job.size, ncid); s != NC_NOERR)
         return fail(open_failure(s));
@@ -110,6 +113,6 @@ int reader_main(ReaderProcess& process, void* context) {
     done.i64(read.counts.missing);
     done.i64(read.counts.low);
     process.send(done_message, done.bytes());
-    nc_close(ncid);
+    netcdf().close(ncid);
     return 0;
 }

@@ -3,10 +3,10 @@
 #include "c_locale.h"
 #include "netcdf_reader.h"
 
+#include "netcdf_api.h"
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
-#include <netcdf.h>
 #include <thread>
 #include <vector>
 
@@ -34,7 +34,8 @@ std::string check_chunks(int ncid, const NetcdfVariable& v, int type_bytes,
                          std::int64_t sample_bytes, std::vector<std::size_t>& chunks) {
     int storage = NC_CONTIGUOUS;
     chunks.assign(v.dims.size(), 0);
-    if (v.dims.empty() || nc_inq_var_chunking(ncid, v.varid, &storage, chunks.data()) != NC_NOERR ||
+    if (v.dims.empty() ||
+        netcdf().inq_var_chunking(ncid, v.varid, &storage, chunks.data()) != NC_NOERR ||
         storage != NC_CHUNKED) {
         chunks.clear();
         return {};
@@ -49,11 +50,11 @@ std::string check_chunks(int ncid, const NetcdfVariable& v, int type_bytes,
                         v.name.c_str(), static_cast<long long>(bytes));
     std::size_t size = 0, elements = 0;
     float preemption = 0;
-    if (nc_get_var_chunk_cache(ncid, v.varid, &size, &elements, &preemption) == NC_NOERR &&
+    if (netcdf().get_var_chunk_cache(ncid, v.varid, &size, &elements, &preemption) == NC_NOERR &&
         static_cast<std::size_t>(bytes) > size)
-        nc_set_var_chunk_cache(ncid, v.varid,
-                               std::min(max_chunk_cache, static_cast<std::size_t>(bytes)), elements,
-                               preemption);
+        netcdf().set_var_chunk_cache(ncid, v.varid,
+                                     std::min(max_chunk_cache, static_cast<std::size_t>(bytes)),
+                                     elements, preemption);
     return {};
 }
 
@@ -219,7 +220,8 @@ ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& pla
                     const NetcdfVariable& v = catalog.variables[plan.variables[i]];
                     void* const values_read = stored[turn].p;
                     turn ^= 1;
-                    if (int s = nc_get_vara(ncid, v.varid, start.data(), count.data(), values_read);
+                    if (int s = netcdf().get_vara(ncid, v.varid, start.data(), count.data(),
+                                                  values_read);
                         s != NC_NOERR) {
                         finish_job();
                         result.error =
