@@ -65,8 +65,7 @@ ImportResult run_import(const std::string& name, const ReaderJob& job, const Byt
     // message ends the import, with `outcome` saying how.
     const int timeout_ms =
         options.reader_timeout_ms > 0 ? options.reader_timeout_ms : default_reader_timeout_ms;
-    ImportStage stage = ImportStage::converting;
-    std::int64_t done = 0, total = 0;
+    std::int64_t done = 0, total = 0; // bytes of stored values read, as the reader last said
     ImportResult outcome;
     const auto next = [&](std::int64_t& type, std::string& payload) {
         for (int waited = 0;;) {
@@ -88,7 +87,7 @@ ImportResult run_import(const std::string& name, const ReaderJob& job, const Byt
             }
             case ReaderProcess::Received::timeout:
                 waited += poll_ms;
-                if (!prompts.progress(stage, done, total)) {
+                if (!prompts.progress(ImportStage::converting, done, total)) {
                     outcome = import_cancelled();
                     return false;
                 }
