@@ -5,7 +5,8 @@
 //
 // Prints the statistics (count, mean, standard deviation, minimum, maximum), then the peak
 // resident memory of this process and of its NetCDF reader process in KiB and the seconds from
-// the start of the import to the intermediate file complete. Linked like the programs: the NetCDF library is loaded only when it reads.
+// the start of the import to the intermediate file complete. Linked like the programs: the
+// NetCDF library is loaded only when a NetCDF file is read.
 #include "grid_import.h"
 #include "volume.h"
 

@@ -21,8 +21,9 @@ public:
     // Progress of a long import: `done` of `total` units of the stage (while converting, bytes
     // of grid text, total 0 when the size is unknown, as for a pipe, or bytes of the NetCDF
     // variables' stored values; bytes of the intermediate file while writing and reading back;
-    // rows summed plus rows copied while loading, the mirroring and the statistics together). Called often enough in every stage for a
-    // progress window to appear in time and to answer Cancel; false asks to stop.
+    // rows summed plus rows copied while loading, the mirroring and the statistics together).
+    // Called often enough in every stage for a progress window to appear in time and to answer
+    // Cancel; false asks to stop.
     virtual bool progress(ImportStage stage, std::int64_t done, std::int64_t total) { return true; }
     // A NetCDF file `file` holds several variables that could be the grid and the import was
     // not told which: the person picks one or more variables of the same shape, or one variable
