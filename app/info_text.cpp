@@ -105,6 +105,9 @@ void InfoText::report_import(const std::string& grid_path, const ImportResult& r
                                      d.stat_max, d.stat_mean, d.stat_std_dev)
                           : std::string("; no statistics")) +
         format_c("\nImported in %.2f s.", seconds);
+    // A NetCDF file: its variables, dimensions and coordinate ranges, and low values.
+    for (const std::string& line : result.description.lines())
+        loaded_ += "\n" + line;
     refusal_.clear();
     colour_pending_ = true;
     show_text();

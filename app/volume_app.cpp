@@ -16,8 +16,8 @@
 
 const char* const app_usage =
     "usage: halvorn [--curves CURVES.json] [--low L] [--range R] [--distance D] [--tilt A]\n"
-    "               [--turn B] [--spin C] [--axis-scale SX,SY,SZ] [--no-confirm] [--apply]\n"
-    "               [GRID.txt]\n"
+    "               [--turn B] [--spin C] [--axis-scale SX,SY,SZ] [--var V[,V...]]\n"
+    "               [--components DIM] [--no-confirm] [--apply] [GRID]\n"
     "  Opens the Halvorn dialog. Once it has started, and one after another:\n"
     "  --curves     loads the four curves and the two range values from the curves file,\n"
     "               as \"Load Curves...\" does;\n"
@@ -28,7 +28,10 @@ const char* const app_usage =
     "               (the text area shows these words for the camera of the moment);\n"
     "  --axis-scale draws the grid stretched along x, y and z by these factors (default\n"
     "               1,1,1; a negative one flips that axis), as \"Axis Scale...\" does;\n"
-    "  GRID.txt     imports the grid as \"Open File\" does;\n"
+    "  GRID         imports the grid (a grid text file or a NetCDF file) as \"Open File\"\n"
+    "               does; --var names the NetCDF variables whose values become the components,\n"
+    "               or one variable whose dimension --components names (else the dialog asks\n"
+    "               when the file holds several candidates);\n"
     "  --apply      presses \"Set Transfer Func\" after the import;\n"
     "  --no-confirm ends without asking to save changed curves (for scripts).\n"
     "  -h, --help   shows this text; --version shows the version.\n";
@@ -63,8 +66,9 @@ AppArgs parse_app_args(int argc, char** argv) {
     AppArgs args;
     // Qt's own single-dash options, and the values of those that take one, are QApplication's;
     // the value of one of ours (a negative number such as "--tilt -0.5") is not.
-    const std::vector<std::string> valued = {"--curves", "--low",  "--range", "--distance",
-                                             "--tilt",   "--turn", "--spin",  "--axis-scale"};
+    const std::vector<std::string> valued = {"--curves", "--low",        "--range", "--distance",
+                                             "--tilt",   "--turn",       "--spin",  "--axis-scale",
+                                             "--var",    "--components"};
     std::vector<std::string> words{"halvorn"};
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
@@ -115,8 +119,14 @@ void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
                             spin = o.spin] {
             dialog.place_camera(distance, tilt, turn, spin);
         });
-    if (!args.grid_path.empty())
-        dialog.after_start([&dialog, path = args.grid_path] { dialog.open_grid_path(path); });
+    if (!args.grid_path.empty()) {
+        ImportOptions import;
+        import.variables = o.variables;
+        import.components_dimension = o.components;
+        dialog.after_start([&dialog, path = args.grid_path, import] {
+            dialog.open_grid_path(path, import);
+        });
+    }
     if (args.apply)
         dialog.after_start([&dialog] { dialog.on_set_transfer_func(); });
 }

@@ -6,6 +6,7 @@
 #include "dialog_units.h"
 #include "edit_number.h"
 #include "qt_prompts.h"
+#include "shown_path.h"
 #include "strings.h"
 #include "template_controls.h"
 
@@ -344,6 +345,13 @@ public:
     bool progress(ImportStage stage, std::int64_t done, std::int64_t total) override {
         return to_.progress(stage, done, total);
     }
+    bool choose_variables(const std::string& file, const std::vector<VariableCandidate>& candidates,
+                          VariableChoice& choice) override {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = to_.choose_variables(file, candidates, choice);
+        asked += std::chrono::steady_clock::now() - start;
+        return ok;
+    }
     std::chrono::steady_clock::duration asked{};
 
 private:
@@ -352,11 +360,11 @@ private:
 
 } // namespace
 
-void CVolumeDialog::open_grid_path(const std::string& grid_path) {
+void CVolumeDialog::open_grid_path(const std::string& grid_path, const ImportOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     prompts_->begin_import(grid_path);
     TimedPrompts timed(*prompts_);
-    const ImportResult result = scene_.import_grid(grid_path, timed);
+    const ImportResult result = scene_.import_grid(grid_path, timed, options);
     main_view_.invalidate(); // the colour volume's samples may be new
     prompts_->end_import();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
@@ -368,5 +376,7 @@ void CVolumeDialog::open_grid_path(const std::string& grid_path) {
         panels_follow_range();
     }
     info_text_.report_import(grid_path, result, scene_.data_volume, seconds);
+    if (const std::string notice = result.description.low_value_notice(); !notice.empty())
+        prompts_->show_message(shown_path(grid_path) + ": " + notice + ".");
     update_feedback();
 }

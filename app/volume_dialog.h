@@ -67,8 +67,9 @@ public:
     void changed() override;
 
     // --- Commands beyond the template's buttons (the context menu, the command line)
-    // The import of "Open File" on a path already chosen.
-    void open_grid_path(const std::string& grid_path);
+    // The import of "Open File" on a path already chosen; `options` may say which NetCDF
+    // variables to take (the command line's --var and --components).
+    void open_grid_path(const std::string& grid_path, const ImportOptions& options = {});
     void on_save_curves();
     void on_load_curves();
     // The curves file: the four curves and the two edit values. A refused file shows its

@@ -143,7 +143,7 @@ void CVolumeDialog::on_save_image() {
 
 bool CVolumeDialog::save_image_file(const std::string& path) {
     std::string error;
-    if (!write_png(main_view_.grabFramebuffer(), path, scene_.grid_path(), error)) {
+    if (!write_png(main_view_.grabFramebuffer(), path, scene_.protected_paths(), error)) {
         prompts_->show_message("Cannot write the image to " + path);
         return false;
     }

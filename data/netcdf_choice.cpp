@@ -66,7 +66,19 @@ std::string plan_grid(const std::string& file, const NetcdfCatalog& catalog,
     VariableChoice choice = requested;
     if (choice.variables.empty()) {
         const std::vector<VariableCandidate> candidates = grid_candidates(catalog);
-        if (candidates.size() == 1) {
+        // A lone variable of four dimensions still needs the dimension of its components:
+        // the person is asked (a batch run, which cannot ask, refuses below and says what to
+        // add).
+        const bool needs_dimension = candidates.size() == 1 &&
+                                     candidates[0].dimension_names.size() == 4 &&
+                                     requested.components_dimension.empty();
+        if (needs_dimension) {
+            VariableChoice asked;
+            if (prompts.choose_variables(file, candidates, asked) && !asked.variables.empty())
+                choice = asked;
+            else
+                choice.variables = {candidates[0].name};
+        } else if (candidates.size() == 1) {
             choice.variables = {candidates[0].name};
         } else {
             VariableChoice asked;

@@ -55,8 +55,15 @@ public:
     // A loaded grid is classified afresh by the next classification.
     ImportResult import_grid(const std::string& grid_path, ImportPrompts& prompts,
                              const ImportOptions& options = {});
-    // The grid last imported (empty before one is).
+    // The grid last imported (empty before one is), and what it held: for a NetCDF file its
+    // variables, units, dimensions and coordinates.
     const std::string& grid_path() const { return grid_path_; }
+    const GridDescription& description() const { return description_; }
+    // The curves file last loaded or saved (empty before one is): like the grid, no output
+    // and no intermediate file is ever written over it.
+    const std::string& curves_path() const { return curves_path_; }
+    // The files an output must not replace: the grid and the curves file.
+    std::vector<std::string> protected_paths() const;
     // The data's own span: its minimum and maximum - minimum (1 for a constant field); false
     // when there are no valid samples.
     bool data_range(double& low, double& span) const;
@@ -67,7 +74,7 @@ public:
     // handed back for the caller to apply. A refused file changes nothing.
     bool load_curves(const std::string& path, CurvesFile& file, std::string& error);
     // The four curves with the low end and range.
-    bool save_curves(const std::string& path, std::string& error) const;
+    bool save_curves(const std::string& path, std::string& error);
     CurvesFile curves_file() const;
 
     // --- Classification
@@ -104,8 +111,13 @@ public:
     // Zooms as a right drag over `notches` tenths of the view's height would (positive brings
     // the eye nearer), one tenth at a time.
     void zoom_notches(int notches);
-    // The grid is drawn stretched by these factors along x, y and z.
-    void set_axis_scale(const Vec3& scale) { splat_renderer.axis_scale = scale; }
+    // The grid is drawn stretched by these factors along x, y and z (a negative one flips
+    // that axis). Until one is set, a grid whose z axis says it grows downwards (a NetCDF
+    // depth with positive = "down") is flipped along z on import, so its surface is on top.
+    void set_axis_scale(const Vec3& scale) {
+        splat_renderer.axis_scale = scale;
+        axis_scale_chosen_ = true;
+    }
     const Vec3& axis_scale() const { return splat_renderer.axis_scale; }
 
     // --- Drawing
@@ -120,4 +132,7 @@ public:
 private:
     CurveClassifier classifier_;
     std::string grid_path_;
+    std::string curves_path_;
+    GridDescription description_;
+    bool axis_scale_chosen_ = false;
 };

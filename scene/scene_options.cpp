@@ -1,13 +1,14 @@
 #include "scene_options.h"
 
 #include "c_locale.h"
+#include "grid_variables.h"
 
 #include <cmath>
 
 const char* const scene_valued_options[] = {"--curves", "--intermediate", "--low",
                                             "--range",  "--distance",     "--tilt",
                                             "--turn",   "--spin",         "--axis-scale",
-                                            "--missing"};
+                                            "--missing",  "--var",          "--components"};
 const int scene_valued_option_count =
     static_cast<int>(sizeof scene_valued_options / sizeof scene_valued_options[0]);
 
@@ -70,5 +71,19 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
             return false;
         }
     }
+    if (const std::string* w = find(words, "--var");
+        w && !parse_variable_list(*w, out.variables)) {
+        error = "--var needs variable names separated by commas, not '" + *w + "'";
+        return false;
+    }
+    if (const std::string* w = find(words, "--components"))
+        out.components = *w;
+    if (const std::string* w = find(words, "--var");
+        w && !parse_variable_list(*w, out.variables)) {
+        error = "--var needs variable names separated by commas, not '" + *w + "'";
+        return false;
+    }
+    if (const std::string* w = find(words, "--components"))
+        out.components = *w;
     return true;
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The options both command lines take for the scene, read from the parsed words. Each program
 // reads its own options besides (the batch tool's output and drawing, the dialog's --apply).
@@ -20,6 +21,10 @@ struct SceneOptions {
     double spin = 0.0; // --spin, radians about the grid's up axis, after tilt and turn
     std::optional<Vec3> axis_scale;     // --axis-scale SX,SY,SZ
     std::optional<MissingData> missing; // --missing grey|faint|hidden
+    // NetCDF grids: the variables whose values become the components (--var SST,AIRT), or one
+    // variable and the dimension that gives them (--components TIME). Empty: from the file.
+    std::vector<std::string> variables;
+    std::string components;
 };
 
 // Option name ("--low") to value ("" for a flag), as the parser found them.

@@ -87,7 +87,8 @@ int run_render(int argc, char** argv) {
     std::vector<unsigned char> pixels;
     std::string error;
     if (!scene.draw_image(o.width, o.height, pixels, error) ||
-        !write_png(rgba_image(pixels, o.width, o.height), o.output, words.positional[0], error)) {
+        !write_png(rgba_image(pixels, o.width, o.height), o.output, scene.protected_paths(),
+                   error)) {
         std::fprintf(stderr, "ERROR: %s\n", error.c_str());
         return 1;
     }

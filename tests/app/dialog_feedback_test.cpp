@@ -233,6 +233,26 @@ private slots:
         QVERIFY(!offset_slider().toolTip().isEmpty() && !scale_slider().toolTip().isEmpty());
     }
 
+    // A NetCDF file whose grid needs a choice: the chooser offers its variable, the text area
+    // describes what was opened, and a depth that grows downwards is drawn flipped.
+    void a_netcdf_grid_is_chosen_and_described() {
+        const std::string nc = dir.file("ocean.nc");
+        std::filesystem::copy_file(HALVORN_OCEAN_NC, nc);
+        dialog->open_grid_path(nc); // the chooser is cancelled: refused, saying what to add
+        QVERIFY(prompts->messages.back().find("--components") != std::string::npos);
+        QCOMPARE(scene().data_volume.nx, 0);
+        QCOMPARE(prompts->offered.size(), std::size_t(1));
+        QCOMPARE(prompts->offered[0].name, std::string("TEMP"));
+
+        prompts->variable_answer = VariableChoice{{"TEMP"}, "TIME"};
+        dialog->open_grid_path(nc);
+        QCOMPARE(scene().data_volume.nx, 180);
+        QCOMPARE(scene().data_volume.ncomp, 2);
+        QVERIFY2(text().contains("x: LON"), qPrintable(text()));
+        QVERIFY(text().contains("positive down"));
+        QVERIFY(scene().axis_scale().z < 0.0);
+    }
+
     // The seconds a person spends in the import's questions are not the import's.
     void import_time_leaves_out_the_questions() {
         const std::string grid = dir.write("q.txt", block_grid(4, 2));
