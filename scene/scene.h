@@ -77,6 +77,16 @@ public:
     bool save_curves(const std::string& path, std::string& error);
     CurvesFile curves_file() const;
 
+    // --- The components' window
+    // Classification integrates only components first..last (counted from 0) of each grid
+    // point's path: a window through time when the components are moments. All of them is
+    // the plain classification. False (nothing changed) for a window outside the grid's
+    // components. A new grid takes all components again.
+    bool set_component_window(int first, int last);
+    int window_first() const;
+    int window_last() const;
+    int window_width() const { return window_last() - window_first() + 1; }
+
     // --- Classification
     // Classifies the data volume into the colour volume through the four curves; false when
     // it was refused (extents that differ, a range of 0), the colour volume then unchanged.
@@ -85,7 +95,10 @@ public:
     bool classify_changed();
     // The data volume's samples were changed outside import_grid: the next classification
     // computes every channel.
-    void data_replaced() { classifier_.forget(); }
+    void data_replaced() {
+        classifier_.forget();
+        window_filled_ = false;
+    }
     // The channels the last classification computed (bit 0 red ... bit 3 opacity).
     int last_channels() const { return classifier_.last_channels(); }
 
@@ -130,6 +143,16 @@ public:
                     std::string& error);
 
 private:
+    // The volume the classification reads: the data volume, or a copy of the window's
+    // components (whose first component then decides which points are missing).
+    const Volume& classified_source();
+    struct Window {
+        int first = 0;
+        int last = -1; // below 0: all components
+    };
+    Window window_;
+    Volume window_volume_;
+    bool window_filled_ = false; // window_volume_ holds the window of the data as it is
     CurveClassifier classifier_;
     std::string grid_path_;
     std::string curves_path_;
