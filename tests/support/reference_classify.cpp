@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -123,4 +124,163 @@ bool reference_classify(Volume& target, const Volume& source, const TransferFunc
     }
     target.valid = true;
     return true;
+}
+
+// The forward walk exactly as classification computed it before the walks were rebuilt around
+// one piece kernel: the table-driven walk for ordered curves and paths whose values and weights
+// are all finite, the step-by-step walk otherwise. Its own copy of the curve preparation, so
+// that nothing shared with the classification can hide a change.
+namespace {
+
+struct BaselineCurve {
+    int count = 0;
+    double x[20] = {};
+    double poly[20][4] = {};
+    double anti[20][4] = {};
+    double shift[20] = {};
+    bool shifted = false;
+    bool ordered = false;
+    double end_value[20] = {};
+    double start_value[20] = {};
+    double through[21] = {};
+
+    BaselineCurve(const CubicSegment* segments, int n_segments, const double* positions) {
+        count = std::clamp(n_segments, 0, 20);
+        for (int k = 0; k < count; ++k) {
+            const CubicSegment& segment = segments[k];
+            const double* c = segment.narrow ? segment.local : segment.coefficients;
+            shift[k] = segment.narrow ? segment.start : 0.0;
+            shifted = shifted || segment.narrow;
+            x[k] = positions[k];
+            for (int m = 0; m < 4; ++m)
+                poly[k][m] = c[m];
+            anti[k][0] = c[0];
+            anti[k][1] = c[1] * 0.5;
+            anti[k][2] = c[2] * (1.0 / 3.0);
+            anti[k][3] = c[3] * 0.25;
+        }
+        ordered = count > 0;
+        for (int k = 0; k < count; ++k) {
+            ordered = ordered && std::isfinite(x[k]) && (k == 0 || x[k - 1] <= x[k]);
+            end_value[k] = antiderivative(k, x[k]);
+            start_value[k] = k > 0 ? antiderivative(k, x[k - 1]) : 0.0;
+            through[k + 1] = through[k] + (end_value[k] - start_value[k]);
+        }
+    }
+    int below(double v) const {
+        int k = 0;
+        for (int i = 0; i < count; ++i)
+            k += x[i] < v;
+        return k;
+    }
+    double antiderivative(int k, double u) const {
+        const double* a = anti[k];
+        const double v = shifted ? u - shift[k] : u;
+        return v * (a[0] + v * (a[1] + v * (a[2] + v * a[3])));
+    }
+    double value(int k, double u) const {
+        const double* c = poly[k];
+        const double v = shifted ? u - shift[k] : u;
+        return c[0] + v * (c[1] + v * (c[2] + v * c[3]));
+    }
+};
+
+double baseline_stepwise(const BaselineCurve& curve, int n, double r, const double* t,
+                         const double* den, const double* weight) {
+    const int segments = curve.count;
+    const double* xs = curve.x;
+    if (segments <= 0)
+        return 0.0;
+    double sum = 0.0;
+    int j = 1;
+    int k = 0;
+    while (k < segments && xs[k] < t[0])
+        ++k;
+    double h = std::max(t[0], k >= 1 ? xs[k - 1] : 0.0);
+    double fh = k < segments ? curve.antiderivative(k, h) : 0.0;
+    const auto step = [&]() {
+        const double b = t[j];
+        const double xk = xs[k];
+        const double a = std::min(b, xk);
+        const double fa = curve.antiderivative(k, a);
+        if (den[j] == 0.0)
+            sum += r * curve.value(k, b);
+        else if (std::isfinite(weight[j]))
+            sum += (fa - fh) * weight[j];
+        else
+            sum += r * (fa - fh) / den[j];
+        h = a;
+        fh = fa;
+        return xk < b;
+    };
+    const auto next_segment = [&]() {
+        if (++k < segments)
+            fh = curve.antiderivative(k, h);
+    };
+    while (k == 0) {
+        if (j >= n)
+            return sum;
+        while (t[j] < 0.0)
+            if (++j == n)
+                return 0.0;
+        if (step())
+            next_segment();
+        else
+            ++j;
+    }
+    while (k < segments && j < n) {
+        if (step())
+            next_segment();
+        else
+            ++j;
+    }
+    return sum;
+}
+
+double baseline_ordered(const BaselineCurve& curve, int n, double r, const double* t,
+                        const double* den, const double* weight) {
+    const int segments = curve.count;
+    const int last = segments - 1;
+    int k = curve.below(t[0]);
+    const double h = std::max(t[0], k >= 1 ? curve.x[k - 1] : 0.0);
+    double fh = curve.antiderivative(std::min(k, last), h);
+    double sum = 0.0;
+    for (int j = 1; j < n; ++j) {
+        const double tj = t[j];
+        const int k1 = std::max(k, curve.below(tj));
+        const int kc = std::min(k1, last);
+        const double fa = curve.antiderivative(kc, tj);
+        const double middle = k1 > k + 1 ? curve.through[k1] - curve.through[k + 1] : 0.0;
+        const double crossing = (curve.end_value[std::min(k, last)] - fh) + middle +
+                                (k1 < segments ? fa - curve.start_value[kc] : 0.0);
+        const double piece = k1 == k ? fa - fh : crossing;
+        double contribution = piece * weight[j];
+        if (den[j] == 0.0)
+            contribution = r * curve.value(kc, tj);
+        const bool take = k < segments && !(k == 0 && tj < 0.0);
+        sum += take ? contribution : 0.0;
+        k = take ? k1 : k;
+        fh = take ? fa : fh;
+    }
+    return (k == 0 && t[n - 1] < 0.0) ? 0.0 : sum;
+}
+
+} // namespace
+
+double baseline_pre_integrate(const CubicSegment* segments, int count, int n, double low,
+                              double inverse_range, const double* x, const float* s) {
+    const BaselineCurve curve(segments, count, x);
+    std::vector<double> t(n), den(n), weight(n);
+    const double r = 1.0 / n;
+    t[0] = (s[0] - low) * inverse_range;
+    bool finite = std::isfinite(t[0]);
+    for (int j = 1; j < n; ++j) {
+        t[j] = (s[j] - low) * inverse_range;
+        den[j] = (static_cast<double>(s[j]) - s[j - 1]) * inverse_range;
+        weight[j] = r / den[j];
+        finite = finite && std::isfinite(t[j]) && std::isfinite(weight[j]);
+    }
+    if (curve.ordered && finite)
+        return baseline_ordered(curve, n, r, t.data(), den.data(), weight.data());
+    return baseline_stepwise(curve, n, r, t.data(), den.data(), weight.data());
 }

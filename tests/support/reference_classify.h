@@ -16,3 +16,9 @@ double reference_pre_integrate(const CubicSegment* segments, int count, int n, d
 bool reference_classify(Volume& target, const Volume& source, const TransferFunction& red,
                         const TransferFunction& green, const TransferFunction& blue,
                         const TransferFunction& opacity, double low, double range);
+
+// The forward walk bit for bit as classification computed it before its walks were rebuilt (a
+// separate copy of that code). Classification must still give these bits for paths whose
+// normalised values never descend, and in the forward mode for every path.
+double baseline_pre_integrate(const CubicSegment* segments, int count, int n, double low,
+                              double inverse_range, const double* x, const float* values);

@@ -1,0 +1,202 @@
+// The classification's bits against a separate copy of the forward walk as it was before the
+// walks were rebuilt: every route (row pass and its vector form, general walk, any thread
+// count, changed channels only) must reproduce them on smooth fields with missing blocks and
+// on random paths.
+#include "classify.h"
+#include "classify_changes.h"
+#include "classify_vector.h"
+#include "curve_fixtures.h"
+#include "path_integral.h"
+#include "pre_integrate.h"
+#include "reference_classify.h"
+#include "volume.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+std::uint32_t bits(float v) {
+    std::uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+// A smooth field with a missing block, or random values with equal neighbours, values below
+// and above the range and now and then an infinity or a NaN beyond the first component.
+// `rising` sorts each point's values.
+void make_field(Volume& v, int nx, int ny, int nz, int n, bool smooth, bool rising, unsigned seed) {
+    ASSERT_TRUE(v.allocate(nx, ny, nz, n));
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> value(-30.0f, 130.0f);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x) {
+                float* p = v.samples + v.flat_index(x, y, z, 0);
+                for (int c = 0; c < n; ++c) {
+                    if (smooth) {
+                        p[c] = static_cast<float>(50.0 + 45.0 * std::sin(0.3 * x + 0.5 * c) *
+                                                             std::cos(0.2 * y - 0.1 * z));
+                        continue;
+                    }
+                    const unsigned roll = rng() % 200;
+                    p[c] = roll < 12 && c > 0 ? p[c - 1]
+                           : roll == 12       ? 50.0f
+                           : roll == 13 && c  ? (rng() % 2 ? INFINITY : -INFINITY)
+                           : roll == 14 && c  ? NAN
+                                              : value(rng);
+                }
+                if (rising)
+                    std::sort(p, p + n, [](float a, float b) { return a < b; });
+                if ((x >= 2 && x < 5 && y >= 1 && y < 4 && z < 2) || rng() % 97 == 0)
+                    p[0] = -9999.0f;
+            }
+}
+
+// Curve sets: random curves, curves with narrow segments, a zero-width segment and a first
+// point below 0.
+std::vector<std::array<TransferFunction, 4>> curve_sets() {
+    std::vector<std::array<TransferFunction, 4>> sets;
+    std::mt19937 rng(23);
+    for (int i = 0; i < 3; ++i) {
+        std::array<TransferFunction, 4> set;
+        for (TransferFunction& f : set)
+            f = random_curve(rng);
+        sets.push_back(set);
+    }
+    sets.push_back({built_curve({{0.3, 0.1}, {0.5, 0.2}, {0.5 + 1e-6, 0.9}}),
+                    built_curve({{0.25, 0.7}, {0.25 + 1e-7, 0.05}}),
+                    built_curve({{0.89, 0.3}, {0.9, 1.0}}), built_curve({{0.7, 0.6}})});
+    sets.push_back({built_curve({{0.3, 0.2}, {0.3, 0.9}, {0.7, 0.4}}),
+                    built_curve({{-0.05, 0.6}, {0.5, 0.1}}), built_curve({}),
+                    built_curve({{0.1, 0.4}, {0.2, 0.9}, {0.6, 0.3}})});
+    return sets;
+}
+
+// Whether the point's normalised values never descend.
+bool never_descends(const float* p, int n, double low, double inv) {
+    for (int j = 1; j < n; ++j)
+        if ((p[j] - low) * inv < (p[j - 1] - low) * inv)
+            return false;
+    return true;
+}
+
+// Every present point whose path qualifies has, in each channel, the bits of the copy.
+void expect_baseline_bits(const Volume& colour, const Volume& data,
+                          const std::array<TransferFunction, 4>& curves, double low, double range,
+                          bool only_never_descending, const char* route) {
+    const double inv = 1.0 / range;
+    const int n = data.ncomp;
+    int compared = 0;
+    for (std::int64_t point = 0; point < colour.sample_count() / 4; ++point) {
+        const float* p = data.samples + point * n;
+        if (!(p[0] >= -100.0f))
+            continue;
+        if (only_never_descending && !never_descends(p, n, low, inv))
+            continue;
+        ++compared;
+        for (int c = 0; c < 4; ++c) {
+            const TransferFunction& f = curves[c];
+            const double mean = baseline_pre_integrate(f.segments, f.count, n, low, inv, f.x, p);
+            const float expected = static_cast<float>(c == 3 ? 2.0 * mean : mean);
+            const float got = colour.samples[4 * point + c];
+            if (std::isnan(expected) && std::isnan(got))
+                continue;
+            ASSERT_EQ(bits(got), bits(expected))
+                << route << ": point " << point << " channel " << c << " got " << got
+                << " expected " << expected << " (" << n << " components)";
+        }
+    }
+    EXPECT_GT(compared, 0) << route;
+}
+
+} // namespace
+
+TEST(ClassifyBits, every_route_reproduces_the_forward_walk) {
+    const auto sets = curve_sets();
+    for (int n : {2, 3, 12}) {
+        for (int field = 0; field < 3; ++field) {
+            Volume data;
+            make_field(data, 21, 9, 4, n, field == 0, field == 2, 100 + n + field);
+            for (const auto& curves : sets) {
+                const TransferFunction* pointers[4] = {&curves[0], &curves[1], &curves[2],
+                                                       &curves[3]};
+                for (const auto& [low, range] : {std::pair{0.0, 100.0}, std::pair{-20.0, -80.0}}) {
+                    for (bool vector_pass : {true, false}) {
+                        set_vector_pairs_enabled(vector_pass);
+                        for (int threads : {1, 3}) {
+                            Volume colour;
+                            ASSERT_TRUE(colour.allocate(21, 9, 4, 4));
+                            ASSERT_TRUE(classify_volume(colour, data, curves[0], curves[1],
+                                                        curves[2], curves[3], low, range, threads));
+                            expect_baseline_bits(colour, data, curves, low, range, false,
+                                                 "full classification");
+                        }
+                    }
+                    set_vector_pairs_enabled(true);
+                    // Changed channels: one curve at a time replaced by the next set's.
+                    Volume colour;
+                    ASSERT_TRUE(colour.allocate(21, 9, 4, 4));
+                    CurveClassifier classifier;
+                    std::array<TransferFunction, 4> edited = curves;
+                    const TransferFunction* edited_pointers[4] = {&edited[0], &edited[1],
+                                                                  &edited[2], &edited[3]};
+                    ASSERT_TRUE(classifier.classify_all(colour, data, pointers, low, range));
+                    for (int c = 0; c < 4; ++c) {
+                        edited[c] = sets[(c + 1) % sets.size()][c];
+                        ASSERT_TRUE(
+                            classifier.classify_changed(colour, data, edited_pointers, low, range));
+                        expect_baseline_bits(colour, data, edited, low, range, false,
+                                             "changed channels");
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The same at full double precision, where a change in the order of additions shows (the
+// stored floats hide most of them): pre_integrate and the two-value piece kernel of the row
+// pass against the copy, on random paths with descending, equal, out-of-range and non-finite
+// values.
+TEST(ClassifyBits, walks_reproduce_the_forward_walk_in_double_precision) {
+    const auto sets = curve_sets();
+    std::mt19937 rng(41);
+    std::uniform_real_distribution<float> value(-30.0f, 130.0f);
+    for (int trial = 0; trial < 20000; ++trial) {
+        const TransferFunction& f = sets[trial % sets.size()][trial / sets.size() % 4];
+        const int n = 1 + static_cast<int>(rng() % 12);
+        std::vector<float> s(n);
+        for (float& v : s) {
+            const unsigned roll = rng() % 100;
+            v = roll < 8 && &v != s.data() ? (&v)[-1] : roll == 8 ? INFINITY : value(rng);
+        }
+        if (trial % 3 == 0)
+            std::sort(s.begin(), s.end());
+        const double low = trial % 2 ? 0.0 : -20.0, inv = trial % 2 ? 0.01 : -1.0 / 80.0;
+        const double expected =
+            baseline_pre_integrate(f.segments, f.count, n, low, inv, f.x, s.data());
+        const double got = pre_integrate(f.segments, f.count, n, low, inv, f.x, s.data());
+        if (std::isnan(expected) && std::isnan(got))
+            continue;
+        ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+            << "trial " << trial << ": " << got << " expected " << expected;
+        if (n == 2) {
+            PreparedCurve curve;
+            curve.prepare(f.segments, f.count, f.x);
+            const double t0 = (s[0] - low) * inv, t1 = (s[1] - low) * inv;
+            const double w = 0.5 / ((static_cast<double>(s[1]) - s[0]) * inv);
+            if (!curve.ordered || !std::isfinite(t0) || !std::isfinite(t1) || !std::isfinite(w))
+                continue;
+            const double piece = integrate_piece_ordered(curve, t0, t1, w);
+            ASSERT_EQ(std::memcmp(&piece, &expected, sizeof piece), 0)
+                << "trial " << trial << ": piece " << piece << " expected " << expected;
+        }
+    }
+}
