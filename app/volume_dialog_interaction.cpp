@@ -42,8 +42,8 @@ void CVolumeDialog::set_fast_interaction(bool on) {
 
 bool CVolumeDialog::classify_everything() {
     const TransferFunction* curves[4] = {&red_curve, &green_curve, &blue_curve, &opacity_curve};
-    return curve_classifier.classify_all(colour_volume, data_volume, curves, low_end, range,
-                                         missing_data);
+    return curve_classifier.classify_all(colour_volume, data_volume, curves,
+                                         {low_end, range, missing_data});
 }
 
 void CVolumeDialog::realtime_update() {
@@ -52,8 +52,8 @@ void CVolumeDialog::realtime_update() {
     timer.start();
     // A refusal (extents that differ) leaves the colour volume as it was; the view still
     // repaints, as after a full classification.
-    curve_classifier.classify_changed(colour_volume, data_volume, curves, low_end, range,
-                                      missing_data);
+    curve_classifier.classify_changed(colour_volume, data_volume, curves,
+                                      {low_end, range, missing_data});
     interactive_detail.spent_seconds = static_cast<double>(timer.nsecsElapsed()) * 1e-9;
     main_view.repaint_interactive();
 }

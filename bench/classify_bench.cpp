@@ -1,10 +1,13 @@
 // Classification of a generated 128 x 128 x 64 grid with two components (values spread over
 // and a little beyond the range, about 1 % missing) through four curves of five points, by
-// the threaded classification and by the literal serial reference. Checks that both agree to
-// 1e-12 and prints the speed ratio and grid points per second.
+// the threaded classification and by the literal serial reference, in the forward mode the
+// reference reads. Checks that both agree to 1e-12 and prints the speed ratio and grid points
+// per second.
 //
-// A year of monthly values per grid point (twelve components that rise to a summer peak and fall
-// again, land as missing blocks), as a sea-temperature climatology holds them, on one thread.
+// The exact mode beside the forward one, each on one thread: on a smooth two-component field
+// with missing blocks, and on a year of monthly values per grid point (twelve components that
+// rise to a summer peak and fall again, land as missing blocks), as a sea-temperature
+// climatology holds them. Prints the ratio of the two modes on each.
 //
 // Also on one thread: the scalar row pass (the vector pass switched off, as on processors
 // without AVX2), and curves with narrow segments (points 1e-6 and 0.01 apart), which are read
@@ -111,16 +114,31 @@ void build_scene() {
     }
 }
 
-bool classify_fast(int threads, bool narrow = false) {
+ClassifySettings settings(PathIntegration integration) {
+    ClassifySettings chosen;
+    chosen.low = low;
+    chosen.range = range;
+    chosen.integration = integration;
+    return chosen;
+}
+
+struct Curves {
+    const TransferFunction* p[4];
+    explicit Curves(const TransferFunction* f) : p{&f[0], &f[1], &f[2], &f[3]} {}
+};
+
+// The random field, forward unless asked.
+bool classify_fast(int threads, bool narrow = false,
+                   PathIntegration integration = PathIntegration::forward) {
     Scene& s = scene();
-    const TransferFunction* c = narrow ? s.narrow : s.curves;
-    return classify_volume(s.fast, s.data, c[0], c[1], c[2], c[3], low, range, threads);
+    return classify(s.fast, s.data, Curves(narrow ? s.narrow : s.curves).p, settings(integration),
+                    threads);
 }
 
 bool classify_reference(bool narrow = false) {
     Scene& s = scene();
-    const TransferFunction* c = narrow ? s.narrow : s.curves;
-    return reference_classify(s.reference, s.data, c[0], c[1], c[2], c[3], low, range);
+    return reference_classify(s.reference, s.data, Curves(narrow ? s.narrow : s.curves).p, low,
+                              range, PathIntegration::forward);
 }
 
 double seconds_fast = 0, seconds_serial = 0, seconds_reference = 0;
@@ -158,37 +176,53 @@ void BM_classify_narrow_curves(benchmark::State& s) {
 }
 
 // The same curves on the smooth field: the row pass (with and without its vector form) and
-// the reference, where branches on the data are well predicted.
-void BM_smooth_one_thread(benchmark::State& s) {
-    double seconds = 0;
-    timed(s, seconds, [] {
+// the reference, where branches on the data are well predicted; forward and exact.
+double seconds_smooth[2] = {}, seconds_monthly[2] = {}; // forward, exact
+
+void smooth(benchmark::State& s, PathIntegration integration) {
+    timed(s, seconds_smooth[integration == PathIntegration::exact], [integration] {
         Scene& sc = scene();
-        return classify_volume(sc.fast, sc.smooth, sc.curves[0], sc.curves[1], sc.curves[2],
-                               sc.curves[3], low, range, 1);
+        return classify(sc.fast, sc.smooth, Curves(sc.curves).p, settings(integration), 1);
     });
+}
+void BM_smooth_one_thread(benchmark::State& s) {
+    smooth(s, PathIntegration::forward);
+}
+void BM_smooth_exact_one_thread(benchmark::State& s) {
+    smooth(s, PathIntegration::exact);
 }
 void BM_smooth_scalar_rows(benchmark::State& s) {
     set_vector_pairs_enabled(false);
-    BM_smooth_one_thread(s);
+    double seconds = 0;
+    timed(s, seconds, [] {
+        Scene& sc = scene();
+        return classify(sc.fast, sc.smooth, Curves(sc.curves).p, settings(PathIntegration::forward),
+                        1);
+    });
     set_vector_pairs_enabled(true);
 }
 void BM_smooth_reference(benchmark::State& s) {
     double seconds = 0;
     timed(s, seconds, [] {
         Scene& sc = scene();
-        return reference_classify(sc.reference, sc.smooth, sc.curves[0], sc.curves[1],
-                                  sc.curves[2], sc.curves[3], low, range);
+        return reference_classify(sc.reference, sc.smooth, Curves(sc.curves).p, low, range,
+                                  PathIntegration::forward);
     });
 }
 
 // The twelve-component field, one thread: every point's path rises and falls.
-void BM_monthly_one_thread(benchmark::State& s) {
-    double seconds = 0;
-    timed(s, seconds, [] {
+void monthly(benchmark::State& s, PathIntegration integration) {
+    timed(s, seconds_monthly[integration == PathIntegration::exact], [integration] {
         Scene& sc = scene();
-        return classify_volume(sc.monthly_colour, sc.monthly, sc.curves[0], sc.curves[1],
-                               sc.curves[2], sc.curves[3], low, range, 1);
+        return classify(sc.monthly_colour, sc.monthly, Curves(sc.curves).p, settings(integration),
+                        1);
     });
+}
+void BM_monthly_one_thread(benchmark::State& s) {
+    monthly(s, PathIntegration::forward);
+}
+void BM_monthly_exact_one_thread(benchmark::State& s) {
+    monthly(s, PathIntegration::exact);
 }
 
 BENCHMARK(BM_classify)->Unit(benchmark::kMillisecond)->MinTime(1.0);
@@ -197,9 +231,11 @@ BENCHMARK(BM_classify_reference)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_classify_scalar_rows)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_classify_narrow_curves)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_smooth_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_smooth_exact_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_smooth_scalar_rows)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_smooth_reference)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_monthly_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_monthly_exact_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // The largest difference between the two colour volumes, relative to the larger of 1 and the
 // reference's value; infinite when either has a non-finite sample the other lacks.
@@ -248,5 +284,9 @@ int main(int argc, char** argv) {
                     seconds_reference / seconds_fast,
                     seconds_serial > 0 ? seconds_reference / seconds_serial : 0.0);
     }
+    for (const auto& [name, seconds] : {std::pair{"smooth two-component", seconds_smooth},
+                                        std::pair{"twelve-component", seconds_monthly}})
+        if (seconds[0] > 0 && seconds[1] > 0)
+            std::printf("exact / forward on the %s field: %.2fx\n", name, seconds[1] / seconds[0]);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "batch_commands.h"
 #include "batch_import.h"
 #include "c_locale.h"
+#include "classify.h"
 #include "curves_file.h"
 #include "output_file.h"
 #include "transfer_function.h"
@@ -110,7 +111,12 @@ int batch_load_and_classify(const BatchArgs& args, Volume& data, Volume& colour,
         set_curve_points(curves[c], file.curves[c]);
         curves[c].update_segments();
     }
-    if (!colour.classify(data, curves[0], curves[1], curves[2], curves[3], low, range, missing)) {
+    const TransferFunction* const pointers[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
+    ClassifySettings settings;
+    settings.low = low;
+    settings.range = range;
+    settings.missing = missing;
+    if (!classify(colour, data, pointers, settings)) {
         std::fputs("ERROR: the grid could not be classified (out of memory)\n", stderr);
         return 1;
     }

@@ -190,16 +190,16 @@ private slots:
         dialog->on_set_transfer_func();
         dialog->changed();
         QCOMPARE(dialog->curve_classifier.last_channels(), 0);
-        dialog->opacity_curve.y[0] += 0.1;
-        dialog->opacity_curve.segments_built = false;
-        dialog->opacity_curve.update_segments();
+        TransferFunction& opacity = dialog->opacity_curve;
+        opacity.set_point(0, opacity.x[0], opacity.y[0] + 0.1);
+        opacity.update_segments();
         dialog->changed();
         QCOMPARE(dialog->curve_classifier.last_channels(), 0x8);
         Volume reference;
         reference.allocate(20, 16, 12, 4);
-        QVERIFY(reference.classify(dialog->data_volume, dialog->red_curve, dialog->green_curve,
-                                   dialog->blue_curve, dialog->opacity_curve, dialog->low_end,
-                                   dialog->range));
+        const TransferFunction* curves[4] = {&dialog->red_curve, &dialog->green_curve,
+                                             &dialog->blue_curve, &dialog->opacity_curve};
+        QVERIFY(classify(reference, dialog->data_volume, curves, {dialog->low_end, dialog->range}));
         QCOMPARE(std::memcmp(reference.samples, dialog->colour_volume.samples,
                              reference.sample_count() * sizeof(float)),
                  0);

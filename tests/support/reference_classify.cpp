@@ -1,5 +1,6 @@
 #include "reference_classify.h"
 
+#include "shared_constants.h"
 #include "transfer_function.h"
 #include "volume.h"
 
@@ -75,15 +76,76 @@ double reference_pre_integrate(const CubicSegment* segments, int count, int n, d
     return sum;
 }
 
-bool reference_classify(Volume& target, const Volume& source, const TransferFunction& red,
-                        const TransferFunction& green, const TransferFunction& blue,
-                        const TransferFunction& opacity, double low, double range) {
+// The curve's value at u as classification reads it: the segment that reaches u, 0 below 0
+// and past the last position.
+long double curve_at(const CubicSegment* segments, int count, const double* x, long double u) {
+    if (!(u >= 0.0L))
+        return 0.0L;
+    for (int k = 0; k < count; ++k)
+        if (u <= x[k])
+            return polynomial(segments[k], static_cast<double>(u));
+    return 0.0L;
+}
+
+double reference_exact_pre_integrate(const CubicSegment* segments, int count, int n, double low,
+                                     double inverse_range, const double* x, const float* s) {
+    // Five-point Gauss-Legendre on 16 panels of every stretch between positions.
+    static const long double node[5] = {0.0L, -0.5384693101056831L, 0.5384693101056831L,
+                                        -0.9061798459386640L, 0.9061798459386640L};
+    static const long double weight[5] = {0.5688888888888889L, 0.4786286704993665L,
+                                          0.4786286704993665L, 0.2369268850561891L,
+                                          0.2369268850561891L};
+    const auto integral = [&](long double a, long double b) {
+        std::vector<long double> cuts{a};
+        for (int k = 0; k < count; ++k)
+            if (x[k] > a && x[k] < b)
+                cuts.push_back(x[k]);
+        cuts.push_back(b);
+        std::sort(cuts.begin(), cuts.end());
+        long double sum = 0.0L;
+        for (std::size_t i = 1; i < cuts.size(); ++i) {
+            const long double step = (cuts[i] - cuts[i - 1]) / 16.0L;
+            for (int panel = 0; panel < 16; ++panel) {
+                const long double mid = cuts[i - 1] + (panel + 0.5L) * step;
+                for (int g = 0; g < 5; ++g)
+                    sum += 0.5L * step * weight[g] *
+                           curve_at(segments, count, x, mid + 0.5L * step * node[g]);
+            }
+        }
+        return sum;
+    };
+    const float twice[2] = {s[0], s[0]};
+    if (n == 1) {
+        s = twice;
+        n = 2;
+    }
+    long double sum = 0.0L;
+    for (int j = 1; j < n; ++j) {
+        const long double a = (s[j - 1] - low) * inverse_range, b = (s[j] - low) * inverse_range;
+        // The part of the piece where the curve is not 0, divided by the whole length.
+        const long double lo = std::max(std::min(a, b), 0.0L), hi = std::max(a, b);
+        if (a == b)
+            sum += curve_at(segments, count, x, a) / n;
+        else if (hi > lo)
+            sum += integral(lo, hi) / std::fabs(b - a) / n;
+    }
+    return static_cast<double>(sum);
+}
+
+bool reference_classify(Volume& target, const Volume& source,
+                        const TransferFunction* const (&curves)[4], double low, double range,
+                        PathIntegration integration) {
     if (source.nx != target.nx || source.ny != target.ny || source.nz != target.nz)
         return false;
     if (!std::isfinite(low) || !std::isfinite(range) || range == 0.0)
         return false;
     const double inv = 1.0 / range;
     const int n = source.ncomp;
+    const auto mean = [&](const TransferFunction& f, const float* p) {
+        return integration == PathIntegration::exact
+                   ? reference_exact_pre_integrate(f.segments, f.count, n, low, inv, f.x, p)
+                   : reference_pre_integrate(f.segments, f.count, n, low, inv, f.x, p);
+    };
     for (int z = 0; z < source.nz; z++) {
         for (int y = 0; y < source.ny; y++) {
             for (int x = 0; x < source.nx; x++) {
@@ -91,17 +153,19 @@ bool reference_classify(Volume& target, const Volume& source, const TransferFunc
                                  ((static_cast<long long>(z) * source.ny + y) * source.nx + x) * n;
                 float* q = target.samples +
                            ((static_cast<long long>(z) * source.ny + y) * source.nx + x) * 4;
-                if (p[0] < -100) {
+                if (is_missing_point(p[0])) {
                     const int c[3] = {x, y, z};
                     const int e[3] = {source.nx, source.ny, source.nz};
                     int w = 0;
                     for (int bz = std::max(z - 1, 0); bz < std::min(z + 2, e[2]); bz++)
                         for (int by = std::max(y - 1, 0); by < std::min(y + 2, e[1]); by++)
                             for (int bx = std::max(x - 1, 0); bx < std::min(x + 2, e[0]); bx++)
-                                if (source.samples[((static_cast<long long>(bz) * source.ny + by) *
-                                                        source.nx +
-                                                    bx) *
-                                                   n] < -100)
+                                if (is_missing_point(
+                                        source.samples[((static_cast<long long>(bz) * source.ny +
+                                                         by) *
+                                                            source.nx +
+                                                        bx) *
+                                                       n]))
                                     w++;
                     int d = 1;
                     for (int axis = 0; axis < 3; axis++)
@@ -109,15 +173,10 @@ bool reference_classify(Volume& target, const Volume& source, const TransferFunc
                     q[0] = q[1] = q[2] = 0.75f;
                     q[3] = static_cast<float>(0.8 + 0.2 * w / d);
                 } else {
-                    q[0] = static_cast<float>(
-                        reference_pre_integrate(red.segments, red.count, n, low, inv, red.x, p));
-                    q[1] = static_cast<float>(reference_pre_integrate(green.segments, green.count,
-                                                                      n, low, inv, green.x, p));
-                    q[2] = static_cast<float>(
-                        reference_pre_integrate(blue.segments, blue.count, n, low, inv, blue.x, p));
-                    q[3] = static_cast<float>(2.0 * reference_pre_integrate(opacity.segments,
-                                                                            opacity.count, n, low,
-                                                                            inv, opacity.x, p));
+                    for (int channel = 0; channel < 4; ++channel) {
+                        const double m = mean(*curves[channel], p);
+                        q[channel] = static_cast<float>(channel == 3 ? opacity_factor * m : m);
+                    }
                 }
             }
         }

@@ -9,6 +9,7 @@
 #include "path_integral.h"
 #include "pre_integrate.h"
 #include "reference_classify.h"
+#include "shared_constants.h"
 #include "volume.h"
 
 #include <gtest/gtest.h>
@@ -87,77 +88,116 @@ bool never_descends(const float* p, int n, double low, double inv) {
     return true;
 }
 
-// Every present point whose path qualifies has, in each channel, the bits of the copy.
-void expect_baseline_bits(const Volume& colour, const Volume& data,
-                          const std::array<TransferFunction, 4>& curves, double low, double range,
-                          bool only_never_descending, const char* route) {
-    const double inv = 1.0 / range;
+// The copy's mean along the point's samples p; in the exact mode a single sample counts twice.
+double baseline(const TransferFunction& f, const float* p, int n, double low, double inv,
+                PathIntegration integration) {
+    const float twice[2] = {p[0], p[0]};
+    if (n == 1 && integration == PathIntegration::exact)
+        return baseline_pre_integrate(f.segments, f.count, 2, low, inv, f.x, twice);
+    return baseline_pre_integrate(f.segments, f.count, n, low, inv, f.x, p);
+}
+
+// What the copy gives each channel of each point that it must match: in the forward mode every
+// present point, in the exact mode those whose normalised values never descend. Points left
+// out have no entry.
+struct Expected {
+    std::vector<std::int64_t> points;
+    std::vector<float> colours; // four per listed point
+};
+
+Expected baseline_colours(const Volume& data, const std::array<TransferFunction, 4>& curves,
+                          const ClassifySettings& settings) {
+    const double low = settings.low, inv = 1.0 / settings.range;
     const int n = data.ncomp;
-    int compared = 0;
-    for (std::int64_t point = 0; point < colour.sample_count() / 4; ++point) {
+    Expected e;
+    for (std::int64_t point = 0; point < data.sample_count() / n; ++point) {
         const float* p = data.samples + point * n;
-        if (!(p[0] >= -100.0f))
+        if (is_missing_point(p[0]))
             continue;
-        if (only_never_descending && !never_descends(p, n, low, inv))
+        if (settings.integration == PathIntegration::exact && !never_descends(p, n, low, inv))
             continue;
-        ++compared;
+        e.points.push_back(point);
         for (int c = 0; c < 4; ++c) {
-            const TransferFunction& f = curves[c];
-            const double mean = baseline_pre_integrate(f.segments, f.count, n, low, inv, f.x, p);
-            const float expected = static_cast<float>(c == 3 ? 2.0 * mean : mean);
-            const float got = colour.samples[4 * point + c];
-            if (std::isnan(expected) && std::isnan(got))
-                continue;
-            ASSERT_EQ(bits(got), bits(expected))
-                << route << ": point " << point << " channel " << c << " got " << got
-                << " expected " << expected << " (" << n << " components)";
+            const double mean = baseline(curves[c], p, n, low, inv, settings.integration);
+            e.colours.push_back(static_cast<float>(c == 3 ? 2.0 * mean : mean));
         }
     }
-    EXPECT_GT(compared, 0) << route;
+    return e;
+}
+
+// The colour volume holds the expected bits; returns how many points were compared.
+int expect_baseline_bits(const Volume& colour, const Expected& e, const char* route) {
+    for (std::size_t i = 0; i < e.points.size(); ++i) {
+        for (int c = 0; c < 4; ++c) {
+            const float expected = e.colours[4 * i + c];
+            const float got = colour.samples[4 * e.points[i] + c];
+            if (std::isnan(expected) && std::isnan(got))
+                continue;
+            if (bits(got) != bits(expected)) {
+                ADD_FAILURE() << route << ": point " << e.points[i] << " channel " << c << " got "
+                              << got << " expected " << expected;
+                return 0;
+            }
+        }
+    }
+    return static_cast<int>(e.points.size());
 }
 
 } // namespace
 
 TEST(ClassifyBits, every_route_reproduces_the_forward_walk) {
     const auto sets = curve_sets();
-    for (int n : {2, 3, 12}) {
+    for (int n : {1, 2, 3, 12}) {
+        int compared[2] = {}; // forward, exact
         for (int field = 0; field < 3; ++field) {
             Volume data;
             make_field(data, 21, 9, 4, n, field == 0, field == 2, 100 + n + field);
             for (const auto& curves : sets) {
                 const TransferFunction* pointers[4] = {&curves[0], &curves[1], &curves[2],
                                                        &curves[3]};
-                for (const auto& [low, range] : {std::pair{0.0, 100.0}, std::pair{-20.0, -80.0}}) {
+                for (int variant = 0; variant < 4; ++variant) {
+                    ClassifySettings settings;
+                    if (variant % 2) {
+                        settings.low = -20.0;
+                        settings.range = -80.0;
+                    }
+                    settings.integration =
+                        variant < 2 ? PathIntegration::forward : PathIntegration::exact;
+                    const Expected expected = baseline_colours(data, curves, settings);
                     for (bool vector_pass : {true, false}) {
                         set_vector_pairs_enabled(vector_pass);
                         for (int threads : {1, 3}) {
                             Volume colour;
                             ASSERT_TRUE(colour.allocate(21, 9, 4, 4));
-                            ASSERT_TRUE(classify_volume(colour, data, curves[0], curves[1],
-                                                        curves[2], curves[3], low, range, threads));
-                            expect_baseline_bits(colour, data, curves, low, range, false,
-                                                 "full classification");
+                            ASSERT_TRUE(classify(colour, data, pointers, settings, threads));
+                            compared[variant / 2] +=
+                                expect_baseline_bits(colour, expected, "full classification");
                         }
                     }
                     set_vector_pairs_enabled(true);
-                    // Changed channels: one curve at a time replaced by the next set's.
+                    // Changed channels: one curve at a time replaced by the next set's (forward
+                    // with the positive range, exact with the negative one).
+                    if (variant == 1 || variant == 2)
+                        continue;
                     Volume colour;
                     ASSERT_TRUE(colour.allocate(21, 9, 4, 4));
                     CurveClassifier classifier;
                     std::array<TransferFunction, 4> edited = curves;
                     const TransferFunction* edited_pointers[4] = {&edited[0], &edited[1],
                                                                   &edited[2], &edited[3]};
-                    ASSERT_TRUE(classifier.classify_all(colour, data, pointers, low, range));
+                    ASSERT_TRUE(classifier.classify_all(colour, data, pointers, settings));
                     for (int c = 0; c < 4; ++c) {
                         edited[c] = sets[(c + 1) % sets.size()][c];
                         ASSERT_TRUE(
-                            classifier.classify_changed(colour, data, edited_pointers, low, range));
-                        expect_baseline_bits(colour, data, edited, low, range, false,
-                                             "changed channels");
+                            classifier.classify_changed(colour, data, edited_pointers, settings));
+                        compared[variant / 2] += expect_baseline_bits(
+                            colour, baseline_colours(data, edited, settings), "changed channels");
                     }
                 }
             }
         }
+        EXPECT_GT(compared[0], 10000) << n << " components";
+        EXPECT_GT(compared[1], 1000) << n << " components";
     }
 }
 
@@ -180,13 +220,19 @@ TEST(ClassifyBits, walks_reproduce_the_forward_walk_in_double_precision) {
         if (trial % 3 == 0)
             std::sort(s.begin(), s.end());
         const double low = trial % 2 ? 0.0 : -20.0, inv = trial % 2 ? 0.01 : -1.0 / 80.0;
+        for (PathIntegration integration : {PathIntegration::forward, PathIntegration::exact}) {
+            if (integration == PathIntegration::exact && !never_descends(s.data(), n, low, inv))
+                continue;
+            const double expected = baseline(f, s.data(), n, low, inv, integration);
+            const double got =
+                pre_integrate(f.segments, f.count, n, low, inv, f.x, s.data(), integration);
+            if (std::isnan(expected) && std::isnan(got))
+                continue;
+            ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+                << "trial " << trial << ": " << got << " expected " << expected;
+        }
         const double expected =
             baseline_pre_integrate(f.segments, f.count, n, low, inv, f.x, s.data());
-        const double got = pre_integrate(f.segments, f.count, n, low, inv, f.x, s.data());
-        if (std::isnan(expected) && std::isnan(got))
-            continue;
-        ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
-            << "trial " << trial << ": " << got << " expected " << expected;
         if (n == 2) {
             PreparedCurve curve;
             curve.prepare(f.segments, f.count, f.x);
