@@ -36,6 +36,7 @@ struct Scene {
     Volume data, fast, reference;
     Volume smooth; // a smooth two-moment field with missing blocks, as measured data come
     Volume monthly, monthly_colour; // twelve values per point that rise and fall
+    Volume scalar;                  // the smooth field's first component alone
     TransferFunction curves[4];
     TransferFunction narrow[4]; // the same curves with a narrow pair of points added
 };
@@ -87,12 +88,18 @@ void build_scene() {
                 const double mean = 45.0 + 30.0 * std::cos(3.0 * (v - 0.5)) - 0.4 * z +
                                     4.0 * std::sin(7.0 * u) * std::cos(5.0 * v);
                 const double swing = 4.0 + 18.0 * std::fabs(v - 0.5) + 0.2 * z;
-                const double peak = v < 0.5 ? 1.5 : 7.5; // the two hemispheres' summers
+                // The two hemispheres' summers; on every other row the peak lies halfway between
+                // two months, which then hold equal values (a piece of length zero), and on the
+                // others it moves with x.
+                const double peak = (v < 0.5 ? 1.5 : 7.5) + (y % 2 ? 0.6 * u : 0.0);
                 for (int m = 0; m < months; ++m)
                     p[m] = land ? -9999.0f
                                 : static_cast<float>(mean + swing * std::cos(2.0 * 3.14159265 *
                                                                              (m - peak) / 12.0));
             }
+    s.scalar.allocate(nx, ny, nz, 1);
+    for (std::int64_t i = 0; i < s.scalar.sample_count(); ++i)
+        s.scalar.samples[i] = s.smooth.samples[ncomp * i];
     s.fast.allocate(nx, ny, nz, 4);
     s.reference.allocate(nx, ny, nz, 4);
     // Four inner points and the final (1.0, 0.0) per curve.
@@ -218,6 +225,21 @@ void monthly(benchmark::State& s, PathIntegration integration) {
                         1);
     });
 }
+// A field of one component per point: exact, a path that stays at its value.
+double seconds_scalar[2] = {};
+void scalar(benchmark::State& s, PathIntegration integration) {
+    timed(s, seconds_scalar[integration == PathIntegration::exact], [integration] {
+        Scene& sc = scene();
+        return classify(sc.fast, sc.scalar, Curves(sc.curves).p, settings(integration), 1);
+    });
+}
+void BM_scalar_one_thread(benchmark::State& s) {
+    scalar(s, PathIntegration::forward);
+}
+void BM_scalar_exact_one_thread(benchmark::State& s) {
+    scalar(s, PathIntegration::exact);
+}
+
 void BM_monthly_one_thread(benchmark::State& s) {
     monthly(s, PathIntegration::forward);
 }
@@ -236,6 +258,8 @@ BENCHMARK(BM_smooth_scalar_rows)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_smooth_reference)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_monthly_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_monthly_exact_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_scalar_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_scalar_exact_one_thread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // The largest difference between the two colour volumes, relative to the larger of 1 and the
 // reference's value; infinite when either has a non-finite sample the other lacks.
@@ -285,7 +309,8 @@ int main(int argc, char** argv) {
                     seconds_serial > 0 ? seconds_reference / seconds_serial : 0.0);
     }
     for (const auto& [name, seconds] : {std::pair{"smooth two-component", seconds_smooth},
-                                        std::pair{"twelve-component", seconds_monthly}})
+                                        std::pair{"twelve-component", seconds_monthly},
+                                        std::pair{"one-component", seconds_scalar}})
         if (seconds[0] > 0 && seconds[1] > 0)
             std::printf("exact / forward on the %s field: %.2fx\n", name, seconds[1] / seconds[0]);
     return 0;

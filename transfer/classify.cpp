@@ -112,15 +112,15 @@ void classify_point(const ClassifyJob& job, const float* p, float* q, const Scra
         if (!(job.channels >> c & 1))
             continue;
         const double mean = integrate_path(job.curves[c], path, job.integration);
-        q[c] = static_cast<float>(c == 3 ? opacity_factor * mean : mean);
+        q[c] = static_cast<float>(channel_factor(c) * mean);
     }
 }
 
 // A row of two-component grid points through ordered curves, in three passes: normalise the
 // row (in the exact mode turning descending pieces upwards) and note its special points
-// (missing, or a piece that is not ordinary); run each
-// curve along the whole row without a branch on the data, so that consecutive points overlap
-// in the processor; then redo the special points one by one.
+// (missing, or a piece that is not ordinary); run each curve along the whole row without a
+// branch on the data, so that consecutive points overlap in the processor; then redo the
+// special points one by one.
 void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& scratch) {
     const Volume& source = *job.source;
     const int nx = source.nx;

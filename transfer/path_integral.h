@@ -42,7 +42,8 @@ inline bool ordinary_piece(double t0, double t1, double weight) {
 
 // One grid point's path: n normalised values t[0..n-1] and, for each piece j >= 1, its length
 // den[j] and weight[j] = (1 / n) / den[j]. `finite` says that every piece is ordinary (for
-// n = 1: that the one value is finite), which the table kernel needs.
+// n = 1: that the one value is finite), which the table kernel needs; `descends` that some
+// value lies below the one before it.
 struct ValuePath {
     int n = 0;
     double r = 0.0; // 1 / n
@@ -50,6 +51,7 @@ struct ValuePath {
     const double* den = nullptr;
     const double* weight = nullptr;
     bool finite = false;
+    bool descends = false;
 };
 
 // The path of n >= 1 samples s in the buffers t, den and weight of n doubles each.
@@ -58,13 +60,15 @@ inline ValuePath value_path(const float* s, int n, double low, double inv, doubl
     const double r = 1.0 / n;
     t[0] = normalised(s[0], low, inv);
     bool finite = std::isfinite(t[0]);
+    bool descends = false;
     for (int j = 1; j < n; ++j) {
         t[j] = normalised(s[j], low, inv);
         den[j] = piece_length(s[j - 1], s[j], inv);
         weight[j] = r / den[j];
         finite = finite && ordinary_piece(t[j - 1], t[j], weight[j]);
+        descends = descends || t[j] < t[j - 1];
     }
-    return ValuePath{n, r, t, den, weight, finite};
+    return ValuePath{n, r, t, den, weight, finite, descends};
 }
 
 // The samples a grid point's path runs through: its own n, or in the exact mode a single sample
@@ -123,38 +127,23 @@ inline double piece_between(const PreparedCurve& curve, const WalkPoint& from, c
     return ((first + middle) + rest) * w;
 }
 
-// The mean along the path through the table kernel, for an ordered curve and a path of
-// ordinary pieces. Forward: the walk carries its place from piece to piece, and a path whose
-// last value lies below 0 while the first segment is still current gives 0 (the walk ran out of
-// values while passing over them). Exact: a descending piece is the same piece taken upwards
-// from its lower end, and the walk goes on from there.
-inline double integrate_path_ordered(const PreparedCurve& curve, const ValuePath& path,
-                                     PathIntegration integration) {
-    const bool exact = integration == PathIntegration::exact;
+// The forward mean along the path through the table kernel, for an ordered curve and a path
+// of ordinary pieces: the walk carries its place from piece to piece, its segment index only
+// moving forward, and a path whose last value lies below 0 while the first segment is still
+// current gives 0 (the walk ran out of values while passing over them).
+inline double integrate_path_ordered(const PreparedCurve& curve, const ValuePath& path) {
     const int n = path.n;
     const double* t = path.t;
     WalkPoint at = start_at(curve, t[0], curve.below(t[0]));
-    bool descended = false;
     double sum = 0.0;
     for (int j = 1; j < n; ++j) {
         const double tj = t[j];
-        if (exact && tj < t[j - 1]) {
-            // `at` stands at t[j - 1] as a walk from tj would reach it. (Only a curve whose
-            // first point lies below 0 can leave `at` in a lower segment than tj's, after
-            // values below 0 were passed over; the piece then starts there too.)
-            const WalkPoint from = start_at(curve, tj, std::min(curve.below(tj), at.k));
-            if (piece_counts(curve, from.k, t[j - 1]))
-                sum += piece_between(curve, from, at, -path.weight[j]);
-            at = from;
-            descended = true;
-            continue;
-        }
         const WalkPoint to = reach(curve, at, tj, curve.below(tj));
         const bool take = piece_counts(curve, at.k, tj);
         sum += take ? piece_between(curve, at, to, path.weight[j]) : 0.0;
         at = take ? to : at;
     }
-    return (!descended && at.k == 0 && t[n - 1] < 0.0) ? 0.0 : sum;
+    return (at.k == 0 && t[n - 1] < 0.0) ? 0.0 : sum;
 }
 
 // The two-value path from t0 (found below k positions) to t1 (found below k1_found): one
@@ -167,6 +156,32 @@ inline double integrate_path_ordered(const PreparedCurve& curve, const ValuePath
     // Added to 0.0 as the walks add to their sum: a descending piece over a zero curve gives
     // 0 * negative weight = -0.0, which the walks turn into +0.0.
     return 0.0 + pick(piece_counts(curve, k, t1), piece_between(curve, from, to, w), 0.0);
+}
+
+// The exact mean along the path through the table kernel, for an ordered curve and a path of
+// ordinary pieces. Each value's
+// place is found once, as a walk starting there would stand (start_at), and each piece runs
+// between the places of its two values, upwards from the lower one. On a path that never
+// descends the forward walk stands, before each piece, just where a start at the piece's lower
+// end stands, so the bits are the forward walk's (and the row pass's, whose reach of the upper
+// end differs only as +-0); but no piece waits for the one before it. (Not so for a curve whose
+// first point lies below 0, after values below 0 were passed over: integrate_path sends such a
+// curve's paths that never descend to the forward walk.)
+inline double integrate_pieces_exact(const PreparedCurve& curve, const ValuePath& path) {
+    const double* t = path.t;
+    WalkPoint before = start_at(curve, t[0], curve.below(t[0]));
+    double sum = 0.0;
+    for (int j = 1; j < path.n; ++j) {
+        const WalkPoint here = start_at(curve, t[j], curve.below(t[j]));
+        const bool down = t[j] < t[j - 1];
+        const WalkPoint& from = down ? here : before;
+        const WalkPoint& to = down ? before : here;
+        const double contribution =
+            piece_between(curve, from, to, down ? -path.weight[j] : path.weight[j]);
+        sum += piece_counts(curve, from.k, down ? t[j - 1] : t[j]) ? contribution : 0.0;
+        before = here;
+    }
+    return sum;
 }
 
 // piece_mean with the positions below t0 and t1 looked up.
@@ -191,8 +206,11 @@ struct StepPoint {
 // Its start at t: the first segment whose end is not below t, in the order the positions come.
 inline StepPoint step_start(const PreparedCurve& curve, double t) {
     int k = 0;
-    while (k < curve.count && curve.x[k] < t)
-        ++k;
+    if (curve.ordered) // the same segment, found in the table
+        k = curve.below(t);
+    else
+        while (k < curve.count && curve.x[k] < t)
+            ++k;
     const double h = std::max(t, k >= 1 ? curve.x[k - 1] : 0.0);
     return {k, h, k < curve.count ? curve.antiderivative(k, h) : 0.0};
 }
@@ -220,8 +238,38 @@ inline void step_piece(const PreparedCurve& curve, StepPoint& at, double b, doub
     }
 }
 
+// A descending piece from `at` down to b (length den and weight w both negative, 1/n = r), one
+// segment at a time from the top: the parts step_piece would find going up from b, each taken
+// with weight -w, in the other order. Nothing counts past the last position or below 0. Leaves
+// `at` where step_start(b) would stand.
+inline void step_piece_down(const PreparedCurve& curve, StepPoint& at, double b, double den,
+                            double w, double r, double& sum) {
+    const int last = curve.count - 1;
+    if (at.k > last) {
+        if (b > curve.x[last]) {
+            at = {curve.count, b, 0.0};
+            return;
+        }
+        at = {last, curve.x[last], curve.antiderivative(last, curve.x[last])};
+    }
+    for (;;) {
+        const double start = at.k >= 1 ? curve.x[at.k - 1] : 0.0; // where segment k begins
+        const double a = std::max(b, start);
+        const double fa = curve.antiderivative(at.k, a);
+        if (std::isfinite(w))
+            sum += (at.fh - fa) * -w;
+        else // a piece so short that 1/length overflows
+            sum += r * (at.fh - fa) / -den;
+        at.h = a;
+        at.fh = fa;
+        if (!(b <= start) || at.k == 0)
+            return;
+        at.fh = curve.antiderivative(--at.k, at.h);
+    }
+}
+
 // The mean along the path one segment at a time: for any curve and any values, with the same
-// forward and exact rules as integrate_path_ordered.
+// rules as the table walks (integrate_path_ordered forward, integrate_pieces_exact exact).
 inline double integrate_path_stepwise(const PreparedCurve& curve, const ValuePath& path,
                                       PathIntegration integration) {
     if (curve.count <= 0)
@@ -232,12 +280,8 @@ inline double integrate_path_stepwise(const PreparedCurve& curve, const ValuePat
     bool descended = false;
     double sum = 0.0;
     for (int j = 1; j < path.n; ++j) {
-        if (exact && t[j] < t[j - 1]) {
-            const StepPoint from = step_start(curve, t[j]);
-            StepPoint up = from;
-            if (piece_counts(curve, from.k, t[j - 1]))
-                step_piece(curve, up, t[j - 1], -path.den[j], -path.weight[j], path.r, sum);
-            at = from;
+        if (exact && t[j] < t[j - 1] && path.den[j] != 0.0) {
+            step_piece_down(curve, at, t[j], path.den[j], path.weight[j], path.r, sum);
             descended = true;
         } else if (piece_counts(curve, at.k, t[j])) {
             step_piece(curve, at, t[j], path.den[j], path.weight[j], path.r, sum);
@@ -249,7 +293,10 @@ inline double integrate_path_stepwise(const PreparedCurve& curve, const ValuePat
 // The curve's mean along the path: the table kernel where it applies.
 inline double integrate_path(const PreparedCurve& curve, const ValuePath& path,
                              PathIntegration integration) {
+    if (curve.ordered && integration == PathIntegration::exact && path.finite &&
+        (path.descends || !(curve.x[0] < 0.0)))
+        return integrate_pieces_exact(curve, path);
     if (curve.ordered && path.finite)
-        return integrate_path_ordered(curve, path, integration);
+        return integrate_path_ordered(curve, path);
     return integrate_path_stepwise(curve, path, integration);
 }

@@ -212,8 +212,9 @@ TEST(PreIntegrate, fast_walk_matches_step_by_step_walk) {
             const double tolerance = 1e-9 * std::max(1.0, std::fabs(reference));
             EXPECT_NEAR(stepwise, reference, tolerance) << trial;
             if (length > 1 && path.finite) {
-                EXPECT_NEAR(integrate_path_ordered(curve, path, integration), stepwise, tolerance)
-                    << trial;
+                const double fast = integration == forward ? integrate_path_ordered(curve, path)
+                                                           : integrate_pieces_exact(curve, path);
+                EXPECT_NEAR(fast, stepwise, tolerance) << trial;
             }
         }
         if (n == 2 && ordinary_piece(t[0], t[1], weight[1])) {
