@@ -14,10 +14,12 @@
 // leaves the segment, F_k the segment's antiderivative and w = (1/n) / (t_j - t_{j-1}) its
 // weight. What counts: while the first segment is current, a piece ending below 0 is passed
 // over (the curve is 0 there); nothing counts once the walk stands past the last position.
+// Forward, the segment index only moves forward, so a descending piece is integrated with the
+// segment where it starts; exact, a descending piece counts as the same piece running upwards.
 // Two forms compute it: the table kernel (piece_between), which adds the precomputed integrals
 // of the segments a piece crosses whole, for ordered curves and ordinary pieces; and the step
-// through one segment at a time (step_piece), for everything else. They group their terms
-// differently, so their results agree to rounding.
+// through one segment at a time (step_piece, step_piece_down), for everything else. They group
+// their terms differently, so their results agree to rounding.
 
 // A sample's normalised value (inv = 1 / range, computed once per classification).
 inline double normalised(float s, double low, double inv) {
@@ -159,14 +161,14 @@ inline double integrate_path_ordered(const PreparedCurve& curve, const ValuePath
 }
 
 // The exact mean along the path through the table kernel, for an ordered curve and a path of
-// ordinary pieces. Each value's
-// place is found once, as a walk starting there would stand (start_at), and each piece runs
-// between the places of its two values, upwards from the lower one. On a path that never
-// descends the forward walk stands, before each piece, just where a start at the piece's lower
-// end stands, so the bits are the forward walk's (and the row pass's, whose reach of the upper
-// end differs only as +-0); but no piece waits for the one before it. (Not so for a curve whose
-// first point lies below 0, after values below 0 were passed over: integrate_path sends such a
-// curve's paths that never descend to the forward walk.)
+// ordinary pieces. Each value's place is found once, as a walk starting there would stand
+// (start_at), and each piece runs between the places of its two values, upwards from the lower
+// one. On a path that never descends the forward walk stands, before each piece, just where a
+// start at the piece's lower end stands, so the bits are the forward walk's (and the row
+// pass's, whose reach of the upper end differs only as +-0); but no piece waits for the one
+// before it. (Not so for a curve whose first point lies below 0, after values below 0 were
+// passed over: integrate_path sends such a curve's paths that never descend to the forward
+// walk.)
 inline double integrate_pieces_exact(const PreparedCurve& curve, const ValuePath& path) {
     const double* t = path.t;
     WalkPoint before = start_at(curve, t[0], curve.below(t[0]));
