@@ -65,8 +65,8 @@ void fill_field(Volume& data, int nx, int ny, int nz) {
                     const double dy = (double(y) / ny - 0.52) * 4.0;
                     const double spread = 0.35 + 0.6 * h + 0.2 * t;
                     const double plume = std::exp(-(dx * dx + dy * dy) / (2.0 * spread * spread));
-                    const double ambient =
-                        12.0 + 10.0 * h + 3.0 * std::sin(12.0 * x / nx) * std::cos(9.0 * y / ny);
+                    const double ambient = 12.0 + 10.0 * h +
+                                           3.0 * std::sin(12.0 * x / nx) * std::cos(9.0 * y / ny);
                     p[c] = static_cast<float>(ambient +
                                               75.0 * (0.6 + 0.4 * t) * (1.0 - 0.45 * h) * plume);
                 }
@@ -309,7 +309,7 @@ int main(int argc, char** argv) {
             steps = std::max(1, std::atoi(argv[++i]));
     }
     keep_freed_memory_for_reuse(); // as the program does
-    set_view_gl_format();          // as the program does
+    set_view_gl_format(); // as the program does
     QApplication app(argc, argv);
 
     const GridSpec grids[] = {{"1m", 128, 128, 64, 300.0}, {"8m", 256, 256, 128, 600.0}};
@@ -333,7 +333,7 @@ int main(int argc, char** argv) {
             plain[round] = bench.run(false);
             fast[round] = bench.run(true);
         }
-        const auto both = [](const StepTimes(&r)[2], std::vector<double> StepTimes::*m) {
+        const auto both = [](const StepTimes (&r)[2], std::vector<double> StepTimes::*m) {
             std::vector<double> v = r[0].*m;
             v.insert(v.end(), (r[1].*m).begin(), (r[1].*m).end());
             return v;

@@ -202,8 +202,7 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf(
-        "\nratio: immediate / arrays; fill: share of the arrays frame spent filling them\n");
+    std::printf("\nratio: immediate / arrays; fill: share of the arrays frame spent filling them\n");
     std::printf("\n%-14s %9s %9s %7s %9s %10s %6s %s\n", "scene", "arrays_ms", "immed_ms", "ratio",
                 "frames/s", "splats/s", "fill", "pixels");
     for (const Scene& s : scenes()) {
@@ -212,9 +211,9 @@ int main(int argc, char** argv) {
             continue;
         const double ta = reporter.seconds[a], ti = reporter.seconds[i];
         const double splats = static_cast<double>(s.volume->nx) * s.volume->ny * s.volume->nz;
-        std::printf("%-14s %9.2f %9.2f %6.2fx %9.2f %10.3g %5.1f%% %s\n", s.name.c_str(), ta * 1e3,
-                    ti * 1e3, ti / ta, 1.0 / ta, splats / ta, 100.0 * reporter.fill[a] / ta,
-                    identical[s.name] ? "identical" : "DIFFER");
+        std::printf("%-14s %9.2f %9.2f %6.2fx %9.2f %10.3g %5.1f%% %s\n", s.name.c_str(),
+                    ta * 1e3, ti * 1e3, ti / ta, 1.0 / ta, splats / ta,
+                    100.0 * reporter.fill[a] / ta, identical[s.name] ? "identical" : "DIFFER");
     }
     return 0;
 }

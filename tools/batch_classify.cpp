@@ -112,11 +112,7 @@ int batch_load_and_classify(const BatchArgs& args, Volume& data, Volume& colour,
         curves[c].update_segments();
     }
     const TransferFunction* const pointers[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    ClassifySettings settings;
-    settings.low = low;
-    settings.range = range;
-    settings.missing = missing;
-    if (!classify(colour, data, pointers, settings)) {
+    if (!classify(colour, data, pointers, {low, range, missing})) {
         std::fputs("ERROR: the grid could not be classified (out of memory)\n", stderr);
         return 1;
     }
