@@ -116,6 +116,31 @@ void classify_point(const ClassifyJob& job, const float* p, float* q, const Scra
     }
 }
 
+// Normalises the two-component points [begin, end) of a row p into the row buffers, turning
+// descending pieces upwards in the exact mode (a template, so that the forward mode pays
+// nothing for it), and lists the special points: missing, or a piece that is not ordinary.
+template <bool exact>
+void normalise_pairs(const ClassifyJob& job, const float* p, int begin, int end,
+                     const Scratch& scratch, int& specials) {
+    const PreparedCurve& table = job.curves[0]; // all four share the table's span
+    for (int x = begin; x < end; ++x) {
+        const float s0 = p[2 * x];
+        const float s1 = p[2 * x + 1];
+        const double from = normalised(s0, job.low, job.inv);
+        const double to = normalised(s1, job.low, job.inv);
+        const double weight = 0.5 / piece_length(s0, s1, job.inv);
+        const bool down = exact && to < from;
+        scratch.row_t0[x] = pick(down, to, from);
+        scratch.row_t1[x] = pick(down, from, to);
+        scratch.row_weight[x] = pick(down, -weight, weight);
+        scratch.row_b0[x] = table.bucket(scratch.row_t0[x]);
+        scratch.row_b1[x] = table.bucket(scratch.row_t1[x]);
+        const bool special = is_missing_point(s0) || !ordinary_piece(from, to, weight);
+        scratch.special[specials] = x;
+        specials += special;
+    }
+}
+
 // A row of two-component grid points through ordered curves, in three passes: normalise the
 // row (in the exact mode turning descending pieces upwards) and note its special points
 // (missing, or a piece that is not ordinary); run each curve along the whole row without a
@@ -126,34 +151,21 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
     const int nx = source.nx;
     const float* p = source.samples + source.flat_index(0, y, z, 0);
     float* q = job.target->samples + job.target->flat_index(0, y, z, 0);
-    double* t0 = scratch.row_t0;
-    double* t1 = scratch.row_t1;
-    double* w = scratch.row_weight;
-    int* b0 = scratch.row_b0;
-    int* b1 = scratch.row_b1;
-    const PreparedCurve& table = job.curves[0]; // all four share the table's span
+    const double* t0 = scratch.row_t0;
+    const double* t1 = scratch.row_t1;
+    const double* w = scratch.row_weight;
+    const int* b0 = scratch.row_b0;
+    const int* b1 = scratch.row_b1;
     int specials = 0;
     const bool exact = job.integration == PathIntegration::exact;
     const int done = job.vector_pairs
                          ? classify_pairs_vector(job.curves, job.channels, p, nx, job.low, job.inv,
                                                  exact, q, scratch.special, specials)
                          : 0;
-    for (int x = done; x < nx; ++x) {
-        const float s0 = p[2 * x];
-        const float s1 = p[2 * x + 1];
-        const double from = normalised(s0, job.low, job.inv);
-        const double to = normalised(s1, job.low, job.inv);
-        const double weight = 0.5 / piece_length(s0, s1, job.inv);
-        const bool down = exact & (to < from);
-        t0[x] = pick(down, to, from);
-        t1[x] = pick(down, from, to);
-        w[x] = pick(down, -weight, weight);
-        b0[x] = table.bucket(t0[x]);
-        b1[x] = table.bucket(t1[x]);
-        const bool special = is_missing_point(s0) || !ordinary_piece(from, to, weight);
-        scratch.special[specials] = x;
-        specials += special;
-    }
+    if (exact)
+        normalise_pairs<true>(job, p, done, nx, scratch, specials);
+    else
+        normalise_pairs<false>(job, p, done, nx, scratch, specials);
     for (int c = 0; c < 4; ++c) {
         if (!(job.channels >> c & 1))
             continue;

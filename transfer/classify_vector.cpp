@@ -120,8 +120,9 @@ struct Group {
 
 // Loads and normalises the four points from x on, in the exact mode turns descending pieces
 // upwards, and lists the special ones.
+template <bool exact>
 HALVORN_AVX2 void prepare(const PreparedCurve& table, const float* p, int x, double low, double inv,
-                          bool exact, Group& g, int* special, int& specials) {
+                          Group& g, int* special, int& specials) {
     const __m256d inv_v = _mm256_set1_pd(inv);
     const __m256d low_v = _mm256_set1_pd(low);
     const __m256d origin = _mm256_set1_pd(table.origin);
@@ -139,10 +140,16 @@ HALVORN_AVX2 void prepare(const PreparedCurve& table, const float* p, int x, dou
     const __m256d d = _mm256_mul_pd(_mm256_sub_pd(s1, s0), inv_v);
     const __m256d w = _mm256_div_pd(_mm256_set1_pd(0.5), d);
     // The lower value first and the weight negated where an exact piece descends.
-    const __m256d down = exact ? _mm256_cmp_pd(to, from, _CMP_LT_OQ) : _mm256_setzero_pd();
-    g.t0 = _mm256_blendv_pd(from, to, down);
-    g.t1 = _mm256_blendv_pd(to, from, down);
-    g.w = _mm256_xor_pd(w, _mm256_and_pd(down, sign));
+    if constexpr (exact) {
+        const __m256d down = _mm256_cmp_pd(to, from, _CMP_LT_OQ);
+        g.t0 = _mm256_blendv_pd(from, to, down);
+        g.t1 = _mm256_blendv_pd(to, from, down);
+        g.w = _mm256_xor_pd(w, _mm256_and_pd(down, sign));
+    } else {
+        g.t0 = from;
+        g.t1 = to;
+        g.w = w;
+    }
     _mm_store_si128(reinterpret_cast<__m128i*>(g.b0), bucket(g.t0, origin, scale));
     _mm_store_si128(reinterpret_cast<__m128i*>(g.b1), bucket(g.t1, origin, scale));
     // ordinary_piece: both values and the weight finite (which leaves out pieces of length
@@ -191,16 +198,17 @@ HALVORN_AVX2 __m128 channel_if(const PreparedCurve& curve, int c, int channels, 
     return channels >> c & 1 ? channel(curve, c, g) : _mm_setzero_ps();
 }
 
+template <bool exact>
 __attribute__((target("avx2"))) int pairs_avx2(const PreparedCurve (&curves)[4], int channels,
                                                const float* p, int count, double low, double inv,
-                                               bool exact, float* q, int* special, int& specials) {
+                                               float* q, int* special, int& specials) {
     int x = 0;
     // Eight points at a time in two independent groups, whose chains of loads and polynomial
     // evaluations overlap in the processor.
     for (; x + 8 <= count; x += 8) {
         Group a, b;
-        prepare(curves[0], p, x, low, inv, exact, a, special, specials);
-        prepare(curves[0], p, x + 4, low, inv, exact, b, special, specials);
+        prepare<exact>(curves[0], p, x, low, inv, a, special, specials);
+        prepare<exact>(curves[0], p, x + 4, low, inv, b, special, specials);
         __m128 cha[4], chb[4];
         for (int c = 0; c < 4; ++c) {
             cha[c] = channel_if(curves[c], c, channels, a);
@@ -211,7 +219,7 @@ __attribute__((target("avx2"))) int pairs_avx2(const PreparedCurve (&curves)[4],
     }
     for (; x + 4 <= count; x += 4) {
         Group a;
-        prepare(curves[0], p, x, low, inv, exact, a, special, specials);
+        prepare<exact>(curves[0], p, x, low, inv, a, special, specials);
         __m128 cha[4];
         for (int c = 0; c < 4; ++c)
             cha[c] = channel_if(curves[c], c, channels, a);
@@ -234,7 +242,8 @@ void set_vector_pairs_enabled(bool on) {
 int classify_pairs_vector(const PreparedCurve (&curves)[4], int channels, const float* p, int count,
                           double low, double inv, bool exact, float* q, int* special,
                           int& specials) {
-    return pairs_avx2(curves, channels, p, count, low, inv, exact, q, special, specials);
+    return exact ? pairs_avx2<true>(curves, channels, p, count, low, inv, q, special, specials)
+                 : pairs_avx2<false>(curves, channels, p, count, low, inv, q, special, specials);
 }
 
 #else
