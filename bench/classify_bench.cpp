@@ -7,7 +7,9 @@
 // The exact mode beside the forward one, each on one thread: on a smooth two-component field
 // with missing blocks, and on a year of monthly values per grid point (twelve components that
 // rise to a summer peak and fall again, land as missing blocks), as a sea-temperature
-// climatology holds them. Prints the ratio of the two modes on each.
+// climatology holds them; and on the smooth field's first component alone, where the exact
+// mode's single values take standing_mean instead of the step-by-step walk. Prints the ratio of
+// the two modes on each.
 //
 // Also on one thread: the scalar row pass (the vector pass switched off, as on processors
 // without AVX2), and curves with narrow segments (points 1e-6 and 0.01 apart), which are read

@@ -292,9 +292,19 @@ inline double integrate_path_stepwise(const PreparedCurve& curve, const ValuePat
     return (!descended && at.k == 0 && t[path.n - 1] < 0.0) ? 0.0 : sum;
 }
 
+// The mean along the path of two equal values (what a single value is in the exact mode), for
+// an ordered curve: what the step-by-step walk gives it in either mode, (1/2) times the curve's
+// value there, without the walk.
+inline double standing_mean(const PreparedCurve& curve, double t) {
+    const int k = curve.below(t);
+    return piece_counts(curve, k, t) ? 0.0 + 0.5 * curve.value(k, t) : 0.0;
+}
+
 // The curve's mean along the path: the table kernel where it applies.
 inline double integrate_path(const PreparedCurve& curve, const ValuePath& path,
                              PathIntegration integration) {
+    if (curve.ordered && path.n == 2 && path.den[1] == 0.0 && path.t[1] == path.t[0])
+        return standing_mean(curve, path.t[0]);
     if (curve.ordered && integration == PathIntegration::exact && path.finite &&
         (path.descends || !(curve.x[0] < 0.0)))
         return integrate_pieces_exact(curve, path);
