@@ -45,6 +45,13 @@ public:
     double low_end = 0.0;
     double range = 100.0;
     MissingData missing_data = MissingData::grey;
+    // How a path is averaged: exactly along its values whichever way they run (the default),
+    // or with the forward-only walk of old.
+    PathIntegration integration = PathIntegration::exact;
+    // The settings above as the classifier takes them.
+    ClassifySettings classify_settings() const {
+        return {low_end, range, missing_data, integration};
+    }
 
     TransferFunction& curve(Channel c) { return curves[channel_index(c)]; }
     const TransferFunction& curve(Channel c) const { return curves[channel_index(c)]; }

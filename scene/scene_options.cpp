@@ -8,7 +8,8 @@
 const char* const scene_valued_options[] = {"--curves", "--intermediate", "--low",
                                             "--range",  "--distance",     "--tilt",
                                             "--turn",   "--spin",         "--axis-scale",
-                                            "--missing",  "--var",          "--components"};
+                                            "--missing",  "--integration",  "--var",
+                                            "--components"};
 const int scene_valued_option_count =
     static_cast<int>(sizeof scene_valued_options / sizeof scene_valued_options[0]);
 
@@ -85,5 +86,15 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
     }
     if (const std::string* w = find(words, "--components"))
         out.components = *w;
+    if (const std::string* w = find(words, "--integration")) {
+        if (*w == "exact")
+            out.integration = PathIntegration::exact;
+        else if (*w == "forward")
+            out.integration = PathIntegration::forward;
+        else {
+            error = "--integration needs exact or forward, not '" + *w + "'";
+            return false;
+        }
+    }
     return true;
 }
