@@ -54,7 +54,7 @@ TEST_F(BatchOptions, netcdf_variables_and_components) {
 TEST_F(BatchOptions, outputs_never_replace_the_grid_or_the_curves_file) {
     const std::string grid = dir.write("g.txt", "1 1 2 2\n  0 0 0 10 30\n  0 0 0 20 40\n");
     const std::string kept = dir.write("c.json", read_text(curves));
-    for (const std::string& command : {"classify", "render"}) {
+    for (const std::string command : {"classify", "render"}) {
         for (const std::string& target : {grid, kept}) {
             const ProgramRun r = run(command + " " + shell_quote(grid) + " --curves " +
                                      shell_quote(kept) + " --output " + shell_quote(target));
@@ -88,4 +88,30 @@ TEST_F(BatchOptions, a_downward_depth_is_flipped_and_the_camera_spins) {
     EXPECT_NE(render(side + " --axis-scale 1,1,1"), flipped);
     EXPECT_NE(render(side + " --spin 0.5"), flipped);
     EXPECT_EQ(render(side + " --spin 0"), flipped);
+}
+
+TEST_F(BatchOptions, integration_exact_or_forward) {
+    // A path that rises and falls, one that only rises, and a single component.
+    const std::string down = dir.write("d.txt", "1 1 2 3\n  0 0 0 10 30 12\n  0 0 1 20 25 10\n");
+    const std::string up = dir.write("u.txt", "1 1 2 3\n  0 0 0 10 20 30\n  0 0 1 12 25 40\n");
+    const std::string one = dir.write("o.txt", "1 1 2 1\n  0 0 0 10\n  0 0 1 20\n");
+    auto classify = [&](const std::string& grid, const std::string& choice) {
+        const std::string out = dir.file("c.raw");
+        const ProgramRun r = run("classify " + shell_quote(grid) + " --curves " +
+                                 shell_quote(curves) + " --low 5 --range 40 " + choice +
+                                 " --output " + shell_quote(out));
+        EXPECT_EQ(r.status, 0) << choice << r.err;
+        return read_text(out);
+    };
+    EXPECT_EQ(classify(up, ""), classify(up, "--integration forward"));
+    EXPECT_EQ(classify(up, ""), classify(up, "--integration exact"));
+    EXPECT_NE(classify(down, ""), classify(down, "--integration forward"));
+    // The forward walk gives a lone value nothing; the exact one its colour.
+    const std::string forward = classify(one, "--integration forward");
+    EXPECT_EQ(forward, std::string(forward.size(), '\0'));
+    EXPECT_NE(classify(one, ""), forward);
+    const ProgramRun r = run("classify " + shell_quote(up) + " --curves " + shell_quote(curves) +
+                             " --integration backward --output " + shell_quote(dir.file("x")));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--integration"), std::string::npos) << r.err;
 }
