@@ -102,6 +102,12 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
     show_handles_ = toggle(tr("Show Point Ha&ndles"), true);
     for (QAction* item : {show_histograms_, show_handles_})
         connect(item, &QAction::toggled, &dialog, &CVolumeDialog::show_overlays);
+    // The text area names the grid point under the pointer while it moves over the main view.
+    show_probe_ = toggle(tr("Show &Value Under Pointer"), true);
+    connect(show_probe_, &QAction::toggled, &dialog, [&dialog](bool on) {
+        if (!on)
+            dialog.on_pointer_over(-1.0, -1.0);
+    });
     m.addSeparator();
 
     connect(m.addAction(tr("&Close")), &QAction::triggered, &dialog,
@@ -122,6 +128,10 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
 
 bool DialogMenu::histograms_shown() const {
     return show_histograms_ && show_histograms_->isChecked();
+}
+
+bool DialogMenu::probe_shown() const {
+    return show_probe_ && show_probe_->isChecked();
 }
 
 bool DialogMenu::handles_shown() const {

@@ -14,8 +14,7 @@ class QUndoStack;
 // commands' shortcuts. The items, in order: Open File, Save Image; Undo, Redo, Fit Range to
 // Data; Fit View, Reset View, Missing Data, Path Integration, Axis Scale, Turntable Rotation;
 // Fast Interaction,
-// Show Histograms,
-// Show Point Handles; Close; About; Save Curves, Load Curves, Help. Each shortcut is on the
+// Show Histograms, Show Point Handles, Show Value Under Pointer; Close; About; Save Curves, Load Curves, Help. Each shortcut is on the
 // dialog as well, so it works wherever the focus is (an edit field keeps the keys it edits
 // with: Ctrl+Z there undoes typing).
 class DialogMenu : public QObject {
@@ -41,6 +40,8 @@ public:
     QAction* show_handles_item() const { return show_handles_; }
     bool histograms_shown() const;
     bool handles_shown() const;
+    QAction* show_probe_item() const { return show_probe_; }
+    bool probe_shown() const;
     // Checks the item of `missing` (after an undo, say) without running its command.
     void show_missing_data(MissingData missing);
     void show_fast_interaction(bool on);
@@ -51,6 +52,7 @@ private:
     QAction* turntable_ = nullptr;
     QAction* show_histograms_ = nullptr;
     QAction* show_handles_ = nullptr;
+    QAction* show_probe_ = nullptr;
     QAction* missing_items_[3] = {nullptr, nullptr, nullptr}; // grey, faint, hidden
     QAction* integration_items_[2] = {nullptr, nullptr};      // exact, forward
 };

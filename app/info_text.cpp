@@ -33,11 +33,13 @@ InfoText::InfoText(QWidget* parent) : QPlainTextEdit(parent) {
 
 void InfoText::show_text() {
     std::string text;
+    if (!probe_.empty())
+        text = "Under the pointer: " + probe_ + "\n";
     if (loaded_.empty())
-        text = "No grid loaded. Open a grid text file with \"Open File\" (Ctrl+O), or name one "
+        text += "No grid loaded. Open a grid text file with \"Open File\" (Ctrl+O), or name one "
                "on the command line: halvorn GRID.txt";
     else
-        text = loaded_;
+        text += loaded_;
     if (!refusal_.empty())
         text += "\n" + refusal_;
     if (colour_pending_)
@@ -64,6 +66,13 @@ void InfoText::set_value_note(const std::string& note) {
     if (value_note_ == note)
         return;
     value_note_ = note;
+    show_text();
+}
+
+void InfoText::set_probe(const std::string& words) {
+    if (probe_ == words)
+        return;
+    probe_ = words;
     show_text();
 }
 

@@ -27,6 +27,9 @@ public:
     void set_value_note(const std::string& note);
     // Where the camera is, as the command-line words that place it there.
     void set_camera(const std::string& words);
+    // The grid point under the pointer, shown first; empty when it rests over none.
+    void set_probe(const std::string& words);
+    const std::string& probe() const { return probe_; }
 
 private:
     void show_text();
@@ -37,4 +40,5 @@ private:
     bool stale_ = false;
     std::string value_note_;
     std::string camera_;
+    std::string probe_;
 };

@@ -28,7 +28,9 @@ constexpr unsigned sc_close = 0xF060;
 } // namespace
 
 CVolumeDialog::CVolumeDialog(QWidget* parent, DialogPrompts* prompts)
-    : QDialog(parent), icon_(QString::fromLatin1(main_icon_path)), main_view_(this),
+    : QDialog(parent), icon_(QString::fromLatin1(main_icon_path)),
+      hover_probe_(scene_.view_controller, [this](double x, double y) { on_pointer_over(x, y); }),
+      main_view_(this),
       red_panel_(this), green_panel_(this), blue_panel_(this), opacity_panel_(this),
       panels_{&red_panel_, &green_panel_, &blue_panel_, &opacity_panel_}, scale_slider_(this),
       offset_slider_(this), low_end_edit_(this), range_edit_(this), realtime_check_(this),
@@ -76,7 +78,12 @@ CVolumeDialog::CVolumeDialog(QWidget* parent, DialogPrompts* prompts)
     connect(help, &QShortcut::activated, this, &CVolumeDialog::OnHelp);
 }
 
-CVolumeDialog::~CVolumeDialog() = default;
+CVolumeDialog::~CVolumeDialog() {
+    // The views go after the text area and the menu they report to: let no late event of
+    // theirs (a leave, a move) reach this dialog's half-destroyed members.
+    main_view_.removeEventFilter(this);
+    main_view_.mouse_listener = &scene_.view_controller;
+}
 
 // The window and the controls that no member stands for, as the dialog template creates them.
 void CVolumeDialog::create_template_controls() {
@@ -199,11 +206,11 @@ bool CVolumeDialog::OnInitDialog() {
     update_feedback();
 
     // The statistics of the still empty data volume, before the dialog is first shown.
-    const Volume& data = scene_.data_volume;
+    const Volume& empty = scene_.data_volume;
     prompts_->show_message(
         format_c("avg == %lf, stddev == %lf, min is %lf, max is %lf, numvalidsamps = %lld",
-                 data.stat_mean, data.stat_std_dev, data.stat_min, data.stat_max,
-                 static_cast<long long>(data.stat_count)));
+                 empty.stat_mean, empty.stat_std_dev, empty.stat_min, empty.stat_max,
+                 static_cast<long long>(empty.stat_count)));
     return true;
 }
 

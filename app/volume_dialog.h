@@ -4,6 +4,7 @@
 #include "change_listener.h"
 #include "dialog_layout.h"
 #include "dialog_menu.h"
+#include "hover_probe.h"
 #include "info_text.h"
 #include "panel_overlays.h"
 #include "scene.h"
@@ -99,6 +100,9 @@ public:
     // "Path Integration": Exact (the default) or Forward Only, the older walk; the same kind
     // of step as the missing-data choice.
     void set_integration(PathIntegration integration);
+    // The pointer rests at (x, y) over the main view (fractions from its top-left corner):
+    // the text area names the grid point there, or nothing when the item is off.
+    void on_pointer_over(double x, double y);
     void on_axis_scale();
     void set_axis_scale(const Vec3& scale);
     // "Fast Interaction": off draws every frame at full detail.
@@ -172,6 +176,7 @@ private:
 
     QIcon icon_;
     Scene scene_;
+    HoverProbe hover_probe_; // the main view's mouse listener, so declared before it
     CGLView main_view_;
     CGLView red_panel_;
     CGLView green_panel_;

@@ -124,6 +124,8 @@ bool CVolumeDialog::eventFilter(QObject* watched, QEvent* event) {
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             return true; // the value is taken as it is typed; the default button is not pressed
     }
+    if (watched == &main_view_ && event->type() == QEvent::Leave)
+        info_text_.set_probe({}); // a pointer outside the view rests over nothing
     if (watched == &main_view_ && event->type() == QEvent::Wheel) {
         wheel_eighths_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
         const int notches = wheel_eighths_ / 120;
@@ -133,6 +135,11 @@ bool CVolumeDialog::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void CVolumeDialog::on_pointer_over(double x, double y) {
+    info_text_.set_probe(menu_.probe_shown() && x >= 0.0 ? scene_.probe(x, y, main_view_aspect())
+                                                       : std::string());
 }
 
 void CVolumeDialog::on_save_image() {

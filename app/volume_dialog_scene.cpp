@@ -8,7 +8,7 @@
 
 void CVolumeDialog::wire_scene() {
     scene_.attach_main_view(main_view_);
-    main_view_.mouse_listener = &scene_.view_controller;
+    main_view_.mouse_listener = &hover_probe_;
     main_view_.frame_policy = &scene_.interactive_detail;
 
     red_panel_.projection_enabled = true;

@@ -139,6 +139,11 @@ public:
         axis_scale_chosen_ = true;
     }
     const Vec3& axis_scale() const { return splat_renderer.axis_scale; }
+    // The value under the pointer at (fx, fy), fractions of a view of this aspect (width over
+    // height) from its top-left corner: the first grid point along the ray from the eye whose
+    // colour has opacity above probe_opacity_threshold, described as probe_words() does;
+    // empty when the ray meets none. Reads the volumes and the camera only.
+    std::string probe(double fx, double fy, double aspect) const;
 
     // --- Drawing
     // Makes `view` the main view: its projection on, its draw list the controller (light and

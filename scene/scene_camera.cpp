@@ -3,6 +3,7 @@
 
 #include "c_locale.h"
 #include "camera_fit.h"
+#include "pointer_probe.h"
 #include "shared_constants.h"
 
 #include <algorithm>
@@ -68,4 +69,12 @@ void Scene::zoom_notches(int notches) {
     const double dy = notches > 0 ? -0.1 : 0.1; // an upward drag brings the eye nearer
     for (int i = 0; i < std::abs(notches); ++i)
         camera.add_distance((camera.distance() + 1.0) * dy);
+}
+
+std::string Scene::probe(double fx, double fy, double aspect) const {
+    ProbeRay ray;
+    if (!pointer_ray(view_controller.camera, aspect, field_of_view, fx, fy, ray))
+        return {};
+    const ProbeHit hit = probe_grid(colour_volume, axis_scale(), ray);
+    return probe_words(hit, data_volume, colour_volume, description_);
 }

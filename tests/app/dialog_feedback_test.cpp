@@ -189,6 +189,30 @@ private slots:
         QVERIFY(!dialog->menu().turntable_item()->isChecked());
     }
 
+    // The pointer resting on the grid names the grid point there, first in the text area,
+    // and draws no frame; off the grid, off the view or with the item off, nothing is named.
+    void the_value_under_the_pointer_is_named_without_a_frame() {
+        load_white_block(12, 6);
+        dialog->place_camera(60.0, 0.0, 0.0);
+        CGLView& view = main_view();
+        QVERIFY(!lit_area(view.grabFramebuffer()).isEmpty());
+        const std::int64_t frames = view.frames_drawn;
+        move_over(view, QPoint(view.width() / 2, view.height() / 2), Qt::NoButton);
+        QVERIFY2(text().startsWith("Under the pointer: x "), qPrintable(text()));
+        // Two equal components under the 1/n weighting: half the curves, opacity doubled.
+        QVERIFY2(text().contains(": 40 40; colour 0.50 0.50 0.50, opacity 1.00"), qPrintable(text()));
+        QCOMPARE(view.frames_drawn, frames);
+        move_over(view, QPoint(2, 2), Qt::NoButton);
+        QVERIFY(!text().contains("Under the pointer"));
+        move_over(view, QPoint(view.width() / 2, view.height() / 2), Qt::NoButton);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&view, &leave);
+        QVERIFY(!text().contains("Under the pointer"));
+        dialog->menu().show_probe_item()->trigger();
+        move_over(view, QPoint(view.width() / 2, view.height() / 2), Qt::NoButton);
+        QVERIFY(!text().contains("Under the pointer"));
+    }
+
     // While the picture does not show the curves and data, the text area says so and the
     // button is marked.
     void a_stale_picture_is_marked() {
