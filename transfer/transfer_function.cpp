@@ -1,5 +1,7 @@
 #include "transfer_function.h"
 
+#include "shared_constants.h"
+
 #include <atomic>
 #include <cstring>
 
@@ -22,7 +24,7 @@ bool same_segment(const CubicSegment& a, const CubicSegment& b) {
 } // namespace
 
 TransferFunction::TransferFunction() : built_count_(count) {
-    camera.set_distance(150.0);
+    camera.set_distance(panel_camera_distance);
 }
 
 // Releases nothing: the builder is shared and the projection and listener belong to others.

@@ -1,9 +1,12 @@
 #include "transfer_function.h"
 
+#include "shared_constants.h"
+
 #include <GL/gl.h>
 
-// The curve in its panel: world y = (x - 0.5) * 150 and world z = (value - 0.5) *
-// vertical_scale * 150 in the plane x = 0, seen from `camera`. Starts at the origin's vertex,
+// The curve in its panel: world y = (x - 0.5) * span and world z = (value - 0.5) *
+// vertical_scale * span (span: panel_curve_span) in the plane x = 0, seen from `camera`.
+// Starts at the origin's vertex,
 // then about 20 evenly spaced vertices per segment. The running t is not reset between
 // segments, so a segment that ends at or before the t left by the previous one draws nothing.
 void TransferFunction::draw() {
@@ -12,7 +15,7 @@ void TransferFunction::draw() {
     camera.look_at();
     glColor3d(colour.r, colour.g, colour.b);
     glBegin(GL_LINE_STRIP);
-    glVertex3d(0.0, -75.0, -75.0 * vertical_scale);
+    glVertex3d(0.0, -0.5 * panel_curve_span, -0.5 * panel_curve_span * vertical_scale);
     double t = 0.0;
     for (int i = 0; i < count; ++i) {
         // A narrow segment is evaluated in its local variable, every other one in t itself.
@@ -23,7 +26,7 @@ void TransferFunction::draw() {
         while (t < x[i]) {
             const double v = t - origin;
             const double p = c[0] + c[1] * v + c[2] * v * v + c[3] * v * v * v;
-            glVertex3d(0.0, (t - 0.5) * 150.0, (p - 0.5) * vertical_scale * 150.0);
+            glVertex3d(0.0, (t - 0.5) * panel_curve_span, (p - 0.5) * vertical_scale * panel_curve_span);
             const double next = t + step;
             // A step too small to move t (a point a hair beyond the running t) would never end.
             if (!(next > t))

@@ -16,7 +16,7 @@ template <class F> void fill(Volume& v, int nx, int ny, int nz, F f) {
 
 } // namespace
 
-TEST(Gradient, FacePointsUseTheNeighboursInside) {
+TEST(Gradient, face_points_use_the_neighbours_inside) {
     Volume v;
     // Distinct powers of ten per axis let the result name the neighbours it used.
     fill(v, 5, 5, 5, [](int x, int y, int z) { return float(x * x + 10 * y * y + 100 * z * z); });
@@ -27,7 +27,7 @@ TEST(Gradient, FacePointsUseTheNeighboursInside) {
     EXPECT_EQ(g.z, 100.0 * (16 - 4));
 }
 
-TEST(Gradient, LinearRampGivesTwiceTheSlopeEverywhere) {
+TEST(Gradient, linear_ramp_gives_twice_the_slope_everywhere) {
     Volume v;
     fill(v, 4, 3, 5, [](int x, int, int) { return float(x); });
     for (int z = 0; z < 5; ++z)
@@ -40,7 +40,7 @@ TEST(Gradient, LinearRampGivesTwiceTheSlopeEverywhere) {
             }
 }
 
-TEST(Gradient, SelectedComponentIsDifferenced) {
+TEST(Gradient, selected_component_is_differenced) {
     Volume v;
     ASSERT_TRUE(v.allocate(3, 3, 3, 2));
     for (int i = 0; i < 27; ++i) {
@@ -55,7 +55,7 @@ TEST(Gradient, SelectedComponentIsDifferenced) {
     EXPECT_EQ(g.z, 18.0);
 }
 
-TEST(Gradient, ShortAxesGiveZeroAndReadNothingOutside) {
+TEST(Gradient, short_axes_give_zero_and_read_nothing_outside) {
     // Extents 1 and 2 have no interior point; the test runs under AddressSanitizer too.
     for (int n : {1, 2}) {
         Volume v;
@@ -71,7 +71,7 @@ TEST(Gradient, ShortAxesGiveZeroAndReadNothingOutside) {
     }
 }
 
-TEST(Gradient, InvalidVolumeGivesZero) {
+TEST(Gradient, invalid_volume_gives_zero) {
     Volume v;
     fill(v, 3, 3, 3, [](int x, int, int) { return float(5 * x); });
     v.valid = false;

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TEST(GridPipes, ASilentWriterKeepsProgressComingAndCancelWorks) {
+TEST(GridPipes, a_silent_writer_keeps_progress_coming_and_cancel_works) {
     TempDir dir;
     const std::string fifo = dir.file("grid.fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);

@@ -50,7 +50,7 @@ const ImportStage all_stages[] = {ImportStage::converting, ImportStage::writing,
 
 } // namespace
 
-TEST(ImportStages, EveryStageReportsInOrderAndCancelWorksInEach) {
+TEST(ImportStages, every_stage_reports_in_order_and_cancel_works_in_each) {
     for (bool map : {true, false}) {
         Loaded l;
         const std::string grid = l.dir.write("g.txt", grid_text(4, 8, 8, 2));
@@ -82,7 +82,7 @@ TEST(ImportStages, EveryStageReportsInOrderAndCancelWorksInEach) {
     }
 }
 
-TEST(ImportStages, IntermediateCutShortBeforeOrWhileItIsReadBackFails) {
+TEST(ImportStages, intermediate_cut_short_before_or_while_it_is_read_back_fails) {
     for (bool map : {true, false}) {
         for (ImportStage stage : {ImportStage::reading_back, ImportStage::loading}) {
             Loaded l;
@@ -112,7 +112,7 @@ TEST(ImportStages, IntermediateCutShortBeforeOrWhileItIsReadBackFails) {
 
 // A mapped grid that another program shortens during the conversion fails as an unreadable
 // file does, rather than ending the program.
-TEST(ImportStages, GridCutShortWhileMappedIsRefused) {
+TEST(ImportStages, grid_cut_short_while_mapped_is_refused) {
     Loaded l;
     // 1000 components: a run of lines is about 1,000 lines, so the cut comes after the first.
     const std::string grid = l.dir.write("g.txt", grid_text(1, 1, 1500, 1000));

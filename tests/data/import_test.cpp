@@ -62,7 +62,7 @@ std::string lines(int n, const std::string& line) {
 
 } // namespace
 
-TEST(Import, HeaderOrderAndXFastest) {
+TEST(Import, header_order_and_x_fastest) {
     TempDir dir;
     std::string text = "2 3 4 1\n";
     for (int i = 0; i < 24; ++i)
@@ -88,7 +88,7 @@ TEST(Import, HeaderOrderAndXFastest) {
     EXPECT_NE(colour.samples, nullptr);
 }
 
-TEST(Import, FieldsAndMissingNumbersOnALine) {
+TEST(Import, fields_and_missing_numbers_on_a_line) {
     TempDir dir;
     const std::string grid = dir.write("g.txt", "1 1 4 2\n"
                                                 "  7 8 9 1.5 2.5\n"
@@ -101,7 +101,7 @@ TEST(Import, FieldsAndMissingNumbersOnALine) {
     EXPECT_EQ(read_bytes(grid + ".dat"), floats_le({1.5f, 2.5f, 4, 4, 2, 2, 3.25f, 3.25f}));
 }
 
-TEST(Import, EveryLineIsReadFromItsFirstCharacter) {
+TEST(Import, every_line_is_read_from_its_first_character) {
     // Short first fields used to lose two characters of every line after the first.
     TempDir dir;
     const std::string grid = dir.write("g.txt", "1 1 3 1\n1 2 3 10\n4 5 6 20\n7 8 9 30\n");
@@ -111,7 +111,7 @@ TEST(Import, EveryLineIsReadFromItsFirstCharacter) {
     EXPECT_EQ(read_bytes(grid + ".dat"), floats_le({10, 20, 30}));
 }
 
-TEST(Import, LongLinesCrLfAndMissingFinalNewline) {
+TEST(Import, long_lines_cr_lf_and_missing_final_newline) {
     TempDir dir;
     const std::string pad(3000, '0');
     const std::string grid = dir.write("g.txt", "1 1 3 2\r\n  " + pad + "1 2 3 4.5 " + pad +
@@ -122,7 +122,7 @@ TEST(Import, LongLinesCrLfAndMissingFinalNewline) {
     EXPECT_EQ(read_bytes(grid + ".dat"), floats_le({4.5f, 6, 7, 8, 9, 10}));
 }
 
-TEST(Import, ExistingIntermediateIsOverwritten) {
+TEST(Import, existing_intermediate_is_overwritten) {
     TempDir dir;
     const std::string grid = dir.write("a.txt", "1 1 1 1\n  0 0 0 2\n");
     dir.write("a.txt.dat", std::string(1000, 'x'));
@@ -132,7 +132,7 @@ TEST(Import, ExistingIntermediateIsOverwritten) {
     EXPECT_EQ(read_bytes(dir.file("a.txt.dat")), floats_le({2}));
 }
 
-TEST(Import, ShortFileIsRefusedAndItsPartialOutputRemoved) {
+TEST(Import, short_file_is_refused_and_its_partial_output_removed) {
     Loaded l;
     // Long enough that the size check cannot tell; the conversion finds the end.
     const std::string grid =
@@ -146,7 +146,7 @@ TEST(Import, ShortFileIsRefusedAndItsPartialOutputRemoved) {
     l.expect_unchanged();
 }
 
-TEST(Import, FileShorterThanItsLineCountIsRefusedBeforeWriting) {
+TEST(Import, file_shorter_than_its_line_count_is_refused_before_writing) {
     Loaded l;
     const std::string grid = l.dir.write("tiny.txt", "100000 100000 100000 1\n1\n2\n");
     l.dir.write("tiny.txt.dat", "keep");
@@ -158,7 +158,7 @@ TEST(Import, FileShorterThanItsLineCountIsRefusedBeforeWriting) {
     l.expect_unchanged();
 }
 
-TEST(Import, BadHeadersAreRefused) {
+TEST(Import, bad_headers_are_refused) {
     Loaded l;
     int n = 0;
     for (const char* header :
@@ -176,7 +176,7 @@ TEST(Import, BadHeadersAreRefused) {
     l.expect_unchanged();
 }
 
-TEST(Import, GridTooLargeForMemoryIsReported) {
+TEST(Import, grid_too_large_for_memory_is_reported) {
     Loaded l;
     // 1024 points of 500 million components: 2 TB of samples, on lines of a few bytes.
     const std::string grid =
@@ -190,7 +190,7 @@ TEST(Import, GridTooLargeForMemoryIsReported) {
     l.expect_unchanged();
 }
 
-TEST(Import, UnreadableGridAndCancelledOpenDialog) {
+TEST(Import, unreadable_grid_and_cancelled_open_dialog) {
     Loaded l;
     for (const std::string& path : {std::string(), l.dir.file("none.txt"), l.dir.file("")}) {
         ScriptedPrompts p;
@@ -201,7 +201,7 @@ TEST(Import, UnreadableGridAndCancelledOpenDialog) {
     l.expect_unchanged();
 }
 
-TEST(Import, ControlCharactersInFileNamesAreQuotedInMessages) {
+TEST(Import, control_characters_in_file_names_are_quoted_in_messages) {
     TempDir dir;
     Volume data, colour;
     ScriptedPrompts p;
@@ -219,7 +219,7 @@ TEST(Import, ControlCharactersInFileNamesAreQuotedInMessages) {
               std::vector<std::string>{"ERROR: \"" + grid + "\" ends after 1 of 2 data lines"});
 }
 
-TEST(Import, UnwritableIntermediateAsksForAnotherPath) {
+TEST(Import, unwritable_intermediate_asks_for_another_path) {
     Loaded l;
     const std::string grid = l.dir.write("g.txt", "1 1 1 1\n  0 0 0 6\n");
     ImportOptions options;
@@ -252,7 +252,7 @@ TEST(Import, UnwritableIntermediateAsksForAnotherPath) {
     EXPECT_EQ(l.data.nx, 1);
 }
 
-TEST(Import, IntermediateNeverOverwritesTheGrid) {
+TEST(Import, intermediate_never_overwrites_the_grid) {
     Loaded l;
     const std::string text = "1 1 1 1\n  0 0 0 6\n";
     const std::string grid = l.dir.write("g.txt", text);
@@ -265,7 +265,7 @@ TEST(Import, IntermediateNeverOverwritesTheGrid) {
     l.expect_unchanged();
 }
 
-TEST(Import, WriteFailureIsReportedAndNothingChanges) {
+TEST(Import, write_failure_is_reported_and_nothing_changes) {
     Loaded l;
     const std::string grid = l.dir.write("g.txt", "4 4 4 1\n" + lines(64, "  0 0 0 6\n"));
     ImportOptions options;
@@ -280,7 +280,7 @@ TEST(Import, WriteFailureIsReportedAndNothingChanges) {
     l.expect_unchanged();
 }
 
-TEST(Import, FailedReadBackShowsNothingAndChangesNothing) {
+TEST(Import, failed_read_back_shows_nothing_and_changes_nothing) {
     Loaded l;
     const std::string grid = l.dir.write("g.txt", "1 1 1 1\n  0 0 0 6\n");
     ImportOptions options;
@@ -293,7 +293,7 @@ TEST(Import, FailedReadBackShowsNothingAndChangesNothing) {
     l.expect_unchanged();
 }
 
-TEST(Import, FullFileSystemIsReportedAndThePartialFileRemoved) {
+TEST(Import, full_file_system_is_reported_and_the_partial_file_removed) {
     Loaded l;
     // A 64 KiB file system that an 80,000-byte intermediate file cannot fit in.
     const std::string small = l.dir.file("small");
@@ -315,7 +315,7 @@ TEST(Import, FullFileSystemIsReportedAndThePartialFileRemoved) {
     l.expect_unchanged();
 }
 
-TEST(Import, CancelLeavesVolumesAndRemovesOutput) {
+TEST(Import, cancel_leaves_volumes_and_removes_output) {
     Loaded l;
     const std::string grid = l.dir.write("g.txt", "1 1 1 1\n  0 0 0 6\n");
     ScriptedPrompts p;
@@ -328,7 +328,7 @@ TEST(Import, CancelLeavesVolumesAndRemovesOutput) {
     l.expect_unchanged();
 }
 
-TEST(Import, CommaLocaleDoesNotChangeParsing) {
+TEST(Import, comma_locale_does_not_change_parsing) {
     TempDir dir;
     const std::string grid = dir.write("g.txt", "1 1 1 2\n  0 0 0 1.5 2,5\n");
     const std::string old = std::setlocale(LC_ALL, nullptr);
@@ -341,7 +341,7 @@ TEST(Import, CommaLocaleDoesNotChangeParsing) {
     EXPECT_EQ(read_bytes(grid + ".dat"), floats_le({1.5f, 2.0f}));
 }
 
-TEST(Import, ColourVolumeSamplesStartAtZero) {
+TEST(Import, colour_volume_samples_start_at_zero) {
     Loaded l;
     std::fill(l.colour.samples, l.colour.samples + l.colour.sample_count(), 0.75f);
     // Freed arrays of the colour volume's size, full of colour, for the allocator to hand out
@@ -359,7 +359,7 @@ TEST(Import, ColourVolumeSamplesStartAtZero) {
         std::all_of(l.colour.samples, l.colour.samples + 32, [](float v) { return v == 0.0f; }));
 }
 
-TEST(Import, GridWithoutValidSamplesKeepsMinimumAndMaximum) {
+TEST(Import, grid_without_valid_samples_keeps_minimum_and_maximum) {
     Loaded l; // samples 1 to 8
     const std::string grid = l.dir.write("missing.txt", "2 2 2 1\n" + lines(8, "  0 0 0 -9999\n"));
     ScriptedPrompts p;

@@ -85,7 +85,7 @@ void expect_same_as_reference(const std::string& text, int threads = 0) {
 
 } // namespace
 
-TEST(ScanFloat, MatchesSscanfOnHostileTokens) {
+TEST(ScanFloat, matches_sscanf_on_hostile_tokens) {
     for (const char* token : hostile) {
         for (const std::string& text :
              {std::string(token), std::string(token) + " 8", std::string(token) + "\n"}) {
@@ -102,7 +102,7 @@ TEST(ScanFloat, MatchesSscanfOnHostileTokens) {
     }
 }
 
-TEST(ScanFloat, MatchesSscanfOnRandomDecimals) {
+TEST(ScanFloat, matches_sscanf_on_random_decimals) {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> mag(-40, 40);
     char text[64];
@@ -118,7 +118,7 @@ TEST(ScanFloat, MatchesSscanfOnRandomDecimals) {
     }
 }
 
-TEST(FastImport, MatchesReferenceOnHostileTokens) {
+TEST(FastImport, matches_reference_on_hostile_tokens) {
     std::string text;
     const int n = static_cast<int>(std::size(hostile));
     text = "1 1 " + std::to_string(n * n) + " 3\n";
@@ -129,7 +129,7 @@ TEST(FastImport, MatchesReferenceOnHostileTokens) {
     expect_same_as_reference(text);
 }
 
-TEST(FastImport, MatchesReferenceOnOddLines) {
+TEST(FastImport, matches_reference_on_odd_lines) {
     const std::string long_field(5000, '7');
     expect_same_as_reference("2 1 3 2\n"
                              "\n"                  // empty line: all 1.0
@@ -146,7 +146,7 @@ TEST(FastImport, MatchesReferenceOnOddLines) {
     expect_same_as_reference(std::string("1 1 2 2\n  1 2 3 4\0 5\n  1 2 3 6 7\n", 32));
 }
 
-TEST(FastImport, MatchesReferenceOnGeneratedGridsForAnyThreadCount) {
+TEST(FastImport, matches_reference_on_generated_grids_for_any_thread_count) {
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> value(-50.0f, 150.0f);
     const int nx = 40, ny = 30, nz = 20, ncomp = 3;

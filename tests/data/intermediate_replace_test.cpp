@@ -42,7 +42,7 @@ ImportResult run(const std::string& grid, const std::string& intermediate = "",
 
 } // namespace
 
-TEST(IntermediateReplace, FailureOrCancelLeavesTheOldFileAndNoTemporaryFile) {
+TEST(IntermediateReplace, failure_or_cancel_leaves_the_old_file_and_no_temporary_file) {
     TempDir dir;
     const std::string dat = dir.write("g.txt.dat", "old");
     EXPECT_FALSE(run(dir.write("g.txt", short_text)).ok);
@@ -52,7 +52,7 @@ TEST(IntermediateReplace, FailureOrCancelLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(names_in(dir.file("")), (std::set<std::string>{"g.txt", "g.txt.dat"}));
 }
 
-TEST(IntermediateReplace, SuccessKeepsTheOldModeOrGivesAPlainCreatesMode) {
+TEST(IntermediateReplace, success_keeps_the_old_mode_or_gives_a_plain_creates_mode) {
     TempDir dir;
     const std::string dat = dir.write("g.txt.dat", "old");
     ASSERT_EQ(chmod(dat.c_str(), 0640), 0);
@@ -68,7 +68,7 @@ TEST(IntermediateReplace, SuccessKeepsTheOldModeOrGivesAPlainCreatesMode) {
     EXPECT_EQ(fs::status(dir.file("new.dat")).permissions(), fs::perms(0666 & ~mask));
 }
 
-TEST(IntermediateReplace, SymbolicLinksStayAndTheirFinalTargetReceivesTheFile) {
+TEST(IntermediateReplace, symbolic_links_stay_and_their_final_target_receives_the_file) {
     TempDir dir;
     const std::string real = dir.write("real.dat", "old");
     fs::create_symlink("real.dat", dir.file("middle"));
@@ -89,7 +89,7 @@ TEST(IntermediateReplace, SymbolicLinksStayAndTheirFinalTargetReceivesTheFile) {
     EXPECT_EQ(fs::read_symlink(dir.file("d.dat")), "sub/new.dat");
 }
 
-TEST(IntermediateReplace, LongNamesGetAShorterTemporaryNameAndKeepTheOldFile) {
+TEST(IntermediateReplace, long_names_get_a_shorter_temporary_name_and_keep_the_old_file) {
     // A grid name of 251 bytes: the intermediate file's name takes all 255 a name may have.
     TempDir dir;
     const std::string name(251, 'g');
@@ -112,7 +112,7 @@ TEST(IntermediateReplace, LongNamesGetAShorterTemporaryNameAndKeepTheOldFile) {
     EXPECT_EQ(names_in(dir.file("")), (std::set<std::string>{name, name + ".dat"}));
 }
 
-TEST(IntermediateReplace, ReadOnlyFolderKeepsTheOldFileWholeOrGetsTheNewOne) {
+TEST(IntermediateReplace, read_only_folder_keeps_the_old_file_whole_or_gets_the_new_one) {
     TempDir dir;
     const std::string folder = dir.file("ro");
     ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
@@ -171,7 +171,7 @@ TEST(IntermediateReplace, ReadOnlyFolderKeepsTheOldFileWholeOrGetsTheNewOne) {
     EXPECT_EQ(names_in(folder), (std::set<std::string>{"GRID.txt.dat", "full"}));
 }
 
-TEST(IntermediateReplace, EachOfTwoImportsIntoOnePathReadsBackItsOwnFile) {
+TEST(IntermediateReplace, each_of_two_imports_into_one_path_reads_back_its_own_file) {
     // The second import runs while the first is between putting its file in place and reading
     // it back, as another process's import might.
     TempDir dir;
@@ -198,7 +198,7 @@ TEST(IntermediateReplace, EachOfTwoImportsIntoOnePathReadsBackItsOwnFile) {
     EXPECT_EQ(other_data.samples[1], 50.0f);
 }
 
-TEST(IntermediateReplace, KeptFilesAreRefusedWithTheReasonOnALineOfItsOwn) {
+TEST(IntermediateReplace, kept_files_are_refused_with_the_reason_on_a_line_of_its_own) {
     TempDir dir;
     const std::string curves = dir.write("curves.json", "{}");
     const std::string grid = dir.write("g.txt", good_text);
@@ -217,7 +217,7 @@ TEST(IntermediateReplace, KeptFilesAreRefusedWithTheReasonOnALineOfItsOwn) {
     EXPECT_TRUE(write_whole_file(dir.file("out.png"), {grid, curves}, "x", 1, &why)) << why;
 }
 
-TEST(IntermediateReplace, FifoWithAReaderIsWrittenButNotReadBack) {
+TEST(IntermediateReplace, fifo_with_a_reader_is_written_but_not_read_back) {
     TempDir dir;
     const std::string fifo = dir.file("pipe.dat");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);

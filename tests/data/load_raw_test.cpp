@@ -21,7 +21,7 @@ void make_raw(RawVolume& raw, int nx, int ny, int nz, int ncomp, const std::vect
 
 } // namespace
 
-TEST(LoadRaw, StatisticsSkipMissingSamples) {
+TEST(LoadRaw, statistics_skip_missing_samples) {
     RawVolume raw;
     make_raw(raw, 4, 1, 1, 1, {1.0f, 2.0f, 3.0f, -200.0f});
     Volume v;
@@ -36,7 +36,7 @@ TEST(LoadRaw, StatisticsSkipMissingSamples) {
     EXPECT_FALSE(v.valid);                 // one point thick along y and z
 }
 
-TEST(LoadRaw, MinusHundredIsStoredButNotCounted) {
+TEST(LoadRaw, minus_hundred_is_stored_but_not_counted) {
     RawVolume raw;
     make_raw(raw, 2, 2, 2, 1, {-100.0f, 5, 5, 5, 5, 5, 5, 7});
     Volume v;
@@ -48,7 +48,7 @@ TEST(LoadRaw, MinusHundredIsStoredButNotCounted) {
     EXPECT_EQ(v.component, 0);
 }
 
-TEST(LoadRaw, MirrorReversesEachRowOfPoints) {
+TEST(LoadRaw, mirror_reverses_each_row_of_points) {
     RawVolume raw;
     // Two components per point so the mirror must move whole points, not single floats.
     make_raw(raw, 3, 2, 1, 2, {1, 10, 2, 20, 3, 30, 4, 40, 5, 50, 6, 60});
@@ -58,7 +58,7 @@ TEST(LoadRaw, MirrorReversesEachRowOfPoints) {
     EXPECT_EQ(std::vector<float>(v.samples, v.samples + 12), want);
 }
 
-TEST(LoadRaw, ByteSwapReversesEachFloat) {
+TEST(LoadRaw, byte_swap_reverses_each_float) {
     RawVolume plain;
     plain.nx = plain.ny = plain.nz = 1;
     plain.bytes_per_point = 4;
@@ -74,7 +74,7 @@ TEST(LoadRaw, ByteSwapReversesEachFloat) {
     EXPECT_EQ(v.samples[0], 1.5f);
 }
 
-TEST(LoadRaw, NoValidSampleGivesNanStatisticsAndKeepsMinMax) {
+TEST(LoadRaw, no_valid_sample_gives_nan_statistics_and_keeps_min_max) {
     RawVolume raw;
     make_raw(raw, 2, 2, 2, 1, std::vector<float>(8, -9999.0f));
     Volume v;
@@ -90,7 +90,7 @@ TEST(LoadRaw, NoValidSampleGivesNanStatisticsAndKeepsMinMax) {
     EXPECT_EQ(v.max_value(), 9.0);
 }
 
-TEST(LoadRaw, SecondLoadReplacesTheFirst) {
+TEST(LoadRaw, second_load_replaces_the_first) {
     RawVolume first;
     make_raw(first, 2, 2, 2, 1, {1, 2, 3, 4, 5, 6, 7, 100});
     RawVolume second;
@@ -107,7 +107,7 @@ TEST(LoadRaw, SecondLoadReplacesTheFirst) {
     EXPECT_EQ(v.min_value(), 20.0);
 }
 
-TEST(RawVolumeRead, LongerFileReadsShorterFileFails) {
+TEST(RawVolumeRead, longer_file_reads_shorter_file_fails) {
     TempDir dir;
     const std::string path = dir.write("raw.dat", std::string(100, '\x01'));
     RawVolume raw;
@@ -124,7 +124,7 @@ TEST(RawVolumeRead, LongerFileReadsShorterFileFails) {
 // Any number of threads, with or without byte swapping and mirroring, gives the samples and the
 // statistics of the plain serial loop bit for bit: the sums of many values of mixed size
 // depend on their order.
-TEST(LoadRaw, ThreadsChangeNoBitOfSamplesOrStatistics) {
+TEST(LoadRaw, threads_change_no_bit_of_samples_or_statistics) {
     const int nx = 37, ny = 29, nz = 11, ncomp = 3;
     std::vector<float> values(static_cast<std::size_t>(nx) * ny * nz * ncomp);
     std::uint32_t seed = 7;
@@ -183,7 +183,7 @@ TEST(LoadRaw, ThreadsChangeNoBitOfSamplesOrStatistics) {
     }
 }
 
-TEST(LoadRaw, StoppedLoadLeavesTheVolumeNotValid) {
+TEST(LoadRaw, stopped_load_leaves_the_volume_not_valid) {
     RawVolume raw;
     make_raw(raw, 4, 8, 8, 1, std::vector<float>(256, 5.0f));
     Volume v;

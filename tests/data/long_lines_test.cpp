@@ -46,7 +46,7 @@ std::vector<unsigned char> import_text(const TempDir& dir, const std::string& te
 
 } // namespace
 
-TEST(LongLines, BlockBoundariesInsideLinesTailsAndTheHeader) {
+TEST(LongLines, block_boundaries_inside_lines_tails_and_the_header) {
     // Each block size puts the boundaries elsewhere: inside the header and its comment, inside
     // needed fields, inside the dropped tails.
     static const char head[] = "1 1 5 2 # nz ny nx ncomp, then a long comment\n"
@@ -66,7 +66,7 @@ TEST(LongLines, BlockBoundariesInsideLinesTailsAndTheHeader) {
     }
 }
 
-TEST(LongLines, RandomTailsGiveTheSameSamplesForAnyBlockSize) {
+TEST(LongLines, random_tails_give_the_same_samples_for_any_block_size) {
     std::mt19937 rng(23);
     const char* const tokens[] = {
         "1", "-2.5", "3e2",   "0x1p3", "inf", "nan",    "+.5",           "1e",
@@ -87,7 +87,7 @@ TEST(LongLines, RandomTailsGiveTheSameSamplesForAnyBlockSize) {
         EXPECT_EQ(import_text(dir, text, block), whole) << "block " << block;
 }
 
-TEST(LongLines, PartsBeyondTheirBoundAreRefused) {
+TEST(LongLines, parts_beyond_their_bound_are_refused) {
     TempDir dir;
     dir.write("g.txt.dat", "kept");
     // With a 64-byte block a data line's bound is 1024 bytes for each of its 4 needed fields.
@@ -113,7 +113,7 @@ TEST(LongLines, PartsBeyondTheirBoundAreRefused) {
     }
 }
 
-TEST(LongLines, TheDroppedTailIsNeverHeld) {
+TEST(LongLines, the_dropped_tail_is_never_held) {
     // Read through the buffer and mapped: neither holds more than the block of the cut line.
     for (bool map : {false, true}) {
         std::FILE* f = std::tmpfile();
@@ -141,7 +141,7 @@ TEST(LongLines, TheDroppedTailIsNeverHeld) {
 
 // An endless line after a valid header (a grid on a pipe that never ends) still reports
 // progress while its rest is dropped, so Cancel stops it.
-TEST(LongLines, CancelReachesTheDroppedTailOfAnEndlessLine) {
+TEST(LongLines, cancel_reaches_the_dropped_tail_of_an_endless_line) {
     TempDir dir;
     const std::string grid = dir.write("g.txt", "2 1 1 1\n1 2 3 4 " + std::string(1 << 16, '7'));
     Volume data, colour;

@@ -43,7 +43,7 @@ int stop_child(pid_t child, int signal) {
 
 } // namespace
 
-TEST(TemporaryFiles, AnOutputStoppedMidWriteLeavesOnlyTheOldFile) {
+TEST(TemporaryFiles, an_output_stopped_mid_write_leaves_only_the_old_file) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP, 0}) {
         TempDir dir;
         const std::string out = dir.write("out.raw", "old");
@@ -84,7 +84,7 @@ TEST(TemporaryFiles, AnOutputStoppedMidWriteLeavesOnlyTheOldFile) {
     }
 }
 
-TEST(TemporaryFiles, AnImportSignalledWhileItConvertsLeavesNoTemporaryFile) {
+TEST(TemporaryFiles, an_import_signalled_while_it_converts_leaves_no_temporary_file) {
     TempDir dir;
     const std::string fifo = dir.file("grid.fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);

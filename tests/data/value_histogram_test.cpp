@@ -7,7 +7,7 @@
 
 // Against a plain count, on a volume large enough to be split between threads, with missing
 // samples, values on bin edges and outside the interval, in both directions.
-TEST(ValueHistogram, MatchesAPlainCountInBothDirections) {
+TEST(ValueHistogram, matches_a_plain_count_in_both_directions) {
     Volume v;
     ASSERT_TRUE(v.allocate(128, 128, 64, 2));
     const std::int64_t n = v.sample_count();

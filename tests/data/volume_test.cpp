@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Volume, EmptyAllocationFailsAndLeavesNoSamples) {
+TEST(Volume, empty_allocation_fails_and_leaves_no_samples) {
     Volume v;
     v.valid = true;
     EXPECT_FALSE(v.allocate(0, 0, 0, 4));
@@ -13,7 +13,7 @@ TEST(Volume, EmptyAllocationFailsAndLeavesNoSamples) {
     EXPECT_EQ(v.samples, nullptr);
 }
 
-TEST(Volume, AllocationKeepsFlagsAndReportsExtents) {
+TEST(Volume, allocation_keeps_flags_and_reports_extents) {
     Volume v;
     v.valid = true;
     v.rgba = true;
@@ -31,7 +31,7 @@ TEST(Volume, AllocationKeepsFlagsAndReportsExtents) {
     EXPECT_EQ(v.sample_count(), 3 * 4 * 5 * 4);
 }
 
-TEST(Volume, HugeAllocationIsReportedNotThrown) {
+TEST(Volume, huge_allocation_is_reported_not_thrown) {
     Volume v;
     v.valid = true;
     // 2^31 - 1 cubed does not fit in 64 bits; 46341^3 * 4096 needs far more memory than exists.
@@ -41,7 +41,7 @@ TEST(Volume, HugeAllocationIsReportedNotThrown) {
     EXPECT_EQ(v.samples, nullptr);
 }
 
-TEST(Volume, SamplesAreInterleavedByComponent) {
+TEST(Volume, samples_are_interleaved_by_component) {
     Volume v;
     ASSERT_TRUE(v.allocate(2, 2, 2, 4));
     v.select_component(2);
@@ -53,7 +53,7 @@ TEST(Volume, SamplesAreInterleavedByComponent) {
     EXPECT_EQ(v.samples[((1 * 2 + 1) * 2 + 1) * 4], 5.0f);
 }
 
-TEST(Volume, SampleAtTruncatesTowardZero) {
+TEST(Volume, sample_at_truncates_toward_zero) {
     Volume v;
     ASSERT_TRUE(v.allocate(3, 3, 3, 1));
     for (int i = 0; i < 27; ++i)
@@ -62,7 +62,7 @@ TEST(Volume, SampleAtTruncatesTowardZero) {
     EXPECT_EQ(v.sample_at(-0.7, 2.9, 0.2), v.sample(0, 2, 0));
 }
 
-TEST(Volume, SwapContentsExchangesEverythingButRgba) {
+TEST(Volume, swap_contents_exchanges_everything_but_rgba) {
     Volume a, b;
     ASSERT_TRUE(a.allocate(2, 2, 2, 1));
     a.valid = true;

@@ -14,7 +14,7 @@ ProgramRun info(const std::string& args, const std::string& env = "") {
 
 } // namespace
 
-TEST(BatchInfo, PrintsExtentsAndStatistics) {
+TEST(BatchInfo, prints_extents_and_statistics) {
     TempDir dir;
     const std::string grid = dir.write("g.txt", "2 1 2 2\n"
                                                 "  0 0 0 1 2\n"
@@ -33,7 +33,7 @@ TEST(BatchInfo, PrintsExtentsAndStatistics) {
     EXPECT_EQ(read_bytes(grid + ".dat").size(), 32u);
 }
 
-TEST(BatchInfo, LoadsTheBundledSample) {
+TEST(BatchInfo, loads_the_bundled_sample) {
     const ProgramRun r =
         info(shell_quote(HALVORN_SAMPLE_GRID) + " --intermediate /tmp/halvorn-e2e-sample.dat");
     EXPECT_EQ(r.status, 0) << r.err;
@@ -41,7 +41,7 @@ TEST(BatchInfo, LoadsTheBundledSample) {
     std::remove("/tmp/halvorn-e2e-sample.dat");
 }
 
-TEST(BatchInfo, FailuresGoToStandardErrorWithStatusOne) {
+TEST(BatchInfo, failures_go_to_standard_error_with_status_one) {
     TempDir dir;
     const std::string missing = dir.file("missing.txt");
     ProgramRun r = info(shell_quote(missing));
@@ -65,7 +65,7 @@ TEST(BatchInfo, FailuresGoToStandardErrorWithStatusOne) {
     EXPECT_EQ(r.err, "Error: \"/dev/full\" could not be written completely\n");
 }
 
-TEST(BatchInfo, EndlessStreamsAndFifosWithoutAPartnerAreRefusedAtOnce) {
+TEST(BatchInfo, endless_streams_and_fifos_without_a_partner_are_refused_at_once) {
     // `timeout` turns a hang into exit status 124.
     const std::string info = "timeout 20 " + shell_quote(batch) + " info ";
     TempDir dir;
@@ -86,7 +86,7 @@ TEST(BatchInfo, EndlessStreamsAndFifosWithoutAPartnerAreRefusedAtOnce) {
                          "\": it is a FIFO that nobody reads from\n");
 }
 
-TEST(BatchInfo, GridsOnPipesWithAWriterAreRead) {
+TEST(BatchInfo, grids_on_pipes_with_a_writer_are_read) {
     TempDir dir;
     const std::string grid = shell_quote(dir.write("g.txt", "1 1 2 1\n  0 0 0 5\n  0 0 0 7\n"));
     const std::string fifo = dir.file("fifo");
@@ -104,7 +104,7 @@ TEST(BatchInfo, GridsOnPipesWithAWriterAreRead) {
     }
 }
 
-TEST(BatchInfo, UsageAndHelp) {
+TEST(BatchInfo, usage_and_help) {
     ProgramRun r = run_program(shell_quote(batch) + " --help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("halvorn-batch info GRID "), std::string::npos);
