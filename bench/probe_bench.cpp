@@ -5,6 +5,7 @@
 // by the plain route: marching along the ray in steps of a hundredth of a grid unit and
 // looking at the box each step falls in.
 #include "pointer_probe.h"
+#include "reference_probe.h"
 #include "scene.h"
 #include "shared_constants.h"
 
@@ -52,29 +53,6 @@ Scene& scene() {
     return s;
 }
 
-// The first box along the ray with opacity above the threshold, by small steps.
-ProbeHit marched(const Volume& v, const Vec3& scale, const ProbeRay& ray) {
-    const Vec3& d = ray.direction;
-    const double dt = 0.01 / std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-    for (double t = 0.0; t < 700.0 * dt * 100.0; t += dt) {
-        const Vec3 p = ray.origin.add(d.scaled(t));
-        const int x = static_cast<int>(std::floor(p.x / scale.x + v.nx / 2.0 + 0.5));
-        const int y = static_cast<int>(std::floor(p.y / scale.y + v.ny / 2.0 + 0.5));
-        const int z = static_cast<int>(std::floor(p.z / scale.z + v.nz / 2.0 + 0.5));
-        if (x < 0 || y < 0 || z < 0 || x >= v.nx || y >= v.ny || z >= v.nz)
-            continue;
-        if (v.samples[v.flat_index(x, y, z, 3)] > probe_opacity_threshold) {
-            ProbeHit hit;
-            hit.hit = true;
-            hit.x = x;
-            hit.y = y;
-            hit.z = z;
-            return hit;
-        }
-    }
-    return {};
-}
-
 double pointer(int i, int n) {
     return (i % n + 0.5) / n;
 }
@@ -98,7 +76,7 @@ void BM_probe_marched(benchmark::State& state) {
         ProbeRay ray;
         pointer_ray(s.view_controller.camera, aspect, field_of_view, pointer(i, 32),
                     pointer(i / 32, 32), ray);
-        const ProbeHit hit = marched(s.colour_volume, s.axis_scale(), ray);
+        const ProbeHit hit = marched_probe(s.colour_volume, s.axis_scale(), ray, 0.01, 700.0);
         const std::string words = probe_words(hit, s.data_volume, s.colour_volume, s.description());
         named += !words.empty();
         benchmark::DoNotOptimize(words.data());
@@ -118,7 +96,7 @@ void BM_agreement(benchmark::State& state) {
             pointer_ray(s.view_controller.camera, aspect, field_of_view, pointer(i, 32),
                         pointer(i / 32, 32), ray);
             const ProbeHit a = probe_grid(s.colour_volume, s.axis_scale(), ray);
-            const ProbeHit b = marched(s.colour_volume, s.axis_scale(), ray);
+            const ProbeHit b = marched_probe(s.colour_volume, s.axis_scale(), ray, 0.01, 700.0);
             named += a.hit;
             same += a.hit == b.hit && a.x == b.x && a.y == b.y && a.z == b.z;
         }

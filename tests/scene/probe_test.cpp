@@ -1,6 +1,7 @@
 // The value under the pointer: the walk through the grid's boxes against a fine march along
 // the same ray, the pointer's ray against the drawn picture, and the words a person reads.
 #include "pointer_probe.h"
+#include "reference_probe.h"
 #include "scene.h"
 
 #include <gtest/gtest.h>
@@ -26,31 +27,6 @@ void fill_colour(Volume& v, int nx, int ny, int nz, Opaque opaque) {
                 }
 }
 
-// The first box along the ray found by stepping through it in tiny steps.
-ProbeHit marched(const Volume& v, const Vec3& scale, const ProbeRay& ray) {
-    const double len = std::sqrt(ray.direction.x * ray.direction.x +
-                                 ray.direction.y * ray.direction.y +
-                                 ray.direction.z * ray.direction.z);
-    const double dt = 2e-3 / len;
-    for (double t = 0.0; t < 150.0 / len; t += dt) {
-        const Vec3 p = ray.origin.add(ray.direction.scaled(t));
-        const int x = static_cast<int>(std::floor(p.x / scale.x + v.nx / 2.0 + 0.5));
-        const int y = static_cast<int>(std::floor(p.y / scale.y + v.ny / 2.0 + 0.5));
-        const int z = static_cast<int>(std::floor(p.z / scale.z + v.nz / 2.0 + 0.5));
-        if (x < 0 || y < 0 || z < 0 || x >= v.nx || y >= v.ny || z >= v.nz)
-            continue;
-        if (v.samples[v.flat_index(x, y, z, 3)] > probe_opacity_threshold) {
-            ProbeHit hit;
-            hit.hit = true;
-            hit.x = x;
-            hit.y = y;
-            hit.z = z;
-            return hit;
-        }
-    }
-    return {};
-}
-
 } // namespace
 
 TEST(PointerProbe, walk_meets_the_box_a_fine_march_meets) {
@@ -65,7 +41,7 @@ TEST(PointerProbe, walk_meets_the_box_a_fine_march_meets) {
             const Vec3 from{u(rng) * 30, u(rng) * 30, u(rng) * 30};
             const Vec3 to{u(rng) * 8 * scale.x, u(rng) * 6 * scale.y, u(rng) * 4 * scale.z};
             const ProbeRay ray{from, to.sub(from).scaled(0.1)};
-            const ProbeHit want = marched(colour, scale, {ray.origin, ray.direction});
+            const ProbeHit want = marched_probe(colour, scale, ray, 2e-3, 150.0);
             const ProbeHit got = probe_grid(colour, scale, ray);
             ASSERT_EQ(got.hit, want.hit) << i;
             if (!want.hit)
