@@ -21,7 +21,9 @@ with_display ctest --preset default -j "$jobs" --timeout 600
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
-with_display ctest --preset asan -j "$jobs" --timeout 900
+# The recorded pictures are compared byte for byte once, by the default build: under the
+# sanitizers the same programs only take longer to draw the same bytes.
+with_display ctest --preset asan -j "$jobs" --timeout 900 -E '^sample_outputs_as_recorded$'
 
 # Fuzzing: each libFuzzer target runs for a bounded time from its seed corpus (copied, so the
 # repository's corpus is not changed). A crash fails the run and leaves the input in build/fuzz.
@@ -32,9 +34,9 @@ if command -v clang++ >/dev/null; then
         name=${target##*/fuzz_}
         work=$(mktemp -d)
         cp tests/fuzz/corpus/"$name"/* "$work"/ 2>/dev/null || true
-        echo "fuzzing $name for ${HALVORN_FUZZ_SECONDS:-45} s"
+        echo "fuzzing $name for ${HALVORN_FUZZ_SECONDS:-20} s"
         status=0
-        (cd build/fuzz && "../../$target" -max_total_time="${HALVORN_FUZZ_SECONDS:-45}" \
+        (cd build/fuzz && "../../$target" -max_total_time="${HALVORN_FUZZ_SECONDS:-20}" \
             -max_len=4096 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 "$work" \
             >"fuzz-$name.log" 2>&1) || status=$?
         grep -E '^(stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' "build/fuzz/fuzz-$name.log" || true
