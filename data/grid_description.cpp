@@ -60,6 +60,12 @@ bool GridAxis::positive_down() const {
     return strcasecmp(positive.c_str(), "down") == 0;
 }
 
+bool GridAxis::index_runs_down() const {
+    if (!positive_down())
+        return false;
+    return values.size() < 2 || !(values.back() < values.front());
+}
+
 std::vector<std::string> GridDescription::lines() const {
     std::vector<std::string> out;
     if (format.empty() || format == "grid text")

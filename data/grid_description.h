@@ -25,6 +25,10 @@ struct GridAxis {
     double coordinate(std::int64_t index) const;
     // True when `positive` says the axis grows downwards, as depth does.
     bool positive_down() const;
+    // True when going up the indices goes down in space: a downward axis whose coordinates
+    // grow with the index (depths 5, 15, 25 ...), or whose coordinates are not known. A
+    // downward axis stored deepest first already runs upwards.
+    bool index_runs_down() const;
 };
 
 // A variable whose values became components.

@@ -3,6 +3,8 @@
 #include "shared_constants.h"
 #include "view_frame.h"
 
+#include <cmath>
+
 // The wiring, once: the colour volume empty with four components, the renderer drawing it
 // through the controller's camera at steps of 1, the camera at the start-up distance, the
 // controller lit and driven by left (rotate) and right (zoom) drags, each curve in its colour
@@ -59,9 +61,11 @@ ImportResult Scene::import_grid(const std::string& grid_path, ImportPrompts& pro
         window_ = {};
         window_filled_ = false;
         description_ = result.description;
+        // Until a scale is chosen, each grid gets the flip its own depth axis asks for (and
+        // the next grid loses it again when its axis runs upwards).
         Vec3& s = splat_renderer.axis_scale;
-        if (!axis_scale_chosen_ && description_.axes[2].positive_down() && s.z > 0.0)
-            s.z = -s.z;
+        if (!axis_scale_chosen_)
+            s.z = description_.axes[2].index_runs_down() ? -std::fabs(s.z) : std::fabs(s.z);
     }
     return result;
 }

@@ -132,8 +132,9 @@ public:
     // the eye nearer), one tenth at a time.
     void zoom_notches(int notches);
     // The grid is drawn stretched by these factors along x, y and z (a negative one flips
-    // that axis). Until one is set, a grid whose z axis says it grows downwards (a NetCDF
-    // depth with positive = "down") is flipped along z on import, so its surface is on top.
+    // that axis). Until one is set, a grid whose z indices run downwards (a NetCDF depth with
+    // positive = "down" stored shallowest first) is flipped along z on import, so its surface
+    // is on top.
     void set_axis_scale(const Vec3& scale) {
         splat_renderer.axis_scale = scale;
         axis_scale_chosen_ = true;

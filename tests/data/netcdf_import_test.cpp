@@ -96,6 +96,15 @@ TEST(NetcdfImport, float_grid_in_every_format_with_coordinates) {
         const GridDescription& d = r->result.description;
         EXPECT_EQ(d.axes[0].values, (std::vector<double>{20.5, 21.5, 22.5, 23.5}));
         EXPECT_TRUE(d.axes[2].positive_down());
+        // Its indices run downwards unless the depths are stored deepest first.
+        GridAxis depth = d.axes[2];
+        EXPECT_TRUE(depth.index_runs_down());
+        depth.values = {5, 15, 25};
+        EXPECT_TRUE(depth.index_runs_down());
+        depth.values = {25, 15, 5};
+        EXPECT_FALSE(depth.index_runs_down());
+        depth.positive = "up";
+        EXPECT_FALSE(depth.index_runs_down());
         EXPECT_FALSE(d.axes[1].has_coordinates());
         EXPECT_EQ(d.lines(), (std::vector<std::string>{
                                  std::string("File: t.nc (") + format + ")",
