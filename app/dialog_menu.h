@@ -12,10 +12,9 @@ class QUndoStack;
 // The context menu on the dialog's free area, which stands for the system menu, and the
 // commands' shortcuts. The items, in order: Open File, Save Image; Undo, Redo, Fit Range to
 // Data; Fit View, Reset View, Missing Data, Axis Scale, Turntable Rotation; Fast Interaction,
-// Show Histograms,
-// Show Point Handles; Close; About; Save Curves, Load Curves, Help. Each shortcut is on the
-// dialog as well, so it works wherever the focus is (an edit field keeps the keys it edits
-// with: Ctrl+Z there undoes typing).
+// Show Histograms, Show Point Handles; Close; About; Save Curves, Load Curves, Colour Presets,
+// Opacity Presets, Help. Each shortcut is on the dialog as well, so it works wherever the
+// focus is (an edit field keeps the keys it edits with: Ctrl+Z there undoes typing).
 class DialogMenu : public QObject {
     Q_OBJECT
 public:
