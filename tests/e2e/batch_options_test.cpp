@@ -57,7 +57,7 @@ TEST_F(BatchOptions, netcdf_variables_and_components) {
 TEST_F(BatchOptions, outputs_never_replace_the_grid_or_the_curves_file) {
     const std::string grid = dir.write("g.txt", "1 1 2 2\n  0 0 0 10 30\n  0 0 0 20 40\n");
     const std::string kept = dir.write("c.json", read_text(curves));
-    for (const std::string& command : {"classify", "render"}) {
+    for (const std::string command : {"classify", "render"}) {
         for (const std::string& target : {grid, kept}) {
             const ProgramRun r = run(command + " " + shell_quote(grid) + " --curves " +
                                      shell_quote(kept) + " --output " + shell_quote(target));
