@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classify.h"
 #include "volume.h"
 
 #include <QObject>
@@ -11,10 +12,11 @@ class QUndoStack;
 
 // The context menu on the dialog's free area, which stands for the system menu, and the
 // commands' shortcuts. The items, in order: Open File, Save Image; Undo, Redo, Fit Range to
-// Data; Fit View, Reset View, Missing Data, Axis Scale, Turntable Rotation; Fast Interaction,
-// Show Histograms, Show Point Handles; Close; About; Save Curves, Load Curves, Colour Presets,
-// Opacity Presets, Help. Each shortcut is on the dialog as well, so it works wherever the
-// focus is (an edit field keeps the keys it edits with: Ctrl+Z there undoes typing).
+// Data; Fit View, Reset View, Missing Data, Path Integration, Axis Scale, Turntable Rotation;
+// Fast Interaction, Show Histograms, Show Point Handles; Close; About; Save Curves, Load Curves,
+// Colour Presets, Opacity Presets, Help. Each shortcut is on the dialog as well, so it works
+// wherever the focus is (an edit field keeps the keys it edits with: Ctrl+Z there undoes
+// typing).
 class DialogMenu : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +29,10 @@ public:
     QAction* missing_data_item(MissingData missing) const {
         return missing_items_[static_cast<int>(missing)];
     }
+    QAction* integration_item(PathIntegration integration) const {
+        return integration_items_[integration == PathIntegration::exact ? 0 : 1];
+    }
+    void show_integration(PathIntegration integration);
     QAction* fast_interaction_item() const { return fast_interaction_; }
     QAction* turntable_item() const { return turntable_; }
     void show_turntable(bool on);
@@ -45,4 +51,5 @@ private:
     QAction* show_histograms_ = nullptr;
     QAction* show_handles_ = nullptr;
     QAction* missing_items_[3] = {nullptr, nullptr, nullptr}; // grey, faint, hidden
+    QAction* integration_items_[2] = {nullptr, nullptr};      // exact, forward
 };

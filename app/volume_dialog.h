@@ -99,6 +99,9 @@ public:
     // How missing grid points are coloured: an undo step that acts at the next
     // classification (at once with "Realtime Function Update").
     void set_missing_data(MissingData missing);
+    // "Path Integration": Exact (the default) or Forward Only, the older walk; the same kind
+    // of step as the missing-data choice.
+    void set_integration(PathIntegration integration);
     void on_axis_scale();
     void set_axis_scale(const Vec3& scale);
     // "Fast Interaction": off draws every frame at full detail.

@@ -184,6 +184,7 @@ EditState CVolumeDialog::edit_state() const {
     state.low = scene_.low_end;
     state.range = scene_.range;
     state.missing = scene_.missing_data;
+    state.integration = scene_.integration;
     return state;
 }
 
@@ -200,6 +201,8 @@ void CVolumeDialog::restore_edit_state(const EditState& state) {
     scene_.range = state.range;
     scene_.missing_data = state.missing;
     menu_.show_missing_data(state.missing);
+    scene_.integration = state.integration;
+    menu_.show_integration(state.integration);
     repaint_panels();
     if (realtime_check_.isChecked())
         apply_transfer_function();
@@ -213,6 +216,16 @@ void CVolumeDialog::set_missing_data(MissingData missing) {
     scene_.missing_data = missing;
     menu_.show_missing_data(missing);
     history_.push_step(before, tr("Missing Data"));
+    if (realtime_check_.isChecked())
+        apply_transfer_function();
+    update_feedback();
+}
+
+void CVolumeDialog::set_integration(PathIntegration integration) {
+    const EditState before = edit_state();
+    scene_.integration = integration;
+    menu_.show_integration(integration);
+    history_.push_step(before, tr("Path Integration"));
     if (realtime_check_.isChecked())
         apply_transfer_function();
     update_feedback();

@@ -4,6 +4,7 @@
 // immediate-mode reference on the same scene. Both must give identical pixels (checked once per
 // scene before timing). Prints per scene the ratio, frames/s, splats/s and the share of the frame
 // spent filling arrays.
+#include "classify.h"
 #include "curves_file.h"
 #include "driver_memory.h"
 #include "headless_view.h"
@@ -52,8 +53,9 @@ Volume& sample_colour() {
             curves[c].update_segments();
         }
         colour.rgba = true;
-        if (!colour.classify(data, curves[0], curves[1], curves[2], curves[3], file.low,
-                             file.range)) {
+        const TransferFunction* const pointers[4] = {&curves[0], &curves[1], &curves[2],
+                                                     &curves[3]};
+        if (!classify(colour, data, pointers, {file.low, file.range})) {
             std::fprintf(stderr, "sample not classified\n");
             std::exit(1);
         }

@@ -56,6 +56,8 @@ ImportResult Scene::import_grid(const std::string& grid_path, ImportPrompts& pro
     classifier_.forget();
     if (result.ok) {
         grid_path_ = grid_path;
+        window_ = {};
+        window_filled_ = false;
         description_ = result.description;
         Vec3& s = splat_renderer.axis_scale;
         if (!axis_scale_chosen_ && description_.axes[2].positive_down() && s.z > 0.0)
@@ -129,12 +131,12 @@ bool Scene::save_curves(const std::string& path, std::string& error) {
 
 bool Scene::classify_all() {
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    return classifier_.classify_all(colour_volume, data_volume, list, low_end, range,
-                                    missing_data);
+    return classifier_.classify_all(colour_volume, classified_source(), list,
+                                    classify_settings());
 }
 
 bool Scene::classify_changed() {
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    return classifier_.classify_changed(colour_volume, data_volume, list, low_end, range,
-                                        missing_data);
+    return classifier_.classify_changed(colour_volume, classified_source(), list,
+                                        classify_settings());
 }

@@ -46,6 +46,13 @@ public:
     double low_end = 0.0;
     double range = 100.0;
     MissingData missing_data = MissingData::grey;
+    // How a path is averaged: exactly along its values whichever way they run (the default),
+    // or with the forward-only walk of old.
+    PathIntegration integration = PathIntegration::exact;
+    // The settings above as the classifier takes them.
+    ClassifySettings classify_settings() const {
+        return {low_end, range, missing_data, integration};
+    }
 
     TransferFunction& curve(Channel c) { return curves[channel_index(c)]; }
     const TransferFunction& curve(Channel c) const { return curves[channel_index(c)]; }
@@ -83,6 +90,16 @@ public:
     // low end and the range stay. False, changing nothing, when the choice is empty.
     bool apply_preset(const PresetChoice& choice);
 
+    // --- The components' window
+    // Classification integrates only components first..last (counted from 0) of each grid
+    // point's path: a window through time when the components are moments. All of them is
+    // the plain classification. False (nothing changed) for a window outside the grid's
+    // components. A new grid takes all components again.
+    bool set_component_window(int first, int last);
+    int window_first() const;
+    int window_last() const;
+    int window_width() const { return window_last() - window_first() + 1; }
+
     // --- Classification
     // Classifies the data volume into the colour volume through the four curves; false when
     // it was refused (extents that differ, a range of 0), the colour volume then unchanged.
@@ -91,7 +108,10 @@ public:
     bool classify_changed();
     // The data volume's samples were changed outside import_grid: the next classification
     // computes every channel.
-    void data_replaced() { classifier_.forget(); }
+    void data_replaced() {
+        classifier_.forget();
+        window_filled_ = false;
+    }
     // The channels the last classification computed (bit 0 red ... bit 3 opacity).
     int last_channels() const { return classifier_.last_channels(); }
 
@@ -136,6 +156,16 @@ public:
                     std::string& error);
 
 private:
+    // The volume the classification reads: the data volume, or a copy of the window's
+    // components (whose first component then decides which points are missing).
+    const Volume& classified_source();
+    struct Window {
+        int first = 0;
+        int last = -1; // below 0: all components
+    };
+    Window window_;
+    Volume window_volume_;
+    bool window_filled_ = false; // window_volume_ holds the window of the data as it is
     CurveClassifier classifier_;
     std::string grid_path_;
     std::string curves_path_;

@@ -7,7 +7,8 @@
 
 const char* const scene_valued_options[] = {
     "--curves", "--intermediate", "--low",     "--range", "--distance",   "--tilt",  "--turn",
-    "--spin",   "--axis-scale",   "--missing", "--var",   "--components", "--preset"};
+    "--spin",   "--axis-scale",   "--missing", "--var",   "--components", "--preset",
+    "--integration"};
 const int scene_valued_option_count =
     static_cast<int>(sizeof scene_valued_options / sizeof scene_valued_options[0]);
 
@@ -89,6 +90,16 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
         if (choice.colour && !choice.opacity && out.curves_path.empty())
             choice.opacity = find_curve_preset("ramp");
         out.preset = choice;
+    }
+    if (const std::string* w = find(words, "--integration")) {
+        if (*w == "exact")
+            out.integration = PathIntegration::exact;
+        else if (*w == "forward")
+            out.integration = PathIntegration::forward;
+        else {
+            error = "--integration needs exact or forward, not '" + *w + "'";
+            return false;
+        }
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "curve_presets.h"
 #include "vec3.h"
+#include "classify.h"
 #include "volume.h"
 
 #include <map>
@@ -22,6 +23,7 @@ struct SceneOptions {
     double spin = 0.0; // --spin, radians about the grid's up axis, after tilt and turn
     std::optional<Vec3> axis_scale;     // --axis-scale SX,SY,SZ
     std::optional<MissingData> missing; // --missing grey|faint|hidden
+    std::optional<PathIntegration> integration; // --integration exact|forward
     // NetCDF grids: the variables whose values become the components (--var SST,AIRT), or one
     // variable and the dimension that gives them (--components TIME). Empty: from the file.
     std::vector<std::string> variables;

@@ -89,6 +89,7 @@ int batch_classify_scene(const ProgramWords& words, const SceneOptions& options,
         return 1;
     }
     scene.missing_data = options.missing.value_or(MissingData::grey);
+    scene.integration = options.integration.value_or(PathIntegration::exact);
 
     if (const int status = batch_import(words, options, scene))
         return status;

@@ -260,12 +260,7 @@ CurvePoints curve_points(const TransferFunction& curve) {
 void set_curve_points(TransferFunction& curve, const CurvePoints& points) {
     if (points.count < 1 || points.count > TransferFunction::capacity)
         return;
-    curve.count = points.count;
-    for (int i = 0; i < points.count; ++i) {
-        curve.x[i] = points.x[i];
-        curve.y[i] = points.y[i];
-    }
-    curve.segments_built = false;
+    curve.assign_points(points.count, points.x, points.y);
     curve.dragging = false;
     curve.selected = -1;
 }

@@ -180,6 +180,22 @@ private slots:
         QCOMPARE(scene().splat_renderer.axis_scale.y, 2.5);
     }
 
+    void path_integration_is_an_undo_step() {
+        // A grid point whose values rise and fall: the two walks give it different colours.
+        dialog->open_grid_path(dir.write("fall.txt", "1 1 1 3\n  0 0 0 10 60 20\n"));
+        QVERIFY(dialog->load_curves_file(HALVORN_SAMPLE_CURVES));
+        realtime_check().setChecked(true);
+        dialog->on_set_transfer_func();
+        const Volume& colour = scene().colour_volume;
+        const std::vector<float> exact(colour.samples, colour.samples + 4);
+        dialog->menu().integration_item(PathIntegration::forward)->trigger();
+        QCOMPARE(scene().integration, PathIntegration::forward);
+        QVERIFY(std::vector<float>(colour.samples, colour.samples + 4) != exact);
+        QTest::keyClick(dialog.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(dialog->menu().integration_item(PathIntegration::exact)->isChecked());
+        QCOMPARE(std::vector<float>(colour.samples, colour.samples + 4), exact);
+    }
+
     void save_image_failure_is_reported_and_leaves_no_file() {
         const std::string path = dir.file("missing-folder/view.png");
         prompts->file_answers.push_back(path);

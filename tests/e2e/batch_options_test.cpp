@@ -147,3 +147,29 @@ TEST_F(BatchOptions, presets_and_paraview_maps) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(file_exists(dir.file("v.png")));
 }
+
+TEST_F(BatchOptions, integration_exact_or_forward) {
+    // A path that rises and falls, one that only rises, and a single component.
+    const std::string down = dir.write("d.txt", "1 1 2 3\n  0 0 0 10 30 12\n  0 0 1 20 25 10\n");
+    const std::string up = dir.write("u.txt", "1 1 2 3\n  0 0 0 10 20 30\n  0 0 1 12 25 40\n");
+    const std::string one = dir.write("o.txt", "1 1 2 1\n  0 0 0 10\n  0 0 1 20\n");
+    auto classify = [&](const std::string& grid, const std::string& choice) {
+        const std::string out = dir.file("c.raw");
+        const ProgramRun r = run("classify " + shell_quote(grid) + " --curves " +
+                                 shell_quote(curves) + " --low 5 --range 40 " + choice +
+                                 " --output " + shell_quote(out));
+        EXPECT_EQ(r.status, 0) << choice << r.err;
+        return read_text(out);
+    };
+    EXPECT_EQ(classify(up, ""), classify(up, "--integration forward"));
+    EXPECT_EQ(classify(up, ""), classify(up, "--integration exact"));
+    EXPECT_NE(classify(down, ""), classify(down, "--integration forward"));
+    // The forward walk gives a lone value nothing; the exact one its colour.
+    const std::string forward = classify(one, "--integration forward");
+    EXPECT_EQ(forward, std::string(forward.size(), '\0'));
+    EXPECT_NE(classify(one, ""), forward);
+    const ProgramRun r = run("classify " + shell_quote(up) + " --curves " + shell_quote(curves) +
+                             " --integration backward --output " + shell_quote(dir.file("x")));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--integration"), std::string::npos) << r.err;
+}
