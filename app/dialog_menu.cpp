@@ -1,5 +1,6 @@
 #include "dialog_menu.h"
 
+#include "curve_presets.h"
 #include "strings.h"
 #include "volume_dialog.h"
 
@@ -123,6 +124,18 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
             &CVolumeDialog::on_save_curves);
     connect(m.addAction(tr("&Load Curves...")), &QAction::triggered, &dialog,
             &CVolumeDialog::on_load_curves);
+    // The presets, colour and opacity in a submenu each; every item is one undo step.
+    for (const bool colour : {true, false}) {
+        QMenu* presets = m.addMenu(colour ? tr("Colour &Presets") : tr("Opacit&y Presets"));
+        for (const CurvePreset& preset : curve_presets()) {
+            if (preset.colour != colour)
+                continue;
+            PresetChoice choice;
+            (colour ? choice.colour : choice.opacity) = &preset;
+            connect(presets->addAction(tr(preset.title)), &QAction::triggered, &dialog,
+                    [&dialog, choice] { dialog.apply_preset(choice); });
+        }
+    }
     connect(m.addAction(tr("&Help\tF1")), &QAction::triggered, &dialog, &CVolumeDialog::OnHelp);
 }
 

@@ -13,8 +13,8 @@ class QUndoStack;
 // The context menu on the dialog's free area, which stands for the system menu, and the
 // commands' shortcuts. The items, in order: Open File, Save Image; Undo, Redo, Fit Range to
 // Data; Fit View, Reset View, Missing Data, Path Integration, Axis Scale, Turntable Rotation;
-// Fast Interaction,
-// Show Histograms, Show Point Handles, Show Value Under Pointer; Close; About; Save Curves, Load Curves, Help. Each shortcut is on the
+// Fast Interaction, Show Histograms, Show Point Handles, Show Value Under Pointer; Close; About;
+// Save Curves, Load Curves, Colour Presets, Opacity Presets, Help. Each shortcut is on the
 // dialog as well, so it works wherever the focus is (an edit field keeps the keys it edits
 // with: Ctrl+Z there undoes typing).
 class DialogMenu : public QObject {

@@ -15,12 +15,17 @@
 #include <vector>
 
 const char* const app_usage =
-    "usage: halvorn [--curves CURVES.json] [--low L] [--range R] [--distance D] [--tilt A]\n"
-    "               [--turn B] [--spin C] [--axis-scale SX,SY,SZ] [--var V[,V...]]\n"
-    "               [--components DIM] [--no-confirm] [--apply] [GRID]\n"
+    "usage: halvorn [--curves CURVES.json] [--preset NAME[,NAME]] [--low L] [--range R]\n"
+    "               [--distance D] [--tilt A] [--turn B] [--spin C] [--axis-scale SX,SY,SZ]\n"
+    "               [--var V[,V...]] [--components DIM] [--no-confirm] [--apply] [GRID]\n"
     "  Opens the Halvorn dialog. Once it has started, and one after another:\n"
     "  --curves     loads the four curves and the two range values from the curves file,\n"
-    "               as \"Load Curves...\" does;\n"
+    "               as \"Load Curves...\" does (a ParaView colour-map preset is fitted into\n"
+    "               the curves and keeps the range values);\n"
+    "  --preset     sets curves as \"Colour Presets\" and \"Opacity Presets\" do: a colour\n"
+    "               preset (viridis, cool-warm, temperature, grey), an opacity preset (ramp,\n"
+    "               tent, step) or one of each (--preset viridis,ramp); without --curves a\n"
+    "               colour preset alone comes with the ramp;\n"
     "  --low, --range  put these numbers into the two range edits (after the curves file);\n"
     "  --distance, --tilt, --turn, --spin  place the camera: the distance from the grid's\n"
     "               centre (default 750), then a tilt and a turn in radians as a left drag\n"
@@ -66,9 +71,9 @@ AppArgs parse_app_args(int argc, char** argv) {
     AppArgs args;
     // Qt's own single-dash options, and the values of those that take one, are QApplication's;
     // the value of one of ours (a negative number such as "--tilt -0.5") is not.
-    const std::vector<std::string> valued = {"--curves", "--low",        "--range", "--distance",
-                                             "--tilt",   "--turn",       "--spin",  "--axis-scale",
-                                             "--var",    "--components"};
+    const std::vector<std::string> valued = {
+        "--curves", "--low",        "--range", "--distance", "--tilt",  "--turn",
+        "--spin",   "--axis-scale", "--var",   "--components", "--preset"};
     std::vector<std::string> words{"halvorn"};
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
@@ -109,6 +114,8 @@ void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
     const SceneOptions& o = args.scene;
     if (!o.curves_path.empty())
         dialog.after_start([&dialog, path = o.curves_path] { dialog.load_curves_file(path); });
+    if (o.preset)
+        dialog.after_start([&dialog, choice = *o.preset] { dialog.apply_preset(choice); });
     if (o.low || o.range)
         dialog.after_start(
             [&dialog, low = o.low, range = o.range] { dialog.set_range_values(low, range); });

@@ -77,6 +77,9 @@ public:
     // message and changes nothing.
     bool save_curves_file(const std::string& path);
     bool load_curves_file(const std::string& path);
+    // "Colour Presets" and "Opacity Presets" (and --preset): the chosen presets' curves, one
+    // undo step, classified at once with "Realtime Function Update"; the edit values stay.
+    void apply_preset(const PresetChoice& choice);
     // F1: the mouse gestures of the panels and the main view.
     void OnHelp();
     // The edit values, through the edits so that their handlers run as typing would.

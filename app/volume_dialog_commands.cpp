@@ -53,11 +53,26 @@ bool CVolumeDialog::load_curves_file(const std::string& path) {
                      file.has_range ? std::optional(file.range) : std::nullopt);
     for (CGLView* panel : panels_)
         panel->repaint();
-    saved_state_ = edit_state();
+    // A colour map fitted from another program's preset is in no curves file yet: ending
+    // still asks to save it.
+    if (file.fitted_from.empty())
+        saved_state_ = edit_state();
     if (realtime_check_.isChecked())
         apply_transfer_function();
     update_feedback();
     return true;
+}
+
+void CVolumeDialog::apply_preset(const PresetChoice& choice) {
+    const EditState before = edit_state();
+    if (!scene_.apply_preset(choice))
+        return;
+    repaint_panels();
+    history_.push_step(before, choice.opacity && !choice.colour ? tr("Opacity Preset")
+                                                                : tr("Colour Preset"));
+    if (realtime_check_.isChecked())
+        apply_transfer_function();
+    update_feedback();
 }
 
 void CVolumeDialog::OnHelp() {

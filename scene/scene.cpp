@@ -93,9 +93,22 @@ bool Scene::load_curves(const std::string& path, CurvesFile& file, std::string& 
         return false;
     curves_path_ = path;
     for (int i = 0; i < channel_count; ++i) {
+        if (!file.has_channel[i])
+            continue;
         set_curve_points(curves[i], file.curves[i]);
         curves[i].update_segments();
     }
+    return true;
+}
+
+bool Scene::apply_preset(const PresetChoice& choice) {
+    if (!choice.colour && !choice.opacity)
+        return false;
+    for (int i = 0; i < channel_count; ++i)
+        if (const CurvePoints* points = choice.curve(i)) {
+            set_curve_points(curves[i], *points);
+            curves[i].update_segments();
+        }
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "classify_changes.h"
 #include "curve_channels.h"
+#include "curve_presets.h"
 #include "curves_file.h"
 #include "grid_import.h"
 #include "interactive_detail.h"
@@ -78,11 +79,16 @@ public:
     // --- Curves files
     // Reads the file into the four curves (their segments built at once, so that a
     // classification sees them before any panel paints); the file's low end and range are
-    // handed back for the caller to apply. A refused file changes nothing.
+    // handed back for the caller to apply. A refused file changes nothing. A colour map
+    // without opacity (a ParaView preset without "Points") leaves the opacity curve.
     bool load_curves(const std::string& path, CurvesFile& file, std::string& error);
     // The four curves with the low end and range.
     bool save_curves(const std::string& path, std::string& error);
     CurvesFile curves_file() const;
+    // Sets the curves of the chosen presets (a colour preset the red, green and blue curves, an
+    // opacity preset the opacity curve), their segments built at once; the other curves, the
+    // low end and the range stay. False, changing nothing, when the choice is empty.
+    bool apply_preset(const PresetChoice& choice);
 
     // --- The components' window
     // Classification integrates only components first..last (counted from 0) of each grid

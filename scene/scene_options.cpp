@@ -5,11 +5,10 @@
 
 #include <cmath>
 
-const char* const scene_valued_options[] = {"--curves", "--intermediate", "--low",
-                                            "--range",  "--distance",     "--tilt",
-                                            "--turn",   "--spin",         "--axis-scale",
-                                            "--missing",  "--integration",  "--var",
-                                            "--components"};
+const char* const scene_valued_options[] = {
+    "--curves", "--intermediate", "--low",     "--range", "--distance",   "--tilt",  "--turn",
+    "--spin",   "--axis-scale",   "--missing", "--var",   "--components", "--preset",
+    "--integration"};
 const int scene_valued_option_count =
     static_cast<int>(sizeof scene_valued_options / sizeof scene_valued_options[0]);
 
@@ -79,13 +78,19 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
     }
     if (const std::string* w = find(words, "--components"))
         out.components = *w;
-    if (const std::string* w = find(words, "--var");
-        w && !parse_variable_list(*w, out.variables)) {
-        error = "--var needs variable names separated by commas, not '" + *w + "'";
-        return false;
+    if (const std::string* w = find(words, "--preset")) {
+        PresetChoice choice;
+        std::string why;
+        if (!parse_preset_choice(*w, choice, why)) {
+            error = "--preset needs a colour preset (" + preset_names(true) +
+                    "), an opacity preset (" + preset_names(false) +
+                    ") or COLOUR,OPACITY, not '" + *w + "' (" + why + ")";
+            return false;
+        }
+        if (choice.colour && !choice.opacity && out.curves_path.empty())
+            choice.opacity = find_curve_preset("ramp");
+        out.preset = choice;
     }
-    if (const std::string* w = find(words, "--components"))
-        out.components = *w;
     if (const std::string* w = find(words, "--integration")) {
         if (*w == "exact")
             out.integration = PathIntegration::exact;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "curve_presets.h"
 #include "vec3.h"
 #include "classify.h"
 #include "volume.h"
@@ -27,6 +28,10 @@ struct SceneOptions {
     // variable and the dimension that gives them (--components TIME). Empty: from the file.
     std::vector<std::string> variables;
     std::string components;
+    // --preset COLOUR, OPACITY or COLOUR,OPACITY: applied after the curves file. Without a
+    // curves file a colour preset alone comes with the "ramp" opacity, as the default opacity
+    // curve (0 everywhere) would leave nothing to see.
+    std::optional<PresetChoice> preset;
 };
 
 // Option name ("--low") to value ("" for a flag), as the parser found them.

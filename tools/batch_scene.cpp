@@ -67,15 +67,17 @@ int batch_import(const ProgramWords& words, const SceneOptions& options, Scene& 
 }
 
 int batch_classify_scene(const ProgramWords& words, const SceneOptions& options, Scene& scene) {
-    if (words.positional.size() != 1 || options.curves_path.empty())
-        return batch_usage_error("a grid file and --curves are needed");
+    if (words.positional.size() != 1 || (options.curves_path.empty() && !options.preset))
+        return batch_usage_error("a grid file and --curves or --preset are needed");
 
     CurvesFile file;
     std::string error;
-    if (!scene.load_curves(options.curves_path, file, error)) {
+    if (!options.curves_path.empty() && !scene.load_curves(options.curves_path, file, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    if (options.preset)
+        scene.apply_preset(*options.preset);
     scene.low_end = options.low.value_or(file.has_low ? file.low : 0.0);
     scene.range = options.range.value_or(file.has_range ? file.range : 100.0);
     if (!std::isfinite(scene.range) || scene.range == 0.0) {

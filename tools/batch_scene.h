@@ -22,8 +22,9 @@ int batch_words(int argc, char** argv, const std::vector<std::string>& valued,
 int batch_import(const ProgramWords& words, const SceneOptions& options, Scene& scene);
 
 // The part of `classify` and `render` that loads and classifies as the dialog does: the curves
-// file of --curves, the low end and range from --low/--range, else the file, else 0 and 100,
-// the colour of missing grid points from --missing, the import, then the classification.
+// file of --curves, then the presets of --preset, the low end and range from --low/--range,
+// else the file, else 0 and 100, the colour of missing grid points from --missing, the
+// import, then the classification.
 int batch_classify_scene(const ProgramWords& words, const SceneOptions& options, Scene& scene);
 
 // Prints `message` (when not empty) and the usage text to standard error; returns 2.

@@ -3,6 +3,7 @@
 #include "c_locale.h"
 #include "open_for_reading.h"
 #include "output_file.h"
+#include "paraview_preset.h"
 #include "shown_path.h"
 #include "transfer_function.h"
 
@@ -91,8 +92,16 @@ std::string read_number(const std::string& name, const json& value, double& numb
 }
 
 std::string parse_document(const json& doc, CurvesFile& file) {
+    if (is_paraview_document(doc)) {
+        ColourMap map;
+        std::string rule = read_paraview_map(doc, map);
+        if (rule.empty())
+            file = curves_from_map(map);
+        return rule;
+    }
     if (!doc.is_object())
-        return "it is not a JSON object";
+        return "it is neither a curves file (a JSON object) nor a ParaView colour map (a JSON "
+               "list)";
     for (const auto& [key, value] : doc.items()) {
         std::string rule;
         if (key == "low") {

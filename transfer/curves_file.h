@@ -25,6 +25,14 @@ struct CurvesFile {
     double low = 0.0;
     bool has_range = false;
     double range = 100.0;
+    // Which curves the file sets: all four for a curves file; a colour map without opacity
+    // leaves the opacity curve as it was.
+    bool has_channel[4] = {true, true, true, true};
+    // For a colour map fitted into curves (a ParaView preset): its name, and the largest
+    // difference between the curves and the map over the measured span. Empty for a curves
+    // file.
+    std::string fitted_from;
+    double largest_difference = 0.0;
 };
 
 // "red", "green", "blue", "opacity": the keys of CurvesFile::curves, in order.
@@ -35,6 +43,10 @@ extern const char* const curve_channel_names[4];
 // beyond 1.0, a point that is not a pair of finite numbers, or a "low" or "range" that is not
 // a finite number is refused: false, `error` names the file and the rule, and `out` is
 // unchanged. Numbers are read independently of the locale.
+//
+// A ParaView colour-map preset (a JSON list, or an object with "RGBPoints"; see
+// paraview_preset.h) is read as well: fitted into the curves over the map's own span, with
+// neither a low end nor a range. A document that is neither is refused with the reason.
 bool read_curves_file(const std::string& path, CurvesFile& out, std::string& error);
 
 // The same rules for text already in memory; `path` only names the file in messages.

@@ -1,4 +1,5 @@
 // "Save Curves...", "Load Curves...", the help page and the command line.
+#include "curve_presets.h"
 #include "curves_file.h"
 #include "dialog_fixture.h"
 #include "scripted_dialog_prompts.h"
@@ -116,6 +117,66 @@ private slots:
         QVERIFY(scene().colour_volume.samples[0] > 0.0f);
     }
 
+    // A colour preset sets the three colour curves, an opacity preset the opacity curve; the
+    // edit values stay, and each menu item is one undo step.
+    void presets_are_one_undo_step_each() {
+        dialog->OnInitDialog();
+        low_end_edit().setText("-2");
+        range_edit().setText("30");
+        const int steps = dialog->history().stack().count();
+        const CurvePreset& viridis = *find_curve_preset("viridis");
+        QAction* colour = menu_item("Viridis");
+        QVERIFY(colour);
+        colour->trigger();
+        QCOMPARE(dialog->history().stack().count(), steps + 1);
+        for (int c = 0; c < 3; ++c) {
+            QCOMPARE(scene().curves[c].count, viridis.curves[c].count);
+            QCOMPARE(scene().curves[c].x[1], viridis.curves[c].x[1]);
+            QCOMPARE(scene().curves[c].y[1], viridis.curves[c].y[1]);
+            QVERIFY(scene().curves[c].segments_built);
+        }
+        QCOMPARE(scene().opacity_curve.count, 1);
+        QCOMPARE(scene().low_end, -2.0);
+        QCOMPARE(scene().range, 30.0);
+
+        menu_item("Tent")->trigger();
+        QCOMPARE(dialog->history().stack().count(), steps + 2);
+        QCOMPARE(scene().opacity_curve.count, find_curve_preset("tent")->curves[0].count);
+        QCOMPARE(scene().red_curve.count, viridis.curves[0].count);
+
+        dialog->on_undo(); // the tent only
+        QCOMPARE(scene().opacity_curve.count, 1);
+        QCOMPARE(scene().red_curve.count, viridis.curves[0].count);
+        dialog->on_undo(); // then viridis
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(scene().curves[c].count, 1);
+        QCOMPARE(low_end_edit().text(), QString("-2"));
+    }
+
+    // Load Curves takes a ParaView preset: fitted over its own span into the colour curves and
+    // the opacity curve of its "Points"; the edit values stay, and one undo step takes it back.
+    void load_curves_reads_a_paraview_preset() {
+        dialog->OnInitDialog();
+        range_edit().setText("30");
+        const std::string path = dir.write("map.json", R"([{"Name": "Two", "ColorSpace": "RGB",
+            "RGBPoints": [-5, 0, 0, 1, 5, 1, 0, 0], "Points": [-5, 0, 0.5, 0, 5, 1, 0.5, 0]}])");
+        prompts->file_answers.push_back(path);
+        menu_item("&Load Curves...")->trigger();
+        QVERIFY(scene().red_curve.count > 1);
+        QVERIFY(scene().opacity_curve.count > 1);
+        QCOMPARE(scene().range, 30.0);
+        QCOMPARE(scene().low_end, 0.0);
+        dialog->on_undo();
+        QCOMPARE(scene().red_curve.count, 1);
+        QCOMPARE(scene().opacity_curve.count, 1);
+        // A document that is neither a curves file nor a ParaView map: its message, no change.
+        const std::size_t messages = prompts->messages.size();
+        QVERIFY(!dialog->load_curves_file(dir.write("odd.json", R"({"Name": "x"})")));
+        QCOMPARE(prompts->messages.size(), messages + 1);
+        QVERIFY(QString::fromStdString(prompts->messages.back()).contains("RGBPoints"));
+        QCOMPARE(scene().red_curve.count, 1);
+    }
+
     void f1_shows_the_mouse_gestures() {
         dialog->OnInitDialog();
         dialog->show();
@@ -166,6 +227,15 @@ private slots:
         QCOMPARE(parse({"--axis-scale", "1,1,-4"}).scene.axis_scale->z, -4.0); // a flip
         QVERIFY(parse({"--no-confirm"}).no_confirm && !parse({}).no_confirm);
         QVERIFY(!parse({}).scene.axis_scale);
+        // --preset: a colour preset alone comes with the ramp unless a curves file is loaded.
+        a = parse({"--preset", "viridis"});
+        QVERIFY2(a.error.empty(), a.error.c_str());
+        QCOMPARE(QString(a.scene.preset->colour->name), QString("viridis"));
+        QCOMPARE(QString(a.scene.preset->opacity->name), QString("ramp"));
+        a = parse({"--curves", "c.json", "--preset", "viridis"});
+        QVERIFY(!a.scene.preset->opacity);
+        QVERIFY(parse({"--preset", "Viridis"}).error.find("no preset is named") !=
+                std::string::npos);
         for (const char* bad : {"1,1", "1,1,1,1", "1,0,1", "1,-0,1", "1,inf,1", "1, 2,3"})
             QVERIFY2(!parse({"--axis-scale", bad}).error.empty(), bad);
     }

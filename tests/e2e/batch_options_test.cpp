@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -90,6 +93,61 @@ TEST_F(BatchOptions, a_depth_stored_deepest_first_is_not_flipped_and_the_camera_
     EXPECT_NE(render(side + " --axis-scale 1,1,-1"), plain);
     EXPECT_NE(render(side + " --spin 0.5"), plain);
     EXPECT_EQ(render(side + " --spin 0"), plain);
+}
+
+// --preset sets curves with or without a curves file (a colour preset alone brings the ramp),
+// --curves reads a ParaView map, and what is neither is refused with the reason.
+TEST_F(BatchOptions, presets_and_paraview_maps) {
+    const std::string grid = dir.write("g.txt", "1 1 2 2\n  0 0 0 10 30\n  0 0 0 20 40\n");
+    const auto classify = [&](const std::string& args) {
+        const std::string raw = dir.file("c.raw");
+        std::filesystem::remove(raw);
+        const ProgramRun r = run("classify " + shell_quote(grid) + " " + args + " --output " +
+                                 shell_quote(raw));
+        EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+        const std::string bytes = read_text(raw);
+        std::vector<float> v(bytes.size() / sizeof(float));
+        std::memcpy(v.data(), bytes.data(), v.size() * sizeof(float));
+        return v;
+    };
+    const std::vector<float> grey = classify("--preset grey");
+    ASSERT_EQ(grey.size(), 8u);
+    for (int p = 0; p < 2; ++p) {
+        EXPECT_EQ(grey[4 * p], grey[4 * p + 1]);
+        EXPECT_EQ(grey[4 * p], grey[4 * p + 2]);
+    }
+    EXPECT_GT(std::min(grey[3], grey[7]), 0.0f); // the ramp that comes with a colour preset
+    EXPECT_NE(grey[3], grey[7]);                  // the two paths differ: the brighter point
+    EXPECT_EQ(grey[4] > grey[0], grey[7] > grey[3]); // is the more opaque one
+    EXPECT_EQ(classify("--preset ramp,grey"), grey);
+    EXPECT_NE(classify("--preset step,grey"), grey);
+    // After a curves file the colour preset replaces only the colour curves.
+    const std::vector<float> sample = classify("--curves " + shell_quote(curves));
+    const std::vector<float> over = classify("--curves " + shell_quote(curves) + " --preset grey");
+    EXPECT_EQ(over[3], sample[3]);
+    EXPECT_NE(over[0], sample[0]);
+
+    // A ParaView map of grey from 0 to 100 with a ramp gives what the presets give.
+    const std::string map = dir.write("grey.json", R"([{"Name": "G", "ColorSpace": "RGB",
+        "RGBPoints": [0, 0, 0, 0, 100, 1, 1, 1], "Points": [0, 0, 0.5, 0, 100, 1, 0.5, 0]}])");
+    const std::vector<float> fitted = classify("--curves " + shell_quote(map));
+    for (std::size_t i = 0; i < grey.size(); ++i)
+        EXPECT_NEAR(fitted[i], grey[i], 0.02) << i;
+
+    ProgramRun r = run("classify " + shell_quote(grid) + " --preset magma --output " +
+                       shell_quote(dir.file("x.raw")));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("no preset is named 'magma'"), std::string::npos) << r.err;
+    const std::string odd = dir.write("odd.json", R"({"Name": "x", "NanColor": [1, 0, 0]})");
+    r = run("render " + shell_quote(grid) + " --curves " + shell_quote(odd) + " --output " +
+            shell_quote(dir.file("x.png")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("RGBPoints"), std::string::npos) << r.err;
+    EXPECT_FALSE(file_exists(dir.file("x.png")));
+    r = run("render " + shell_quote(grid) + " --preset viridis,tent --size 60x40 --output " +
+            shell_quote(dir.file("v.png")));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(file_exists(dir.file("v.png")));
 }
 
 TEST_F(BatchOptions, integration_exact_or_forward) {
