@@ -71,6 +71,50 @@ TEST(BatchOverlays, legend_and_axes_are_drawn_into_the_picture_and_nothing_else_
     EXPECT_GT(bar_changed, l.bar_height / 2);
 }
 
+// A NetCDF grid names its units and dimensions: the units stand above the bar, and the axes
+// carry the dimension names (wider labels than a plain x, y and z).
+TEST(BatchOverlays, netcdf_units_and_dimension_names) {
+    TempDir dir;
+    const std::string nc = dir.file("ocean.nc");
+    ASSERT_EQ(run_program("cp " + shell_quote(HALVORN_OCEAN_NC) + " " + shell_quote(nc)).status,
+              0);
+    const auto draw = [&](const std::string& grid, const std::string& name,
+                          const std::string& flags) {
+        const std::string out = dir.file(name + ".png");
+        const ProgramRun run = run_program(
+            shell_quote(HALVORN_BATCH) + " render " + shell_quote(grid) + " --curves " +
+            shell_quote(HALVORN_OCEAN_CURVES) + " --size 400x300 --output " + shell_quote(out) +
+            " " + flags);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        return QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_RGB888);
+    };
+    const QImage plain = draw(nc, "plain", "--components TIME");
+    const QImage legend = draw(nc, "legend", "--components TIME --legend");
+    const QImage named = draw(nc, "named", "--components TIME --axes");
+    const LegendLayout l = LegendLayout::for_view(width, height);
+    int units = 0;
+    for (int y = l.bar_y + l.bar_height + 3; y < height; ++y)
+        for (int x = l.bar_x - 20; x < width; ++x)
+            units += at(legend, x, y) != at(plain, x, y);
+    EXPECT_GT(units, 15) << "no units above the bar";
+    // The same camera on the sample grid text file: axes called x, y and z, arrows alike.
+    const auto triad_pixels = [&](const QImage& with, const QImage& without) {
+        const AxesLayout a = AxesLayout::for_view(width, height);
+        int n = 0;
+        for (int y = 0; y < 2 * a.centre_y; ++y)
+            for (int x = 0; x < 2 * a.centre_x; ++x)
+                n += at(with, x, y) != at(without, x, y);
+        return n;
+    };
+    const std::string sample = dir.file("sample.txt");
+    ASSERT_EQ(run_program("cp " + shell_quote(HALVORN_SAMPLE_GRID) + " " + shell_quote(sample))
+                  .status,
+              0);
+    const int plain_names = triad_pixels(draw(sample, "xyz", "--axes"), draw(sample, "s", ""));
+    EXPECT_GT(triad_pixels(named, plain), plain_names + 20) << "no dimension names";
+}
+
 TEST(BatchOverlays, usage_names_the_flags) {
     const ProgramRun run = run_program(shell_quote(HALVORN_BATCH) + " --help");
     EXPECT_NE(run.out.find("[--legend] [--axes]"), std::string::npos);
