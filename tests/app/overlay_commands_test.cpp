@@ -48,6 +48,10 @@ private slots:
         const QRect bar(l.bar_x, l.bar_y, 2 * LegendLayout::column_width, l.bar_height);
         const QRect labels(l.bar_x - 60, l.bar_y - 8, 52, l.bar_height + 16);
 
+        // A red ramp, so that the colour column is not black.
+        const double x[2] = {0.8, 1.0}, y[2] = {1.0, 0.0};
+        QVERIFY(scene_for_setup().red_curve.assign_points(2, x, y));
+        scene_for_setup().red_curve.update_segments();
         item->trigger();
         QVERIFY(scene().legend.shown);
         QCOMPARE(dialog->history().stack().count(), 0); // a view setting, not an edit
@@ -58,7 +62,8 @@ private slots:
         // Save Image writes the frame with its legend.
         const std::string path = dir.file("legend.png");
         prompts->file_answers.push_back(path);
-        QTest::keyClick(dialog.get(), Qt::Key_S, Qt::ControlModifier);
+        dialog->on_save_image();
+        QCOMPARE(prompts->questions.back(), FileQuestion::save_image);
         const QImage saved(QString::fromStdString(path));
         QCOMPARE(saved.size(), size);
         QVERIFY(changed_pixels(saved.convertToFormat(QImage::Format_RGB32),
