@@ -55,7 +55,7 @@ inline const char* load_string(int id) {
                "Fit View (Ctrl+F), Reset View (Ctrl+0), View From (+x, -x, +y, -y, +z, -z: the "
                "camera looks along that grid axis from that side, at the same distance), "
                "Missing Data (grey, faint or hidden), Axis Scale... (stretches the grid along "
-               "x, y and z), Show Legend (a bar at the right of the main view: the colour and "
+               "x, y and z), Show Legend (a bar at the upper right of the main view: the colour and "
                "opacity each value gets, with round values and the data's units), Show Axes "
                "(arrows at the lower left showing which way the grid's x, y and z run, named "
                "after the file's dimensions), Fast Interaction (coarser "

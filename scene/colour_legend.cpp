@@ -12,10 +12,10 @@ LegendLayout LegendLayout::for_view(int width, int height) {
     LegendLayout l;
     // Room for the tick labels at the left and the units above.
     const int label_room = 60, units_room = 20;
-    l.bar_height = std::min(static_cast<int>(std::lround(height * 0.5)),
-                            height - 2 * margin - units_room);
+    l.bar_height =
+        std::min(static_cast<int>(std::lround(height * 0.5)), height - 2 * margin - units_room);
     l.bar_x = width - margin - 2 * column_width;
-    l.bar_y = (height - l.bar_height) / 2;
+    l.bar_y = height - margin - units_room - l.bar_height;
     l.fits = l.bar_height >= 40 && l.bar_x >= label_room;
     return l;
 }
@@ -42,8 +42,8 @@ bool legend_colours(const Scene& scene, const std::vector<double>& values,
                     static_cast<float>(values[i]));
     path.valid = true;
     colours.rgba = true;
-    const TransferFunction* const curves[4] = {&scene.curves[0], &scene.curves[1],
-                                               &scene.curves[2], &scene.curves[3]};
+    const TransferFunction* const curves[4] = {&scene.curves[0], &scene.curves[1], &scene.curves[2],
+                                               &scene.curves[3]};
     if (!classify(colours, path, curves, scene.classify_settings(), 1))
         return false;
     rgba.assign(colours.samples, colours.samples + colours.sample_count());
@@ -64,10 +64,10 @@ std::string legend_units(const Scene& scene) {
     if (variables.empty())
         return {};
     const int first = scene.window_first();
-    const std::size_t i = scene.description().components_from_dimension()
-                              ? 0
-                              : std::min<std::size_t>(static_cast<std::size_t>(first),
-                                                      variables.size() - 1);
+    const std::size_t i =
+        scene.description().components_from_dimension()
+            ? 0
+            : std::min<std::size_t>(static_cast<std::size_t>(first), variables.size() - 1);
     return variables[i].units;
 }
 
@@ -142,8 +142,8 @@ void ColourLegend::draw() {
         glEnd();
         if (labels) {
             const LabelImage label = labels->make(tick_label(t, ticks.decimals), text_colour);
-            draw_label(label, l.bar_x - 7 - label.width, l.bar_y + row - label.height / 2,
-                       width, height);
+            draw_label(label, l.bar_x - 7 - label.width, l.bar_y + row - label.height / 2, width,
+                       height);
         }
     }
     if (labels) {

@@ -7,9 +7,9 @@
 
 class Scene;
 
-// Where the legend lies in a view of width x height pixels (origin bottom left): a bar at the
-// right edge, centred vertically, of two columns: the colour a value gets, and beside it that
-// colour at the value's opacity over a checkerboard. Row 0 is the low end.
+// Where the legend lies in a view of width x height pixels (origin bottom left): a bar in the
+// upper right corner, below room for the units, of two columns: the colour a value gets, and beside
+// it that colour at the value's opacity over a checkerboard. Row 0 is the low end.
 struct LegendLayout {
     static constexpr int margin = 10;
     static constexpr int column_width = 10;

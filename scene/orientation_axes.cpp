@@ -96,10 +96,10 @@ void OrientationAxes::draw() {
             if (image.empty())
                 continue;
             const double reach = len + 9.0;
-            const int x = static_cast<int>(
-                std::lround(l.centre_x + reach * d[i].right - image.width / 2.0));
-            const int y = static_cast<int>(
-                std::lround(l.centre_y + reach * d[i].up - image.height / 2.0));
+            const int x =
+                static_cast<int>(std::lround(l.centre_x + reach * d[i].right - image.width / 2.0));
+            const int y =
+                static_cast<int>(std::lround(l.centre_y + reach * d[i].up - image.height / 2.0));
             if (x >= 0 && y >= 0 && x + image.width <= width && y + image.height <= height)
                 PixelSpace::draw_pixels(x, y, image.width, image.height, image.rgba.data());
         }

@@ -33,8 +33,8 @@ const char* const batch_usage =
     "NetCDF depth that grows downwards is flipped unless --axis-scale is given). --tilt and\n"
     "--turn move the camera as a left drag in the dialog would, --spin then turns it about the\n"
     "grid's up axis as a turntable drag would; the dialog's text area shows these words for\n"
-    "its view. --mode 0 draws quads, 1 fans. --legend draws the colour legend at the right\n"
-    "edge, --axes the orientation axes at the lower left. Errors go to standard error, exit\n"
+    "its view. --mode 0 draws quads, 1 fans. --legend draws the colour legend at the upper\n"
+    "right, --axes the orientation axes at the lower left. Errors go to standard error, exit\n"
     "status 1; bad usage exits with status 2. No output or intermediate file is written over\n"
     "the grid or the curves file.\n";
 

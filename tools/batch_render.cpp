@@ -70,8 +70,7 @@ int run_render(int argc, char** argv) {
     ProgramWords words;
     SceneOptions options;
     if (const int status = batch_words(argc, argv, {"--output", "--size", "--mode", "--step"},
-                                       {"--immediate", "--legend", "--axes"}, words,
-                                       options))
+                                       {"--immediate", "--legend", "--axes"}, words, options))
         return status;
     if (words.help) {
         std::fputs(batch_usage, stdout);

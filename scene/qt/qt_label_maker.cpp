@@ -15,8 +15,7 @@ LabelImage QtLabelMaker::make(const std::string& text, const unsigned char (&col
     QFont font;
     font.setPixelSize(11);
     const QFontMetrics metrics(font);
-    QImage image(metrics.horizontalAdvance(words) + 2, metrics.height(),
-                 QImage::Format_RGBA8888);
+    QImage image(metrics.horizontalAdvance(words) + 2, metrics.height(), QImage::Format_RGBA8888);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setFont(font);

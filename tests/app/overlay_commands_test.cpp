@@ -83,7 +83,8 @@ private slots:
         QCOMPARE(dialog->history().stack().count(), 0);
         const QImage shown = main_view().grabFramebuffer();
         const AxesLayout a = AxesLayout::for_view(shown.width(), shown.height());
-        const QRect corner(0, 0, static_cast<int>(2 * a.centre_x), static_cast<int>(2 * a.centre_y));
+        const QRect corner(0, 0, static_cast<int>(2 * a.centre_x),
+                           static_cast<int>(2 * a.centre_y));
         QVERIFY(changed_pixels(shown, before, corner) > 100);
 
         // View From +z: the eye above the grid, looking down its z axis.

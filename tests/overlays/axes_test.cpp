@@ -122,12 +122,6 @@ TEST(OrientationAxes, follow_flips_and_an_eye_past_the_target) {
     expect_points(arrow_of(f, 1), -1.0, 0.0, "y from behind");
 }
 
-TEST(OrientationAxes, labels_name_the_grid_dimensions) {
-    Scene scene;
-    EXPECT_EQ(scene.axes.label(0), "x");
-    EXPECT_EQ(scene.axes.label(2), "z");
-}
-
 TEST(ViewFrom, looks_along_each_axis_at_the_same_distance) {
     for (int axis = 0; axis < 3; ++axis)
         for (const bool positive : {true, false}) {
@@ -138,8 +132,8 @@ TEST(ViewFrom, looks_along_each_axis_at_the_same_distance) {
             const Camera& c = scene.view_controller.camera;
             EXPECT_DOUBLE_EQ(c.distance(), 320.0);
             // The eye on the side towards which the axis grows (or the other).
-            const Vec3 want = grid_axis_direction(axis, scene.axis_scale())
-                                  .scaled(positive ? 320.0 : -320.0);
+            const Vec3 want =
+                grid_axis_direction(axis, scene.axis_scale()).scaled(positive ? 320.0 : -320.0);
             const Vec3 eye = c.eye().sub(c.target);
             EXPECT_NEAR(eye.x, want.x, 1e-9);
             EXPECT_NEAR(eye.y, want.y, 1e-9);

@@ -16,8 +16,8 @@ constexpr int width = 400, height = 300;
 QImage render(const TempDir& dir, const std::string& name, const std::string& flags) {
     const std::string out = dir.file(name + ".png");
     const ProgramRun run = run_program(
-        shell_quote(HALVORN_BATCH) + " render " + shell_quote(HALVORN_SAMPLE_GRID) +
-        " --curves " + shell_quote(HALVORN_SAMPLE_CURVES) + " --distance 140 --tilt 0.4 " +
+        shell_quote(HALVORN_BATCH) + " render " + shell_quote(HALVORN_SAMPLE_GRID) + " --curves " +
+        shell_quote(HALVORN_SAMPLE_CURVES) + " --distance 140 --tilt 0.4 " +
         "--turn 0.3 --size 400x300 --intermediate " + shell_quote(dir.file(name + ".dat")) +
         " --output " + shell_quote(out) + " " + flags);
     EXPECT_EQ(run.status, 0) << run.err;
@@ -76,15 +76,14 @@ TEST(BatchOverlays, legend_and_axes_are_drawn_into_the_picture_and_nothing_else_
 TEST(BatchOverlays, netcdf_units_and_dimension_names) {
     TempDir dir;
     const std::string nc = dir.file("ocean.nc");
-    ASSERT_EQ(run_program("cp " + shell_quote(HALVORN_OCEAN_NC) + " " + shell_quote(nc)).status,
-              0);
+    ASSERT_EQ(run_program("cp " + shell_quote(HALVORN_OCEAN_NC) + " " + shell_quote(nc)).status, 0);
     const auto draw = [&](const std::string& grid, const std::string& name,
                           const std::string& flags) {
         const std::string out = dir.file(name + ".png");
-        const ProgramRun run = run_program(
-            shell_quote(HALVORN_BATCH) + " render " + shell_quote(grid) + " --curves " +
-            shell_quote(HALVORN_OCEAN_CURVES) + " --size 400x300 --output " + shell_quote(out) +
-            " " + flags);
+        const ProgramRun run =
+            run_program(shell_quote(HALVORN_BATCH) + " render " + shell_quote(grid) + " --curves " +
+                        shell_quote(HALVORN_OCEAN_CURVES) + " --size 400x300 --output " +
+                        shell_quote(out) + " " + flags);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
         return QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_RGB888);
@@ -108,14 +107,9 @@ TEST(BatchOverlays, netcdf_units_and_dimension_names) {
         return n;
     };
     const std::string sample = dir.file("sample.txt");
-    ASSERT_EQ(run_program("cp " + shell_quote(HALVORN_SAMPLE_GRID) + " " + shell_quote(sample))
-                  .status,
-              0);
+    ASSERT_EQ(
+        run_program("cp " + shell_quote(HALVORN_SAMPLE_GRID) + " " + shell_quote(sample)).status,
+        0);
     const int plain_names = triad_pixels(draw(sample, "xyz", "--axes"), draw(sample, "s", ""));
     EXPECT_GT(triad_pixels(named, plain), plain_names + 20) << "no dimension names";
-}
-
-TEST(BatchOverlays, usage_names_the_flags) {
-    const ProgramRun run = run_program(shell_quote(HALVORN_BATCH) + " --help");
-    EXPECT_NE(run.out.find("[--legend] [--axes]"), std::string::npos);
 }
