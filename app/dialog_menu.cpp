@@ -58,6 +58,13 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
     command(tr("&Fit View"), {QKeySequence(Qt::CTRL | Qt::Key_F)}, &CVolumeDialog::on_fit_view);
     command(tr("Reset &View"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
             &CVolumeDialog::on_reset_view);
+    QMenu* view_from = m.addMenu(tr("View F&rom"));
+    for (int axis = 0; axis < 3; ++axis)
+        for (const bool positive : {true, false}) {
+            const QString text = QString(positive ? "+" : "-") + QChar('x' + axis);
+            connect(view_from->addAction(text), &QAction::triggered, &dialog,
+                    [&dialog, axis, positive] { dialog.view_from(axis, positive); });
+        }
 
     QMenu* missing = m.addMenu(tr("&Missing Data"));
     auto* group = new QActionGroup(missing);
@@ -95,6 +102,10 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
             &CVolumeDialog::on_axis_scale);
     turntable_ = toggle(tr("&Turntable Rotation"), dialog.scene().turntable());
     connect(turntable_, &QAction::toggled, &dialog, &CVolumeDialog::set_turntable);
+    legend_ = toggle(tr("Show &Legend"), dialog.scene().legend.shown);
+    connect(legend_, &QAction::toggled, &dialog, &CVolumeDialog::show_legend);
+    axes_ = toggle(tr("Show A&xes"), dialog.scene().axes.shown);
+    connect(axes_, &QAction::toggled, &dialog, &CVolumeDialog::show_axes);
     m.addSeparator();
 
     fast_interaction_ = toggle(tr("Fast &Interaction"), dialog.fast_interaction());

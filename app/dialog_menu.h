@@ -36,6 +36,8 @@ public:
     QAction* fast_interaction_item() const { return fast_interaction_; }
     QAction* turntable_item() const { return turntable_; }
     void show_turntable(bool on);
+    QAction* legend_item() const { return legend_; }
+    QAction* axes_item() const { return axes_; }
     QAction* show_histograms_item() const { return show_histograms_; }
     QAction* show_handles_item() const { return show_handles_; }
     bool histograms_shown() const;
@@ -50,6 +52,8 @@ private:
     QMenu* menu_ = nullptr;
     QAction* fast_interaction_ = nullptr;
     QAction* turntable_ = nullptr;
+    QAction* legend_ = nullptr;
+    QAction* axes_ = nullptr;
     QAction* show_histograms_ = nullptr;
     QAction* show_handles_ = nullptr;
     QAction* show_probe_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "CGLView.h"
 #include "c_locale.h"
+#include "pixel_space.h"
 #include "scene.h"
 #include "shared_constants.h"
 #include "transfer_function.h"
@@ -37,37 +38,6 @@ struct PanelFrame {
         half_w = height > 0 ? half_h * width / height : 0.0;
         return width > 0 && height > 0;
     }
-};
-
-// Pixel coordinates for the whole frame (origin bottom left), no lighting, no depth, blending
-// on; undone by the destructor.
-class PixelSpace {
-public:
-    PixelSpace(int width, int height) {
-        glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT |
-                     GL_PIXEL_MODE_BIT | GL_TRANSFORM_BIT);
-        glDisable(GL_DEPTH_TEST);
-        glDepthMask(GL_FALSE);
-        glDisable(GL_LIGHTING);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        glLoadIdentity();
-        glOrtho(0.0, width, 0.0, height, -1.0, 1.0);
-        glMatrixMode(GL_MODELVIEW);
-        glPushMatrix();
-        glLoadIdentity();
-    }
-    ~PixelSpace() {
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-        glPopAttrib();
-    }
-    PixelSpace(const PixelSpace&) = delete;
-    PixelSpace& operator=(const PixelSpace&) = delete;
 };
 
 } // namespace

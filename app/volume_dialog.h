@@ -116,6 +116,13 @@ public:
     // "Turntable Rotation": a horizontal drag in the main view turns the grid about its up
     // axis instead of rolling the picture.
     void set_turntable(bool on);
+    // "Show Legend" and "Show Axes": the main view's colour legend and orientation axes (view
+    // settings like Turntable Rotation: no undo step).
+    void show_legend(bool on);
+    void show_axes(bool on);
+    // "View From": the camera looks along grid axis `axis` (0 x, 1 y, 2 z) from its positive
+    // or negative side, at the current distance.
+    void view_from(int axis, bool positive);
     // Ending the dialog (OK, Cancel, Escape, the close box) asks "Save the curves before
     // closing?" when the curves or the edit values changed since they were last loaded or
     // saved; off for scripts (--no-confirm).

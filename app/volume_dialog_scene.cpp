@@ -3,10 +3,12 @@
 #include "volume_dialog.h"
 
 #include "edit_number.h"
+#include "qt_label_maker.h"
 
 #include <QElapsedTimer>
 
 void CVolumeDialog::wire_scene() {
+    scene_.label_maker = &qt_label_maker();
     scene_.attach_main_view(main_view_);
     main_view_.mouse_listener = &hover_probe_;
     main_view_.frame_policy = &scene_.interactive_detail;

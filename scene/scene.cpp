@@ -38,6 +38,8 @@ Scene::Scene() {
         c.vertical_scale = 0.7;
 
     interactive_detail.renderer = &splat_renderer;
+    legend.scene = this;
+    axes.scene = this;
 }
 
 void Scene::attach_main_view(ViewFrame& view) {
@@ -45,6 +47,8 @@ void Scene::attach_main_view(ViewFrame& view) {
     view.depth_extent = &splat_renderer; // the planes contain the grid at any distance
     view.draw_list.push_back(static_cast<Drawable*>(&view_controller));
     view.draw_list.push_back(&splat_renderer);
+    view.draw_list.push_back(&legend);
+    view.draw_list.push_back(&axes);
 }
 
 ImportResult Scene::import_grid(const std::string& grid_path, ImportPrompts& prompts,

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "classify_changes.h"
+#include "colour_legend.h"
 #include "curve_channels.h"
 #include "curve_presets.h"
 #include "curves_file.h"
 #include "grid_import.h"
 #include "interactive_detail.h"
+#include "orientation_axes.h"
 #include "splat_renderer.h"
 #include "transfer_function.h"
 #include "view_controller.h"
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+class LabelMaker;
 class ViewFrame;
 
 // The scene both programs drive: the data and colour volumes, the four curves, the settings of
@@ -41,6 +44,11 @@ public:
     ViewController view_controller;
     SplatRenderer splat_renderer;
     InteractiveDetail interactive_detail; // the main view's frame policy
+    // Drawn over the main view's grid when shown (both off at start): "Show Legend" and
+    // "Show Axes". Their words come from the label maker, when a program gives one.
+    ColourLegend legend;
+    OrientationAxes axes;
+    const LabelMaker* label_maker = nullptr; // not owned
 
     // What classification maps: the value at curve position 0 and the span of positions 0 to 1.
     double low_end = 0.0;
@@ -151,10 +159,14 @@ public:
     // colour has opacity above probe_opacity_threshold, described as probe_words() does;
     // empty when the ray meets none. Reads the volumes and the camera only.
     std::string probe(double fx, double fy, double aspect) const;
+    // "View From": the camera looks at the grid's centre from the side of grid axis `axis`
+    // (0 x, 1 y, 2 z) towards which the axis grows (`positive`) or the other, at the current
+    // distance; the grid's z axis is up in views along x and y, its y axis in views along z.
+    void view_from(int axis, bool positive);
 
     // --- Drawing
     // Makes `view` the main view: its projection on, its draw list the controller (light and
-    // look-at) and then the splat renderer.
+    // look-at), the splat renderer, then the legend and the axes.
     void attach_main_view(ViewFrame& view);
     // One frame of the main view, width x height pixels, drawn headlessly (EGL); `rgba` gets
     // its pixels from the top row down. False with the reason in `error`.

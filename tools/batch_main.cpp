@@ -18,6 +18,7 @@ const char* const batch_usage =
     "                [classify's options] --output IMAGE.png\n"
     "                [--size 612x375] [--distance 750] [--tilt RAD] [--turn RAD] [--spin RAD]\n"
     "                [--axis-scale 1,1,1] [--mode 0|1] [--step 1] [--immediate]\n"
+    "                [--legend] [--axes]\n"
     "      draw one frame headlessly and write it as a PNG\n"
     "  halvorn-batch --help\n"
     "\n"
@@ -39,9 +40,10 @@ const char* const batch_usage =
     "NetCDF depth that grows downwards is flipped unless --axis-scale is given). --tilt and\n"
     "--turn move the camera as a left drag in the dialog would, --spin then turns it about the\n"
     "grid's up axis as a turntable drag would; the dialog's text area shows these words for\n"
-    "its view. --mode 0 draws quads, 1 fans. Errors go to standard error, exit status 1; bad\n"
-    "usage exits with status 2. No output or intermediate file is written over the grid or the\n"
-    "curves file.\n";
+    "its view. --mode 0 draws quads, 1 fans. --legend draws the colour legend at the upper\n"
+    "right, --axes the orientation axes at the lower left. Errors go to standard error, exit\n"
+    "status 1; bad usage exits with status 2. No output or intermediate file is written over\n"
+    "the grid or the curves file.\n";
 
 int main(int argc, char** argv) {
     keep_freed_memory_for_reuse();

@@ -2,10 +2,14 @@
 #include "batch_scene.h"
 #include "c_locale.h"
 #include "png_image.h"
+#include "qt_label_maker.h"
 #include "scene.h"
 #include "shared_constants.h"
 
+#include <QGuiApplication>
+
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +37,8 @@ struct DrawOptions {
     int mode = 1;
     int step = 1;
     bool immediate = false;
+    bool legend = false;
+    bool axes = false;
 };
 
 int read_draw_options(const OptionWords& words, DrawOptions& o) {
@@ -53,6 +59,8 @@ int read_draw_options(const OptionWords& words, DrawOptions& o) {
     if (const std::string* w = find("--step"); w && (!parse_c_int(*w, o.step) || o.step < 1))
         return batch_usage_error("--step needs a whole number of at least 1, not '" + *w + "'");
     o.immediate = find("--immediate") != nullptr;
+    o.legend = find("--legend") != nullptr;
+    o.axes = find("--axes") != nullptr;
     return 0;
 }
 
@@ -62,7 +70,7 @@ int run_render(int argc, char** argv) {
     ProgramWords words;
     SceneOptions options;
     if (const int status = batch_words(argc, argv, {"--output", "--size", "--mode", "--step"},
-                                       {"--immediate"}, words, options))
+                                       {"--immediate", "--legend", "--axes"}, words, options))
         return status;
     if (words.help) {
         std::fputs(batch_usage, stdout);
@@ -83,6 +91,24 @@ int run_render(int argc, char** argv) {
     renderer.step_x = renderer.step_y = renderer.step_z = o.step;
     renderer.mode = o.mode;
     renderer.immediate = o.immediate;
+    // The overlays' words are drawn with Qt's fonts, which need an application object; the
+    // offscreen platform asks for no display.
+    std::unique_ptr<QGuiApplication> fonts;
+    if (o.legend || o.axes) {
+        static int app_argc = 3;
+        static char name[] = "halvorn-batch", platform[] = "-platform", offscreen[] = "offscreen";
+        static char* app_argv[] = {name, platform, offscreen, nullptr};
+        // Qt's own notes (a missing runtime folder, say) are not the tool's messages.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "halvorn-batch: %s\n", text.toLocal8Bit().constData());
+        });
+        if (!QGuiApplication::instance())
+            fonts = std::make_unique<QGuiApplication>(app_argc, app_argv);
+        scene.label_maker = &qt_label_maker();
+        scene.legend.shown = o.legend;
+        scene.axes.shown = o.axes;
+    }
 
     std::vector<unsigned char> pixels;
     std::string error;
