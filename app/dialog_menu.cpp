@@ -94,6 +94,8 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
             &CVolumeDialog::on_axis_scale);
     turntable_ = toggle(tr("&Turntable Rotation"), dialog.scene().turntable());
     connect(turntable_, &QAction::toggled, &dialog, &CVolumeDialog::set_turntable);
+    command(tr("&Components..."), {QKeySequence(Qt::CTRL | Qt::Key_T)},
+            &CVolumeDialog::on_components);
     m.addSeparator();
 
     fast_interaction_ = toggle(tr("Fast &Interaction"), dialog.fast_interaction());
