@@ -29,6 +29,10 @@ CComponentsWindow::CComponentsWindow(CVolumeDialog& dialog)
     play_.setCheckable(true);
     play_.setToolTip(tr("Slides a window of the chosen width through the components"));
     label_.setMinimumWidth(260);
+    // A typed number takes effect once complete (Enter, leaving the box, the arrows): each
+    // window is a classification of the whole grid.
+    for (QSpinBox* box : {&first_, &last_})
+        box->setKeyboardTracking(false);
 
     auto* form = new QFormLayout;
     form->addRow(tr("&First:"), &first_);
@@ -131,6 +135,8 @@ void CComponentsWindow::step() {
     if (components_ <= 0)
         return;
     const int width = last_.value() - first_.value() + 1;
+    if (window_positions(width, components_) <= 1)
+        return; // every component: nowhere to slide
     const int first = next_window_first(first_.value() - 1, width, components_);
     set_boxes(first + 1, first + width);
     apply(true);

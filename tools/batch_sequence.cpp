@@ -36,8 +36,10 @@ int batch_apply_window(const SceneOptions& options, Scene& scene) {
         return 0;
     const int first = options.window->first;
     const int last = options.window->last;
-    const std::string misfit = component_window_misfit(first, last, scene.data_volume.ncomp);
-    if (!misfit.empty() || !scene.set_component_window(first - 1, last - 1)) {
+    std::string misfit = component_window_misfit(first, last, scene.data_volume.ncomp);
+    if (misfit.empty() && !scene.set_component_window(first - 1, last - 1))
+        misfit = "the grid's components cannot be windowed";
+    if (!misfit.empty()) {
         std::fprintf(stderr, "ERROR: %s\n", misfit.c_str());
         return 1;
     }
