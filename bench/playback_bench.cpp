@@ -11,7 +11,8 @@
 //
 // Before timing, each window's colour volume is checked bit for bit against a classification
 // of a grid that holds only the window's components. Prints medians of several rounds, windows
-// per second for widths 1, 3 and 6, and the ratios to the full classification and frame.
+// per second for widths 1, 3 and 6, the ratios to the full classification and frame, and the
+// CPU time of a step (all threads; on a busy machine the wall time stretches, this much less).
 //
 //   halvorn_playback_bench [rounds]
 #include "classify.h"
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,14 @@ using Clock = std::chrono::steady_clock;
 
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The process's CPU seconds so far, all threads: on a machine shared with other work the wall
+// time of a step stretches, its CPU time much less.
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
 }
 
 double median(std::vector<double> v) {
@@ -163,13 +173,14 @@ int main(int argc, char** argv) {
                 fc * 1e3, ff * 1e3, 1.0 / (fc + ff));
 
     for (int w : {1, 3, 6}) {
-        std::vector<double> step, classify_part, frame_part;
+        std::vector<double> step, classify_part, frame_part, step_cpu;
         std::vector<int> levels;
         int first = 0;
         const int positions = months - w + 1;
         // A round of warm-up steps lets the policy learn the coarse frames' cost.
         for (int k = 0; k < positions * (rounds + 1); ++k) {
             const auto start = Clock::now();
+            const double cpu_start = cpu_seconds();
             scene.set_component_window(first, first + w - 1);
             scene.classify_all();
             const double c = seconds_since(start);
@@ -178,6 +189,7 @@ int main(int argc, char** argv) {
                 classify_part.push_back(c);
                 frame_part.push_back(f);
                 step.push_back(seconds_since(start));
+                step_cpu.push_back(cpu_seconds() - cpu_start);
                 levels.push_back(scene.interactive_detail.level());
             }
             first = first + 1 < positions ? first + 1 : 0;
@@ -188,8 +200,9 @@ int main(int argc, char** argv) {
                     w, s * 1e3, median(classify_part) * 1e3, median(frame_part) * 1e3,
                     levels[levels.size() / 2], 1.0 / s);
         std::printf("          classify / full classification %.2f, coarse frame / full frame "
-                    "%.2f\n",
-                    median(classify_part) / fc, median(frame_part) / ff);
+                    "%.2f; CPU %.1f ms per step (all threads)\n",
+                    median(classify_part) / fc, median(frame_part) / ff,
+                    median(step_cpu) * 1e3);
     }
     return 0;
 }
