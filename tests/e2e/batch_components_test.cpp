@@ -1,8 +1,10 @@
 // Time through the components in halvorn-batch: --window against a grid that holds only the
 // window's components, its usage errors, and the pictures of --frames and --turntable; and the
-// words said about a window (its label, a time coordinate as a date).
+// words said about a window (its label, a time coordinate as a date), and playback's cache of
+// classified windows.
 #include "component_steps.h"
 #include "run_program.h"
+#include "scene.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -229,4 +231,60 @@ TEST(ComponentSteps, the_label_names_the_window) {
     GridDescription v;
     v.variables = {{"SST", "", "degC"}, {"AIRT", "", "degC"}};
     EXPECT_EQ(component_window_label(v, 0, 1, 2), "Components 1-2 of 2: SST, AIRT");
+}
+
+// Playback's cache of classified windows gives a classification's bits, and never a window
+// classified through other curves, settings or data.
+TEST(WindowCacheTest, copies_back_only_what_a_classification_would_give) {
+    Scene scene;
+    Volume& d = scene.data_volume;
+    ASSERT_TRUE(d.allocate(nx, ny, nz, components));
+    d.valid = true;
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x)
+                for (int c = 0; c < components; ++c)
+                    d.samples[d.flat_index(x, y, z, c)] = static_cast<float>(value(x, y, z, c));
+    ASSERT_TRUE(scene.colour_volume.allocate(nx, ny, nz, 4));
+    scene.colour_volume.rgba = true;
+    for (TransferFunction& c : scene.curves) {
+        c.insert(0.3, 0.6);
+        c.update_segments();
+    }
+    const auto colours = [&] {
+        const Volume& v = scene.colour_volume;
+        return std::vector<float>(v.samples, v.samples + v.sample_count());
+    };
+    const auto plain = [&] {
+        EXPECT_TRUE(scene.classify_all());
+        return colours();
+    };
+    const auto cached = [&] {
+        EXPECT_TRUE(scene.classify_window_cached());
+        return colours();
+    };
+    // Fill the cache with two windows, then ask for each again after the other.
+    ASSERT_TRUE(scene.set_component_window(1, 2));
+    const std::vector<float> a = cached();
+    ASSERT_TRUE(scene.set_component_window(2, 3));
+    const std::vector<float> b = cached();
+    EXPECT_NE(a, b);
+    ASSERT_TRUE(scene.set_component_window(1, 2));
+    EXPECT_EQ(cached(), a);
+    EXPECT_EQ(plain(), a);
+    // A curve edited, a setting changed, new data: classified anew, not copied.
+    scene.curves[3].insert(0.7, 0.9);
+    scene.curves[3].update_segments();
+    ASSERT_TRUE(scene.set_component_window(2, 3));
+    const std::vector<float> edited = cached();
+    EXPECT_NE(edited, b);
+    EXPECT_EQ(edited, plain());
+    scene.missing_data = MissingData::hidden;
+    EXPECT_EQ(cached(), plain());
+    scene.missing_data = MissingData::grey;
+    d.samples[d.flat_index(3, 2, 1, 2)] += 20.0f;
+    scene.data_replaced();
+    const std::vector<float> moved = cached();
+    EXPECT_EQ(moved, plain());
+    EXPECT_NE(moved, edited);
 }
