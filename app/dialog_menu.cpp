@@ -106,6 +106,8 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
     connect(legend_, &QAction::toggled, &dialog, &CVolumeDialog::show_legend);
     axes_ = toggle(tr("Show A&xes"), dialog.scene().axes.shown);
     connect(axes_, &QAction::toggled, &dialog, &CVolumeDialog::show_axes);
+    command(tr("&Components..."), {QKeySequence(Qt::CTRL | Qt::Key_T)},
+            &CVolumeDialog::on_components);
     m.addSeparator();
 
     fast_interaction_ = toggle(tr("Fast &Interaction"), dialog.fast_interaction());

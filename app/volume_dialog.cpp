@@ -381,6 +381,7 @@ void CVolumeDialog::open_grid_path(const std::string& grid_path, const ImportOpt
         ++data_generation_;
         overlays_.data_replaced();
         panels_follow_range();
+        components_follow_grid();
     }
     info_text_.report_import(grid_path, result, scene_.data_volume, seconds);
     if (const std::string notice = result.description.low_value_notice(); !notice.empty())

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+class CComponentsWindow;
 class DialogPrompts;
 class QtPrompts;
 
@@ -111,6 +112,15 @@ public:
     // "Fast Interaction": off draws every frame at full detail.
     void set_fast_interaction(bool on);
     bool fast_interaction() const { return scene_.interactive_detail.enabled(); }
+    // "Components...": the tool window of the components' window and its playback.
+    void on_components();
+    CComponentsWindow* components_window() const { return components_window_; }
+    // Classification integrates components first..last (counted from 0) and the main view
+    // shows it at once; while `playing` its frame may be coarse where a full one is slow. False
+    // (nothing changed) for a window outside the grid's components.
+    bool set_component_window(int first, int last, bool playing = false);
+    // Playback stopped: a coarse frame still shown becomes the full one.
+    void end_playback();
     // The panels draw their histograms and point handles as the menu's two toggles say.
     void show_overlays();
     // "Turntable Rotation": a horizontal drag in the main view turns the grid about its up
@@ -183,6 +193,8 @@ private:
     void update_feedback();
     void mark_edit(QLineEdit& edit, bool number, double kept);
     void set_button_marked(bool marked);
+    // A new grid: the Components window's boxes follow it.
+    void components_follow_grid();
 
     QIcon icon_;
     Scene scene_;
@@ -216,4 +228,5 @@ private:
     std::uint64_t data_generation_ = 0; // a new one for each grid loaded
     int wheel_eighths_ = 0; // wheel turn not yet applied, in 1/8 degree
     QTimer wheel_rest_;     // restarted by each wheel step; then the full frame
+    CComponentsWindow* components_window_ = nullptr; // made when first shown; a child widget
 };

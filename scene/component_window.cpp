@@ -47,3 +47,21 @@ const Volume& Scene::classified_source() {
     window_filled_ = true;
     return w;
 }
+
+bool Scene::classify_window_cached() {
+    WindowKey key;
+    key.first = window_first();
+    key.last = window_last();
+    for (int i = 0; i < channel_count; ++i)
+        key.revisions[i] = curves[i].revision();
+    key.settings = classify_settings();
+    if (colour_volume.nx == data_volume.nx && colour_volume.ny == data_volume.ny &&
+        colour_volume.nz == data_volume.nz && window_cache_.fetch(key, colour_volume)) {
+        classifier_.forget(); // the classifier did not see these samples written
+        return true;
+    }
+    if (!classify_all())
+        return false;
+    window_cache_.store(key, colour_volume);
+    return true;
+}

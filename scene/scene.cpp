@@ -60,6 +60,7 @@ ImportResult Scene::import_grid(const std::string& grid_path, ImportPrompts& pro
     // Even a refused import may have replaced nothing but still ends any classification of
     // the data that was: the next one computes every channel.
     classifier_.forget();
+    window_cache_.clear();
     if (result.ok) {
         grid_path_ = grid_path;
         window_ = {};

@@ -12,6 +12,7 @@
 #include "transfer_function.h"
 #include "view_controller.h"
 #include "volume.h"
+#include "window_cache.h"
 
 #include <optional>
 #include <string>
@@ -107,6 +108,10 @@ public:
     int window_first() const;
     int window_last() const;
     int window_width() const { return window_last() - window_first() + 1; }
+    // Playback's classification of the current window, the same colour volume as
+    // classify_all: a window already classified with the same curves, settings and data is
+    // copied back instead of classified again (up to 512 MiB of them are kept).
+    bool classify_window_cached();
 
     // --- Classification
     // Classifies the data volume into the colour volume through the four curves; false when
@@ -119,6 +124,7 @@ public:
     void data_replaced() {
         classifier_.forget();
         window_filled_ = false;
+        window_cache_.clear();
     }
     // The channels the last classification computed (bit 0 red ... bit 3 opacity).
     int last_channels() const { return classifier_.last_channels(); }
@@ -184,6 +190,7 @@ private:
     Window window_;
     Volume window_volume_;
     bool window_filled_ = false; // window_volume_ holds the window of the data as it is
+    WindowCache window_cache_;   // windows classified for playback
     CurveClassifier classifier_;
     std::string grid_path_;
     std::string curves_path_;

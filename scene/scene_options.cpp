@@ -1,6 +1,7 @@
 #include "scene_options.h"
 
 #include "c_locale.h"
+#include "component_steps.h"
 #include "grid_variables.h"
 
 #include <cmath>
@@ -8,7 +9,7 @@
 const char* const scene_valued_options[] = {
     "--curves", "--intermediate", "--low",     "--range", "--distance",   "--tilt",  "--turn",
     "--spin",   "--axis-scale",   "--missing", "--var",   "--components", "--preset",
-    "--integration"};
+    "--integration", "--window"};
 const int scene_valued_option_count =
     static_cast<int>(sizeof scene_valued_options / sizeof scene_valued_options[0]);
 
@@ -90,6 +91,15 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
         if (choice.colour && !choice.opacity && out.curves_path.empty())
             choice.opacity = find_curve_preset("ramp");
         out.preset = choice;
+    }
+    if (const std::string* w = find(words, "--window")) {
+        SceneOptions::ComponentWindow c;
+        if (!parse_component_window(*w, c.first, c.last)) {
+            error = "--window needs FIRST:LAST, whole numbers from 1 with FIRST no more than "
+                    "LAST, not '" + *w + "'";
+            return false;
+        }
+        out.window = c;
     }
     if (const std::string* w = find(words, "--integration")) {
         if (*w == "exact")

@@ -24,6 +24,12 @@ struct SceneOptions {
     std::optional<Vec3> axis_scale;     // --axis-scale SX,SY,SZ
     std::optional<MissingData> missing; // --missing grey|faint|hidden
     std::optional<PathIntegration> integration; // --integration exact|forward
+    // --window FIRST:LAST, components counted from 1 (checked against the grid once loaded).
+    struct ComponentWindow {
+        int first = 1;
+        int last = 1;
+    };
+    std::optional<ComponentWindow> window;
     // NetCDF grids: the variables whose values become the components (--var SST,AIRT), or one
     // variable and the dimension that gives them (--components TIME). Empty: from the file.
     std::vector<std::string> variables;

@@ -1,5 +1,6 @@
 #include "batch_commands.h"
 #include "batch_scene.h"
+#include "batch_sequence.h"
 #include "c_locale.h"
 #include "png_image.h"
 #include "qt_label_maker.h"
@@ -69,8 +70,9 @@ int read_draw_options(const OptionWords& words, DrawOptions& o) {
 int run_render(int argc, char** argv) {
     ProgramWords words;
     SceneOptions options;
-    if (const int status = batch_words(argc, argv, {"--output", "--size", "--mode", "--step"},
-                                       {"--immediate", "--legend", "--axes"}, words, options))
+    if (const int status =
+            batch_words(argc, argv, {"--output", "--size", "--mode", "--step", "--turntable"},
+                        {"--immediate", "--legend", "--axes", "--frames"}, words, options))
         return status;
     if (words.help) {
         std::fputs(batch_usage, stdout);
@@ -79,9 +81,13 @@ int run_render(int argc, char** argv) {
     DrawOptions o;
     if (const int status = read_draw_options(words.options, o))
         return status;
+    SequenceOptions sequence;
+    if (const int status = read_sequence_options(words.options, sequence))
+        return status;
 
     Scene scene;
-    if (const int status = batch_classify_scene(words, options, scene))
+    // Frames classify each position themselves: none before the first.
+    if (const int status = batch_classify_scene(words, options, scene, !sequence.frames))
         return status;
     scene.place_camera(options.distance.value_or(start_distance), options.tilt, options.turn,
                        options.spin);
@@ -110,13 +116,7 @@ int run_render(int argc, char** argv) {
         scene.axes.shown = o.axes;
     }
 
-    std::vector<unsigned char> pixels;
-    std::string error;
-    if (!scene.draw_image(o.width, o.height, pixels, error) ||
-        !write_png(rgba_image(pixels, o.width, o.height), o.output, scene.protected_paths(),
-                   error)) {
-        std::fprintf(stderr, "ERROR: %s\n", error.c_str());
-        return 1;
-    }
-    return 0;
+    if (sequence.any())
+        return write_sequence(scene, sequence, o.output, o.width, o.height);
+    return write_frame(scene, o.output, o.width, o.height);
 }

@@ -1,6 +1,7 @@
 #include "batch_scene.h"
 
 #include "batch_commands.h"
+#include "batch_sequence.h"
 #include "scene.h"
 
 #include <cmath>
@@ -66,7 +67,8 @@ int batch_import(const ProgramWords& words, const SceneOptions& options, Scene& 
     return 1;
 }
 
-int batch_classify_scene(const ProgramWords& words, const SceneOptions& options, Scene& scene) {
+int batch_classify_scene(const ProgramWords& words, const SceneOptions& options, Scene& scene,
+                         bool classify) {
     if (words.positional.size() != 1 || (options.curves_path.empty() && !options.preset))
         return batch_usage_error("a grid file and --curves or --preset are needed");
 
@@ -93,7 +95,9 @@ int batch_classify_scene(const ProgramWords& words, const SceneOptions& options,
 
     if (const int status = batch_import(words, options, scene))
         return status;
-    if (!scene.classify_all()) {
+    if (const int status = batch_apply_window(options, scene))
+        return status;
+    if (classify && !scene.classify_all()) {
         std::fputs("ERROR: the grid could not be classified (out of memory)\n", stderr);
         return 1;
     }

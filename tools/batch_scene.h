@@ -24,8 +24,10 @@ int batch_import(const ProgramWords& words, const SceneOptions& options, Scene& 
 // The part of `classify` and `render` that loads and classifies as the dialog does: the curves
 // file of --curves, then the presets of --preset, the low end and range from --low/--range,
 // else the file, else 0 and 100, the colour of missing grid points from --missing, the
-// import, then the classification.
-int batch_classify_scene(const ProgramWords& words, const SceneOptions& options, Scene& scene);
+// import, the window of --window, then the classification (left out when `classify` is
+// false).
+int batch_classify_scene(const ProgramWords& words, const SceneOptions& options, Scene& scene,
+                         bool classify = true);
 
 // Prints `message` (when not empty) and the usage text to standard error; returns 2.
 int batch_usage_error(const std::string& message);
