@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -41,21 +42,39 @@ struct Sums {
     double min = 0.0;
     double max = 0.0;
 
-    void add(float v) {
-        if (!(v > -100.0f))
-            return;
-        if (count == 0) {
-            min = v;
-            max = v;
-        } else {
-            if (v > max)
-                max = v;
-            if (v < min)
-                min = v;
+    // Adds n floats stored natively from `src`, in order. The running values are kept in
+    // registers: a sample that is not valid adds 0.0, which leaves a sum unchanged (a sum of
+    // these terms is never -0.0), so only the minimum and maximum need it told apart.
+    void add_native(const unsigned char* src, std::int64_t n) {
+        double s = sum;
+        double squares = sum_squares;
+        std::int64_t valid = count;
+        // Until the first valid sample these give way to it, as assigning it would.
+        double lo = valid ? min : std::numeric_limits<double>::infinity();
+        double hi = valid ? max : -std::numeric_limits<double>::infinity();
+        for (std::int64_t i = 0; i < n; ++i) {
+            const float v = load_float(src + 4 * i, false);
+            const bool ok = v > -100.0f;
+            const double d = ok ? static_cast<double>(v) : 0.0;
+            s += d;
+            squares += d * d;
+            valid += ok;
+            lo = ok && d < lo ? d : lo;
+            hi = ok && d > hi ? d : hi;
         }
-        ++count;
-        sum += v;
-        sum_squares += static_cast<double>(v) * v;
+        sum = s;
+        sum_squares = squares;
+        count = valid;
+        if (valid) {
+            min = lo;
+            max = hi;
+        }
+    }
+
+    void add(float v) {
+        unsigned char bytes[4];
+        std::memcpy(bytes, &v, 4);
+        add_native(bytes, 1);
     }
 };
 
@@ -77,9 +96,7 @@ void sum_rows(const Layout& l, std::int64_t first, std::int64_t last, Sums& s) {
     for (std::int64_t row = first; row < last; ++row) {
         const unsigned char* src = l.row_bytes(row);
         if (point_bytes == 4 * std::int64_t{l.ncomp} && !l.byte_swap) {
-            const std::int64_t n = std::int64_t{l.nx} * l.ncomp;
-            for (std::int64_t i = 0; i < n; ++i)
-                s.add(load_float(src + 4 * i, false));
+            s.add_native(src, std::int64_t{l.nx} * l.ncomp);
             continue;
         }
         for (int k = 0; k < l.nx; ++k)
@@ -88,9 +105,43 @@ void sum_rows(const Layout& l, std::int64_t first, std::int64_t last, Sums& s) {
     }
 }
 
+// Copies a row of nx points of N native floats each, reversing the order of the points.
+template <int N> void copy_row_mirrored(const unsigned char* src, float* dst, int nx) {
+    float* const last = dst + static_cast<std::int64_t>(nx - 1) * N;
+    for (int k = 0; k < nx; ++k)
+        std::memcpy(last - static_cast<std::int64_t>(k) * N, src + std::int64_t{4} * N * k, 4 * N);
+}
+
 // Copies rows [first, last) into the samples, each row mirrored along x when asked.
 void copy_rows(const Layout& l, std::int64_t first, std::int64_t last) {
     const std::int64_t point_bytes = l.raw.bytes_per_point;
+    const bool native = point_bytes == 4 * std::int64_t{l.ncomp} && !l.byte_swap;
+    // The common layouts, copied without a loop over the components.
+    if (native && (!l.mirror_x || l.ncomp <= 4)) {
+        const std::int64_t row_samples = std::int64_t{l.nx} * l.ncomp;
+        for (std::int64_t row = first; row < last; ++row) {
+            const unsigned char* src = l.row_bytes(row);
+            float* const dst = l.samples + row * row_samples;
+            switch (l.mirror_x ? l.ncomp : 0) {
+            case 0:
+                std::memcpy(dst, src, static_cast<std::size_t>(4 * row_samples));
+                break;
+            case 1:
+                copy_row_mirrored<1>(src, dst, l.nx);
+                break;
+            case 2:
+                copy_row_mirrored<2>(src, dst, l.nx);
+                break;
+            case 3:
+                copy_row_mirrored<3>(src, dst, l.nx);
+                break;
+            default:
+                copy_row_mirrored<4>(src, dst, l.nx);
+                break;
+            }
+        }
+        return;
+    }
     const std::int64_t row_samples = std::int64_t{l.nx} * l.ncomp;
     for (std::int64_t row = first; row < last; ++row) {
         const unsigned char* src = l.row_bytes(row);
