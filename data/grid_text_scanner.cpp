@@ -2,11 +2,15 @@
 
 #include "c_locale.h"
 
+#include <bit>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fast_float/fast_float.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -53,8 +57,10 @@ bool scan_float_slow(const char* p, const char* end, float& value) {
 // Mantissa and power of ten are then both exact floats, so one IEEE division gives the correctly
 // rounded value, the same as any exact parser. Returns the end of the number, or null for
 // anything else (the number must end at white space, NUL or `end`).
+constexpr float powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+
 inline const char* scan_short_decimal(const char* p, const char* end, float& value) {
-    static constexpr float powers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+    const auto& powers = powers_of_ten;
     const bool negative = p < end && *p == '-';
     if (negative)
         ++p;
@@ -82,7 +88,137 @@ inline const char* scan_short_decimal(const char* p, const char* end, float& val
     return p;
 }
 
+// Bit i of each mask tells what byte i of a line's first 64 bytes is.
+struct LineMasks {
+    std::uint64_t newline = 0;
+    std::uint64_t space = 0;
+    std::uint64_t digit = 0;
+    std::uint64_t dot = 0;
+    std::uint64_t dash = 0;
+};
+
+// Classifies the 16 bytes at p into bits shift ... shift + 15 of the masks.
+inline void classify_16(const char* p, int shift, LineMasks& m) {
+#if defined(__SSE2__)
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto bits = [shift](__m128i is) {
+        return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(is))) << shift;
+    };
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i digit_value = _mm_sub_epi8(b, _mm_set1_epi8('0'));
+    m.newline |= bits(_mm_cmpeq_epi8(b, _mm_set1_epi8('\n')));
+    m.space |= bits(_mm_cmpeq_epi8(b, _mm_set1_epi8(' ')));
+    m.digit |= bits(_mm_cmpeq_epi8(_mm_max_epu8(digit_value, nine), nine));
+    m.dot |= bits(_mm_cmpeq_epi8(b, _mm_set1_epi8('.')));
+    m.dash |= bits(_mm_cmpeq_epi8(b, _mm_set1_epi8('-')));
+#else
+    for (int i = 0; i < 16; ++i) {
+        const std::uint64_t bit = std::uint64_t{1} << (shift + i);
+        const char c = p[i];
+        m.newline |= c == '\n' ? bit : 0;
+        m.space |= c == ' ' ? bit : 0;
+        m.digit |= c >= '0' && c <= '9' ? bit : 0;
+        m.dot |= c == '.' ? bit : 0;
+        m.dash |= c == '-' ? bit : 0;
+    }
+#endif
+}
+
+// low_bytes[n]: the low n bytes of a word.
+constexpr std::uint64_t low_bytes[9] = {0,
+                                        0xFF,
+                                        0xFFFF,
+                                        0xFFFFFF,
+                                        0xFFFFFFFF,
+                                        0xFFFFFFFFFF,
+                                        0xFFFFFFFFFFFF,
+                                        0xFFFFFFFFFFFFFF,
+                                        0xFFFFFFFFFFFFFFFF};
+
+// The number whose eight decimal digits (values 0 to 9) are the bytes of x, the most significant
+// digit in the lowest byte.
+inline std::uint32_t eight_digits(std::uint64_t x) {
+    x = x * 10 + (x >> 8);
+    const std::uint64_t pairs = 0x000000FF000000FF;
+    x = ((x & pairs) * (100 + (std::uint64_t{1000000} << 32)) +
+         ((x >> 16) & pairs) * (1 + (std::uint64_t{10000} << 32))) >>
+        32;
+    return static_cast<std::uint32_t>(x);
+}
+
+// The float of a number below 2^24, which it holds exactly. The plain conversion writes only
+// part of its register, which chains each line's divisions to those of the line before.
+inline float exact_float(std::uint32_t n) {
+#if defined(__SSE2__)
+    return _mm_cvtss_f32(_mm_cvtepi32_ps(_mm_cvtsi32_si128(static_cast<int>(n))));
+#else
+    return static_cast<float>(n);
+#endif
+}
+
 } // namespace
+
+const char* scan_plain_data_line(const char* begin, const char* stop, int ncomp, float* out) {
+    if (stop - begin < plain_line_lookahead)
+        return nullptr;
+    LineMasks m;
+    classify_16(begin, 0, m);
+    classify_16(begin + 16, 16, m);
+    if (!m.newline) {
+        classify_16(begin + 32, 32, m);
+        classify_16(begin + 48, 48, m);
+        if (!m.newline)
+            return nullptr;
+    }
+    const int newline = std::countr_zero(m.newline);
+    const int text_end = newline - (newline > 0 && begin[newline - 1] == '\r');
+    const std::uint64_t text = (std::uint64_t{1} << text_end) - 1;
+    const std::uint64_t number = (m.digit | m.dot | m.dash) & text;
+    if (((m.space | number) & text) != text)
+        return nullptr;
+    // Fields are the runs of non-space bytes: bits where one starts and where one ends. A '-'
+    // may only begin one.
+    std::uint64_t starts = number & ~(number << 1);
+    std::uint64_t ends = number & ~(number >> 1);
+    const std::uint64_t dashes = m.dash & text;
+    if (dashes & ~starts)
+        return nullptr;
+    for (int f = 0; f < 3; ++f) {
+        starts &= starts - 1;
+        ends &= ends - 1;
+    }
+    for (int c = 0; c < ncomp; ++c) {
+        if (!starts)
+            return nullptr;
+        const std::uint64_t start_bit = starts & (0 - starts);
+        const std::uint64_t end_bit = ends & (0 - ends);
+        starts &= starts - 1;
+        ends &= ends - 1;
+        const std::uint64_t dots = m.dot & ((end_bit - start_bit) | end_bit);
+        if (dots & (dots - 1))
+            return nullptr;
+        const bool negative = (dashes & start_bit) != 0;
+        const int from = std::countr_zero(start_bit) + negative;
+        const int length = std::countr_zero(end_bit) + 1 - from;
+        const int digits = length - (dots != 0);
+        if (static_cast<unsigned>(digits - 1) > 6u)
+            return nullptr;
+        std::uint64_t x;
+        std::memcpy(&x, begin + from, 8);
+        if constexpr (std::endian::native == std::endian::big)
+            x = __builtin_bswap64(x);
+        x = (x ^ 0x3030303030303030) & low_bytes[length];
+        // Without a '.' the split point is past the digits and moves nothing.
+        const int at = dots ? std::countr_zero(dots) - from : length;
+        const std::uint64_t before = low_bytes[at];
+        x = (x & before) | ((x >> 8) & ~before);
+        // Leading zeros make up the eight digits.
+        const float v = exact_float(eight_digits(x << (8 * (8 - digits)))) /
+                        powers_of_ten[dots ? length - 1 - at : 0];
+        out[c] = negative ? -v : v;
+    }
+    return begin + newline + 1;
+}
 
 bool scan_float(const char* p, const char* end, float& value) {
     if (p < end && ((*p >= '0' && *p <= '9') || *p == '-' || *p == '.')) {

@@ -307,3 +307,20 @@ std::int64_t TextBlocks::take_mapped_lines(std::int64_t max_lines, const char** 
         return n;
     }
 }
+
+bool TextBlocks::untaken_mapped(const char*& begin, const char*& end, std::size_t& window) const {
+    if (!mapped_ || failure_ != Failure::none || dropping_ || cut_pending_)
+        return false;
+    begin = buffer_ + begin_;
+    end = buffer_ + end_;
+    window = capacity_;
+    return true;
+}
+
+void TextBlocks::skip_mapped(const char* to, std::int64_t lines, const char* release_to) {
+    const std::size_t offset = static_cast<std::size_t>(to - buffer_);
+    consumed_ += static_cast<std::int64_t>(offset - begin_);
+    begin_ = offset;
+    lines_taken_ += lines;
+    mapping_.release_before(release_to - buffer_);
+}
