@@ -10,6 +10,9 @@
 #include <limits>
 #include <thread>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -42,33 +45,80 @@ struct Sums {
     double min = 0.0;
     double max = 0.0;
 
-    // Adds n floats stored natively from `src`, in order. The running values are kept in
-    // registers: a sample that is not valid adds 0.0, which leaves a sum unchanged (a sum of
-    // these terms is never -0.0), so only the minimum and maximum need it told apart.
+    // Adds n floats stored natively from `src`, in order. Only the sums depend on the order:
+    // a sample that is not valid adds 0.0, which leaves them unchanged (a sum of these terms is
+    // never -0.0). The minimum and maximum are taken by value and then as the file order has
+    // them: the first sample of that value, which only for a zero can differ in its sign.
     void add_native(const unsigned char* src, std::int64_t n) {
-        double s = sum;
-        double squares = sum_squares;
-        std::int64_t valid = count;
-        // Until the first valid sample these give way to it, as assigning it would.
-        double lo = valid ? min : std::numeric_limits<double>::infinity();
-        double hi = valid ? max : -std::numeric_limits<double>::infinity();
-        for (std::int64_t i = 0; i < n; ++i) {
+        float lo = std::numeric_limits<float>::infinity();
+        float hi = -lo;
+        std::int64_t valid = 0;
+        std::int64_t i = 0;
+#if defined(__SSE2__)
+        // The sum and the sum of squares as the two lanes of one register: one addition a
+        // sample, each lane rounded as the scalar addition would be.
+        __m128d sums = _mm_set_pd(sum_squares, sum);
+        const __m128 plus_inf = _mm_set1_ps(lo);
+        const __m128 minus_inf = _mm_set1_ps(hi);
+        __m128 low = plus_inf;
+        __m128 high = minus_inf;
+        const __m128 limit = _mm_set1_ps(-100.0f);
+        static constexpr std::int8_t bits_set[16] = {0, 1, 1, 2, 1, 2, 2, 3,
+                                                     1, 2, 2, 3, 2, 3, 3, 4};
+        for (; i + 4 <= n; i += 4) {
+            const __m128 v = _mm_loadu_ps(reinterpret_cast<const float*>(src + 4 * i));
+            const __m128 ok = _mm_cmpgt_ps(v, limit);
+            const __m128 d = _mm_and_ps(v, ok);
+            const __m128d d01 = _mm_cvtps_pd(d);
+            const __m128d d23 = _mm_cvtps_pd(_mm_movehl_ps(d, d));
+            const __m128d s01 = _mm_mul_pd(d01, d01);
+            const __m128d s23 = _mm_mul_pd(d23, d23);
+            sums = _mm_add_pd(sums, _mm_unpacklo_pd(d01, s01));
+            sums = _mm_add_pd(sums, _mm_unpackhi_pd(d01, s01));
+            sums = _mm_add_pd(sums, _mm_unpacklo_pd(d23, s23));
+            sums = _mm_add_pd(sums, _mm_unpackhi_pd(d23, s23));
+            // A sample that is not valid is 0.0 in d: it becomes the other end's infinity.
+            low = _mm_min_ps(_mm_or_ps(d, _mm_andnot_ps(ok, plus_inf)), low);
+            high = _mm_max_ps(_mm_or_ps(d, _mm_andnot_ps(ok, minus_inf)), high);
+            valid += bits_set[_mm_movemask_ps(ok)];
+        }
+        float lanes[4];
+        _mm_storeu_ps(lanes, low);
+        for (float l : lanes)
+            lo = std::min(lo, l);
+        _mm_storeu_ps(lanes, high);
+        for (float h : lanes)
+            hi = std::max(hi, h);
+        sum = _mm_cvtsd_f64(sums);
+        sum_squares = _mm_cvtsd_f64(_mm_unpackhi_pd(sums, sums));
+#endif
+        for (; i < n; ++i) {
             const float v = load_float(src + 4 * i, false);
             const bool ok = v > -100.0f;
             const double d = ok ? static_cast<double>(v) : 0.0;
-            s += d;
-            squares += d * d;
+            sum += d;
+            sum_squares += d * d;
             valid += ok;
-            lo = ok && d < lo ? d : lo;
-            hi = ok && d > hi ? d : hi;
+            lo = ok ? std::min(lo, v) : lo;
+            hi = ok ? std::max(hi, v) : hi;
         }
-        sum = s;
-        sum_squares = squares;
-        count = valid;
-        if (valid) {
-            min = lo;
-            max = hi;
+        if (valid == 0)
+            return;
+        // A zero's sign is that of the first zero in the run.
+        if (lo == 0.0f || hi == 0.0f) {
+            float zero = 0.0f;
+            for (std::int64_t k = 0; k < n; ++k) {
+                zero = load_float(src + 4 * k, false);
+                if (zero == 0.0f)
+                    break;
+            }
+            lo = lo == 0.0f ? zero : lo;
+            hi = hi == 0.0f ? zero : hi;
         }
+        // Earlier runs keep a value this one only equals.
+        min = count == 0 || lo < min ? lo : min;
+        max = count == 0 || hi > max ? hi : max;
+        count += valid;
     }
 
     void add(float v) {
