@@ -88,13 +88,12 @@ inline const char* scan_short_decimal(const char* p, const char* end, float& val
     return p;
 }
 
-// Bit i of each mask tells what byte i of a line's first 64 bytes is.
+// Bit i of each mask tells what byte i of a line's first 64 bytes is. Control bytes are those
+// below 32 (NUL, tab, '\r', '\n' among them) and those above 127.
 struct LineMasks {
-    std::uint64_t newline = 0;
+    std::uint64_t control = 0;
     std::uint64_t space = 0;
-    std::uint64_t digit = 0;
     std::uint64_t dot = 0;
-    std::uint64_t dash = 0;
 };
 
 // Classifies the 16 bytes at p into bits shift ... shift + 15 of the masks.
@@ -104,22 +103,16 @@ inline void classify_16(const char* p, int shift, LineMasks& m) {
     const auto bits = [shift](__m128i is) {
         return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(is))) << shift;
     };
-    const __m128i nine = _mm_set1_epi8(9);
-    const __m128i digit_value = _mm_sub_epi8(b, _mm_set1_epi8('0'));
-    m.newline |= bits(_mm_cmpeq_epi8(b, _mm_set1_epi8('\n')));
+    m.control |= bits(_mm_cmplt_epi8(b, _mm_set1_epi8(' ')));
     m.space |= bits(_mm_cmpeq_epi8(b, _mm_set1_epi8(' ')));
-    m.digit |= bits(_mm_cmpeq_epi8(_mm_max_epu8(digit_value, nine), nine));
     m.dot |= bits(_mm_cmpeq_epi8(b, _mm_set1_epi8('.')));
-    m.dash |= bits(_mm_cmpeq_epi8(b, _mm_set1_epi8('-')));
 #else
     for (int i = 0; i < 16; ++i) {
         const std::uint64_t bit = std::uint64_t{1} << (shift + i);
-        const char c = p[i];
-        m.newline |= c == '\n' ? bit : 0;
+        const auto c = static_cast<unsigned char>(p[i]);
+        m.control |= c < ' ' || c > 127 ? bit : 0;
         m.space |= c == ' ' ? bit : 0;
-        m.digit |= c >= '0' && c <= '9' ? bit : 0;
         m.dot |= c == '.' ? bit : 0;
-        m.dash |= c == '-' ? bit : 0;
     }
 #endif
 }
@@ -164,25 +157,22 @@ const char* scan_plain_data_line(const char* begin, const char* stop, int ncomp,
     LineMasks m;
     classify_16(begin, 0, m);
     classify_16(begin + 16, 16, m);
-    if (!m.newline) {
+    if (!m.control) {
         classify_16(begin + 32, 32, m);
         classify_16(begin + 48, 48, m);
-        if (!m.newline)
+        if (!m.control)
             return nullptr;
     }
-    const int newline = std::countr_zero(m.newline);
-    const int text_end = newline - (newline > 0 && begin[newline - 1] == '\r');
+    // The first control byte must end the line: a '\n', or a '\r' just before one.
+    const int text_end = std::countr_zero(m.control);
+    const int newline = text_end + (begin[text_end] == '\r');
+    if (begin[newline] != '\n')
+        return nullptr;
     const std::uint64_t text = (std::uint64_t{1} << text_end) - 1;
-    const std::uint64_t number = (m.digit | m.dot | m.dash) & text;
-    if (((m.space | number) & text) != text)
-        return nullptr;
-    // Fields are the runs of non-space bytes: bits where one starts and where one ends. A '-'
-    // may only begin one.
-    std::uint64_t starts = number & ~(number << 1);
-    std::uint64_t ends = number & ~(number >> 1);
-    const std::uint64_t dashes = m.dash & text;
-    if (dashes & ~starts)
-        return nullptr;
+    // Fields are the runs of other bytes: bits where one starts and where one ends.
+    const std::uint64_t field_bytes = ~m.space & text;
+    std::uint64_t starts = field_bytes & ~(field_bytes << 1);
+    std::uint64_t ends = field_bytes & ~(field_bytes >> 1);
     for (int f = 0; f < 3; ++f) {
         starts &= starts - 1;
         ends &= ends - 1;
@@ -197,8 +187,9 @@ const char* scan_plain_data_line(const char* begin, const char* stop, int ncomp,
         const std::uint64_t dots = m.dot & ((end_bit - start_bit) | end_bit);
         if (dots & (dots - 1))
             return nullptr;
-        const bool negative = (dashes & start_bit) != 0;
-        const int from = std::countr_zero(start_bit) + negative;
+        const int first = std::countr_zero(start_bit);
+        const bool negative = begin[first] == '-';
+        const int from = first + negative;
         const int length = std::countr_zero(end_bit) + 1 - from;
         const int digits = length - (dots != 0);
         if (static_cast<unsigned>(digits - 1) > 6u)
@@ -212,6 +203,9 @@ const char* scan_plain_data_line(const char* begin, const char* stop, int ncomp,
         const int at = dots ? std::countr_zero(dots) - from : length;
         const std::uint64_t before = low_bytes[at];
         x = (x & before) | ((x >> 8) & ~before);
+        // Every byte left must be a digit (none of them is above 127 here, so no carry).
+        if ((x + 0x7676767676767676) & 0x8080808080808080)
+            return nullptr;
         // Leading zeros make up the eight digits.
         const float v = exact_float(eight_digits(x << (8 * (8 - digits)))) /
                         powers_of_ten[dots ? length - 1 - at : 0];

@@ -14,11 +14,10 @@
 void scan_data_line(const char* begin, const char* end, int ncomp, float* out);
 
 // The same for the common line: its '\n' within its first 64 bytes (a '\r' may come before it),
-// nothing but digits, '.', '-' and spaces before that, and each component a short plain decimal
-// (an optional '-' and at most seven digits with at most one '.'). Returns the start of the
-// next line, or null for any other line, which scan_data_line() then reads (and writes all of
-// `out` again). Reads up to plain_line_lookahead bytes from `begin`, which must all lie before
-// `stop`.
+// no other byte below 32 or above 127 before it, and each component a short plain decimal (an
+// optional '-' and at most seven digits with at most one '.'). Returns the start of the next
+// line, or null for any other line, which scan_data_line() then reads (and writes all of `out`
+// again). Reads up to plain_line_lookahead bytes from `begin`, which must all lie before `stop`.
 const char* scan_plain_data_line(const char* begin, const char* stop, int ncomp, float* out);
 constexpr std::ptrdiff_t plain_line_lookahead = 80;
 
