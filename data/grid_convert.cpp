@@ -220,27 +220,29 @@ void scan_piece(const PieceText& t, const char* from, const char* to, Piece& pie
     std::int64_t n = 0;
     float* out = piece.samples;
     while (p < to && p < t.end) {
+        // Plain lines in a row, then one line of any kind.
+        std::int64_t plain = 0;
+        p = scan_plain_data_lines(p, to, t.end, t.ncomp, t.window, t.max_lines - n, out, plain);
+        n += plain;
+        out += plain * t.ncomp;
+        if (p >= to || p >= t.end)
+            break;
         if (n == t.max_lines) {
             piece.whole = false;
             break;
         }
-        const char* next = scan_plain_data_line(p, t.end, t.ncomp, out);
-        if (!next) {
-            const std::size_t rest = static_cast<std::size_t>(t.end - p);
-            const void* nl = std::memchr(p, '\n', std::min(rest, t.window));
-            if (nl)
-                next = static_cast<const char*>(nl) + 1;
-            else if (rest < t.window)
-                next = t.end; // the final line has no '\n'
-            else {
-                piece.whole = false;
-                break;
-            }
-            scan_data_line(p, next, t.ncomp, out);
-        } else if (static_cast<std::size_t>(next - p) > t.window) {
+        const std::size_t rest = static_cast<std::size_t>(t.end - p);
+        const void* nl = std::memchr(p, '\n', std::min(rest, t.window));
+        const char* next;
+        if (nl)
+            next = static_cast<const char*>(nl) + 1;
+        else if (rest < t.window)
+            next = t.end; // the final line has no '\n'
+        else {
             piece.whole = false;
             break;
         }
+        scan_data_line(p, next, t.ncomp, out);
         ++n;
         out += t.ncomp;
         p = next;

@@ -151,9 +151,12 @@ inline float exact_float(std::uint32_t n) {
 
 } // namespace
 
-const char* scan_plain_data_line(const char* begin, const char* stop, int ncomp, float* out) {
-    if (stop - begin < plain_line_lookahead)
-        return nullptr;
+namespace {
+
+// scan_plain_data_line() for N components (0: ncomp of them), the lookahead already checked.
+template <int N> inline const char* plain_line(const char* begin, int ncomp, float* out) {
+    if constexpr (N > 0)
+        ncomp = N;
     LineMasks m;
     classify_16(begin, 0, m);
     classify_16(begin + 16, 16, m);
@@ -212,6 +215,56 @@ const char* scan_plain_data_line(const char* begin, const char* stop, int ncomp,
         out[c] = negative ? -v : v;
     }
     return begin + newline + 1;
+}
+
+// Reads plain lines from p on while they start before `to` and within the lookahead of `stop`,
+// at most max_lines of them and none longer than `window` bytes with its '\n'.
+template <int N>
+const char* plain_lines(const char* p, const char* to, const char* stop, int ncomp,
+                        std::size_t window, std::int64_t max_lines, float* out,
+                        std::int64_t& lines) {
+    const char* const last = stop - plain_line_lookahead;
+    std::int64_t n = 0;
+    while (n < max_lines && p < to && p <= last) {
+        const char* const next = plain_line<N>(p, ncomp, out);
+        if (!next || static_cast<std::size_t>(next - p) > window)
+            break;
+        p = next;
+        out += ncomp;
+        ++n;
+    }
+    lines = n;
+    return p;
+}
+
+} // namespace
+
+const char* scan_plain_data_line(const char* begin, const char* stop, int ncomp, float* out) {
+    if (stop - begin < plain_line_lookahead)
+        return nullptr;
+    return plain_line<0>(begin, ncomp, out);
+}
+
+const char* scan_plain_data_lines(const char* begin, const char* to, const char* stop, int ncomp,
+                                  std::size_t window, std::int64_t max_lines, float* out,
+                                  std::int64_t& lines) {
+    if (stop - begin < plain_line_lookahead) {
+        lines = 0;
+        return begin;
+    }
+    // The common component counts unrolled.
+    switch (ncomp) {
+    case 1:
+        return plain_lines<1>(begin, to, stop, ncomp, window, max_lines, out, lines);
+    case 2:
+        return plain_lines<2>(begin, to, stop, ncomp, window, max_lines, out, lines);
+    case 3:
+        return plain_lines<3>(begin, to, stop, ncomp, window, max_lines, out, lines);
+    case 4:
+        return plain_lines<4>(begin, to, stop, ncomp, window, max_lines, out, lines);
+    default:
+        return plain_lines<0>(begin, to, stop, ncomp, window, max_lines, out, lines);
+    }
 }
 
 bool scan_float(const char* p, const char* end, float& value) {
