@@ -155,8 +155,8 @@ TEST(ImportPieces, ProgressComesFromTheCallingThreadAndCancelStopsThePieces) {
     EXPECT_EQ(read_bytes(grid + ".dat"), std::vector<unsigned char>({'k', 'e', 'p', 't'}));
 }
 
-// Lines made of the characters plain lines hold and a few others: the plain reader takes most,
-// and what it gives and where it says the next line starts agree with the general reader.
+// Lines made of the characters plain lines hold and a few others: the plain readers take most,
+// and what they give and where they say the next line starts agree with the general reader.
 TEST(ScanPlainLine, AgreesWithTheGeneralReaderOnEveryLineItTakes) {
     std::mt19937 rng(17);
     // Digits weighted, then the other bytes a plain line holds, then ones it may not.
@@ -173,15 +173,25 @@ TEST(ScanPlainLine, AgreesWithTheGeneralReaderOnEveryLineItTakes) {
         }
         line += '\n';
         const std::string text = line + std::string(plain_line_lookahead, 'z');
-        float plain[4] = {-7, -7, -7, -7}, general[4] = {-7, -7, -7, -7};
         const char* begin = text.data();
-        const char* next = scan_plain_data_line(begin, begin + text.size(), ncomp, plain);
+        const char* end = begin + text.size();
+        float general[4] = {-7, -7, -7, -7};
+        scan_data_line(begin, begin + line.size(), ncomp, general);
+        // One line alone, and the same line through the reader of many (which may read the
+        // components another way).
+        float plain[4] = {-7, -7, -7, -7}, many[4] = {-7, -7, -7, -7};
+        const char* next = scan_plain_data_line(begin, end, ncomp, plain);
+        std::int64_t lines = -1;
+        const char* stopped =
+            scan_plain_data_lines(begin, begin + line.size(), end, ncomp, 100, 1, many, lines);
+        ASSERT_EQ(lines, next ? 1 : 0) << "[" << line << "]";
         if (!next)
             continue;
         ++taken;
         ASSERT_EQ(next, begin + line.size()) << line;
-        scan_data_line(begin, begin + line.size(), ncomp, general);
+        ASSERT_EQ(stopped, next) << line;
         ASSERT_EQ(std::memcmp(plain, general, sizeof plain), 0) << "[" << line << "]";
+        ASSERT_EQ(std::memcmp(many, general, sizeof many), 0) << "[" << line << "]";
     }
     EXPECT_GT(taken, 2000);
     // The lines of generated grids are all taken.
