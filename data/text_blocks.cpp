@@ -48,11 +48,7 @@ std::int64_t find_line_starts(const char* p, const char* stop, std::int64_t room
 
 TextBlocks::TextBlocks(std::FILE* file, std::size_t block_bytes)
     : file_(file), capacity_(block_bytes > 0 ? block_bytes : 1),
-      bound_(static_cast<std::int64_t>(capacity_)) {
-    buffer_ = static_cast<char*>(std::malloc(capacity_));
-    if (!buffer_)
-        failure_ = Failure::memory;
-}
+      bound_(static_cast<std::int64_t>(capacity_)) {}
 
 TextBlocks::~TextBlocks() {
     if (!mapped_)
@@ -69,6 +65,15 @@ void TextBlocks::set_line_rule(LineRule rule, std::int64_t bound) {
 bool TextBlocks::fill() {
     if (failure_ != Failure::none)
         return false;
+    // The buffer is taken on the first read: a mapped file never needs it, and a large block
+    // taken and given back would make later allocations of that size slower to come by.
+    if (!buffer_) {
+        buffer_ = static_cast<char*>(std::malloc(capacity_));
+        if (!buffer_) {
+            failure_ = Failure::memory;
+            return false;
+        }
+    }
     if (begin_ > 0) {
         std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
         end_ -= begin_;
@@ -152,7 +157,7 @@ std::int64_t TextBlocks::take_lines(std::int64_t max_lines, const char** starts)
         return got;
     }
     // Keep the buffer at least half full so that runs stay long.
-    if (!at_eof_ && end_ - begin_ < capacity_ / 2 && !fill())
+    if (!at_eof_ && (!buffer_ || end_ - begin_ < capacity_ / 2) && !fill())
         return -1;
     for (;;) {
         const char* p = buffer_ + begin_;
