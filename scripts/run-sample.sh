@@ -3,7 +3,7 @@
 # loaded. Without a display it draws the sample to sample.png instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --run
 cmake --preset default >/dev/null
 # Only what runs here: the dialog (or, without a display, the batch tool) and the sample grid.
 # scripts/test.sh builds everything.
