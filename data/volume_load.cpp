@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <sys/mman.h>
 #include <thread>
 #include <vector>
 #if defined(__SSE2__)
@@ -207,23 +206,6 @@ void copy_rows(const Layout& l, std::int64_t first, std::int64_t last) {
     }
 }
 
-// Fresh pages for the samples are faulted in as they are first written; asking for large ones
-// takes one fault where there would be 512, and gives them back as fast at the end.
-void ask_for_large_pages(float* samples, std::int64_t n) {
-#if defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t large = std::uintptr_t{2} << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(samples);
-    const std::uintptr_t end = begin + static_cast<std::uintptr_t>(n) * sizeof(float);
-    const std::uintptr_t first = (begin + large - 1) & ~(large - 1);
-    const std::uintptr_t last = end & ~(large - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)samples;
-    (void)n;
-#endif
-}
-
 } // namespace
 
 bool Volume::load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x) {
@@ -251,7 +233,6 @@ Volume::load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x, int thread
         return LoadStatus::no_memory;
     }
 
-    ask_for_large_pages(samples, n);
     const Layout layout{raw, samples, nx, ncomp, byte_swap, mirror_x};
     const std::int64_t rows = static_cast<std::int64_t>(nz) * ny;
     std::atomic<std::int64_t> next_block{0};
