@@ -183,6 +183,8 @@ ConvertStatus failure_status(TextBlocks::Failure failure) {
 // Pieces of the text: about this many, but no longer than a megabyte.
 constexpr std::int64_t pieces_per_text = 64;
 constexpr std::size_t max_piece_bytes = std::size_t{1} << 20;
+// Pieces scanned but not yet written, at most.
+constexpr int max_pieces_held = 24;
 
 // One piece's result, in a block of samples that is reused for later pieces.
 struct Piece {
@@ -275,8 +277,9 @@ bool convert_pieces(TextBlocks& text, std::FILE& out, std::int64_t lines, int nc
         return c + 1 < pieces ? piece_from(c + 1) : t.end;
     };
 
-    // A few blocks for each thread, so that scanning goes on while earlier pieces are written.
-    const int slots = 2 * threads + 2;
+    // A few blocks for each thread, so that scanning goes on while earlier pieces are written;
+    // their number bounds the text and samples held at once, whatever the thread count.
+    const int slots = std::min(2 * threads + 2, max_pieces_held);
     std::vector<Piece> slot(static_cast<std::size_t>(slots));
     bool have_memory = true;
     for (Piece& p : slot) {
