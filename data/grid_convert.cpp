@@ -271,7 +271,7 @@ bool convert_pieces(TextBlocks& text, std::FILE& out, std::int64_t lines, int nc
     const std::int64_t pieces = (bytes + static_cast<std::int64_t>(t.piece_bytes) - 1) /
                                 static_cast<std::int64_t>(t.piece_bytes);
     const auto piece_from = [&](std::int64_t c) {
-        return t.begin + c * static_cast<std::int64_t>(t.piece_bytes);
+        return t.begin + std::min(bytes, c * static_cast<std::int64_t>(t.piece_bytes));
     };
     const auto piece_to = [&](std::int64_t c) {
         return c + 1 < pieces ? piece_from(c + 1) : t.end;
