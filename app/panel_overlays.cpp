@@ -1,6 +1,9 @@
 #include "panel_overlays.h"
 
+#include "CGLView.h"
 #include "c_locale.h"
+#include "scene.h"
+#include "shared_constants.h"
 #include "transfer_function.h"
 #include "volume.h"
 
@@ -15,8 +18,7 @@
 
 namespace {
 
-const double pi = 3.141592653589793;
-const double curve_span = 150.0; // world units from curve position 0 to 1
+const double curve_span = panel_curve_span; // world units from curve position 0 to 1
 
 // The panel's viewport in pixels and half the visible width and height of the curve's plane
 // in world units; false for an empty viewport.
@@ -31,7 +33,7 @@ struct PanelFrame {
         glGetIntegerv(GL_VIEWPORT, v);
         width = v[2];
         height = v[3];
-        half_h = std::fabs(curve.camera.distance()) * std::tan(pi / 8.0);
+        half_h = std::fabs(curve.camera.distance()) * std::tan(field_of_view / 2.0);
         half_w = height > 0 ? half_h * width / height : 0.0;
         return width > 0 && height > 0;
     }
@@ -211,4 +213,28 @@ void PointHandles::draw() {
         glVertex2d(cx - ux * 3.0 + uy * 4.0, cy - uy * 3.0 - ux * 4.0);
         glEnd();
     }
+}
+
+void PanelOverlays::wire(Scene& scene, CGLView* const (&panels)[4], bool show_histograms,
+                         bool show_handles) {
+    for (int i = 0; i < 4; ++i) {
+        histograms[i].volume = &scene.data_volume;
+        histograms[i].low_end = &scene.low_end;
+        histograms[i].range = &scene.range;
+        histograms[i].curve = &scene.curves[i];
+        handles[i].curve = &scene.curves[i];
+        std::vector<Drawable*>& list = panels[i]->draw_list;
+        list.clear();
+        if (show_histograms)
+            list.push_back(&histograms[i]);
+        list.push_back(&scene.curves[i]);
+        if (show_handles)
+            list.push_back(&handles[i]);
+        panels[i]->repaint();
+    }
+}
+
+void PanelOverlays::data_replaced() {
+    for (PanelHistogram& histogram : histograms)
+        histogram.invalidate();
 }

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QString>
 
+class CGLView;
+class Scene;
 class TransferFunction;
 class Volume;
 
@@ -54,6 +56,19 @@ public:
     void add_frame_inputs(FrameInputs& inputs) const override;
 
     const TransferFunction* curve = nullptr; // not owned
+};
+
+// The four panels' overlays: each panel draws its histogram (when shown), then its curve, then
+// its handles (when shown); with both off, the curve alone.
+class PanelOverlays {
+public:
+    // (Re)builds the panels' draw lists and repaints them.
+    void wire(Scene& scene, CGLView* const (&panels)[4], bool histograms, bool handles);
+    // A new grid: the histograms count again.
+    void data_replaced();
+
+    PanelHistogram histograms[4]; // red, green, blue, opacity
+    PointHandles handles[4];
 };
 
 // Text rendered for drawing with glDrawPixels: light grey on a transparent background,

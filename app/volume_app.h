@@ -1,6 +1,6 @@
 #pragma once
 
-#include "vec3.h"
+#include "scene_options.h"
 
 #include <optional>
 #include <string>
@@ -16,15 +16,10 @@ public:
 // The command line: halvorn [--curves CURVES.json] [--low L] [--range R] [--distance D]
 // [--tilt A] [--turn B] [--axis-scale SX,SY,SZ] [--apply] [GRID.txt].
 struct AppArgs {
-    std::string curves_path;
+    SceneOptions scene; // the options both programs take
     std::string grid_path;
-    std::optional<double> low;
-    std::optional<double> range;
-    std::optional<double> distance;
-    double tilt = 0.0;
-    double turn = 0.0;
-    std::optional<Vec3> axis_scale;
     bool apply = false;
+    bool no_confirm = false; // --no-confirm: ending never asks to save the curves
     bool help = false;
     bool version = false;
     std::string error; // set when the words do not parse

@@ -5,8 +5,8 @@
 #include "dialog_templates.h"
 #include "dialog_units.h"
 #include "edit_number.h"
-#include "grid_import.h"
 #include "qt_prompts.h"
+#include "shown_path.h"
 #include "strings.h"
 #include "template_controls.h"
 
@@ -28,26 +28,42 @@ constexpr unsigned sc_close = 0xF060;
 } // namespace
 
 CVolumeDialog::CVolumeDialog(QWidget* parent, DialogPrompts* prompts)
-    : QDialog(parent), icon(QString::fromLatin1(main_icon_path)), main_view(this), red_panel(this),
-      green_panel(this), blue_panel(this), opacity_panel(this), scale_slider(this),
-      offset_slider(this), low_end_edit(this), range_edit(this), realtime_check(this) {
-    low_end = 0.0;
-    range = 100.0;
+    : QDialog(parent), icon_(QString::fromLatin1(main_icon_path)), main_view_(this),
+      red_panel_(this), green_panel_(this), blue_panel_(this), opacity_panel_(this),
+      panels_{&red_panel_, &green_panel_, &blue_panel_, &opacity_panel_}, scale_slider_(this),
+      offset_slider_(this), low_end_edit_(this), range_edit_(this), realtime_check_(this),
+      info_text_(this), history_([this] { return edit_state(); },
+                                 [this](const EditState& state) { restore_edit_state(state); }) {
+    scene_.low_end = 0.0;
+    scene_.range = 100.0;
     if (!prompts) {
         own_prompts_ = std::make_unique<QtPrompts>(this);
         prompts = own_prompts_.get();
     }
     prompts_ = prompts;
     create_template_controls();
-    create_info_text();
+    const QRect info_at = dialog_rect(16, 252, 408, 80, dialog_base_units(font()));
+    info_text_.setGeometry(info_at);
+    layout_.add(&info_text_, info_at);
+    // Enter in an edit takes its value (as typing already has) and keeps the dialog open.
+    low_end_edit_.installEventFilter(this);
+    range_edit_.installEventFilter(this);
+    offset_slider_.setToolTip(
+        tr("Opacity offset of the scalar colour ramp (5 to -5), taken when the slider is "
+           "released; the slider then shows the Low End value again. The picture coloured "
+           "through the curves does not use it."));
+    scale_slider_.setToolTip(
+        tr("Opacity slope of the scalar colour ramp (0 to 10), taken when the slider is "
+           "released; the slider then shows the Temperature Range again. The picture coloured "
+           "through the curves does not use it."));
 
     // The message map.
-    connect(&offset_slider, &CSliderCtrl::released_capture, this,
+    connect(&offset_slider_, &CSliderCtrl::released_capture, this,
             &CVolumeDialog::on_slider_released);
-    connect(&scale_slider, &CSliderCtrl::released_capture, this,
+    connect(&scale_slider_, &CSliderCtrl::released_capture, this,
             &CVolumeDialog::on_slider_released);
-    connect(&low_end_edit, &QLineEdit::textChanged, this, &CVolumeDialog::on_low_end_changed);
-    connect(&range_edit, &QLineEdit::textChanged, this, &CVolumeDialog::on_range_changed);
+    connect(&low_end_edit_, &QLineEdit::textChanged, this, &CVolumeDialog::on_low_end_changed);
+    connect(&range_edit_, &QLineEdit::textChanged, this, &CVolumeDialog::on_range_changed);
     const auto on_click = [this](int id, void (CVolumeDialog::*handler)()) {
         connect(static_cast<QPushButton*>(controls_.at(id)), &QPushButton::clicked, this, handler);
     };
@@ -66,11 +82,16 @@ CVolumeDialog::~CVolumeDialog() = default;
 void CVolumeDialog::create_template_controls() {
     const DialogTemplate& t = main_dialog_template;
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setWindowTitle(tr(t.caption));
     setFont(dialog_font(t.font_points));
     const BaseUnits units = dialog_base_units(font());
-    setFixedSize(dialog_x_to_pixels(t.width, units), dialog_y_to_pixels(t.height, units));
+    // The template's size is the smallest; a larger window gives the main view the room.
+    const QSize size(dialog_x_to_pixels(t.width, units), dialog_y_to_pixels(t.height, units));
+    setMinimumSize(size);
+    resize(size);
+    layout_.start(size, dialog_rect(*find_template_control(t.controls, t.count, 1000), units));
     template_widgets_.assign(t.count, nullptr);
     for (int i = 0; i < t.count; ++i) {
         // The views' statics are the members that DoDataExchange binds.
@@ -78,12 +99,11 @@ void CVolumeDialog::create_template_controls() {
             continue;
         QWidget* widget = create_template_control(t.controls[i], units, this);
         template_widgets_[i] = widget;
+        if (widget)
+            layout_.add(widget, widget->geometry());
         if (widget && t.controls[i].id != -1)
             controls_[t.controls[i].id] = widget;
     }
-    system_menu_ = new QMenu(this);
-    QAction* close_item = system_menu_->addAction(tr("&Close"));
-    connect(close_item, &QAction::triggered, this, [this] { OnSysCommand(sc_close); });
 }
 
 QWidget* CVolumeDialog::control(int id) const {
@@ -94,7 +114,9 @@ QWidget* CVolumeDialog::control(int id) const {
 void CVolumeDialog::bind_control(int id, QWidget& member) {
     const DialogTemplate& t = main_dialog_template;
     const TemplateControl* entry = find_template_control(t.controls, t.count, id);
-    member.setGeometry(dialog_rect(*entry, dialog_base_units(font())));
+    const QRect at = dialog_rect(*entry, dialog_base_units(font()));
+    member.setGeometry(at);
+    layout_.add(&member, at);
     if (auto* check = qobject_cast<QCheckBox*>(&member))
         check->setText(tr(entry->text));
     if (entry->kind == ControlKind::view) {
@@ -106,16 +128,16 @@ void CVolumeDialog::bind_control(int id, QWidget& member) {
 }
 
 void CVolumeDialog::DoDataExchange() {
-    bind_control(1000, main_view);
-    bind_control(1003, red_panel);
-    bind_control(1004, green_panel);
-    bind_control(1005, blue_panel);
-    bind_control(1002, scale_slider);
-    bind_control(1001, offset_slider);
-    bind_control(1006, opacity_panel);
-    bind_control(1008, low_end_edit);
-    bind_control(1009, range_edit);
-    bind_control(1011, realtime_check);
+    bind_control(1000, main_view_);
+    bind_control(1003, red_panel_);
+    bind_control(1004, green_panel_);
+    bind_control(1005, blue_panel_);
+    bind_control(1002, scale_slider_);
+    bind_control(1001, offset_slider_);
+    bind_control(1006, opacity_panel_);
+    bind_control(1008, low_end_edit_);
+    bind_control(1009, range_edit_);
+    bind_control(1011, realtime_check_);
 
     // Stacking and tab order follow the template, whichever object created the control:
     // later controls lie on top (the panels on the group box).
@@ -162,45 +184,27 @@ bool CVolumeDialog::OnInitDialog() {
         return true;
     initialised_ = true;
     DoDataExchange();
-
-    if (system_menu_) {
-        const char* about_item = load_string(ids_about_item);
-        if (about_item[0] != '\0') {
-            system_menu_->addSeparator();
-            QAction* about = system_menu_->addAction(tr(about_item));
-            connect(about, &QAction::triggered, this, [this] { OnSysCommand(sc_about); });
-        }
-    }
-    add_curve_commands();
-    add_view_commands();
-    add_interaction_commands();
-    setWindowIcon(icon); // the large and the small icon
+    menu_.build(*this, history_.stack());
+    setWindowIcon(icon_); // the large and the small icon
 
     wire_scene();
-    wire_overlays();
+    show_overlays();
 
-    set_window_text(low_end_edit, QStringLiteral("0"));
-    set_window_text(range_edit, QStringLiteral("100"));
-    offset_slider.set_pos(0);
-    scale_slider.set_pos(100);
+    set_window_text(low_end_edit_, QStringLiteral("0"));
+    set_window_text(range_edit_, QStringLiteral("100"));
+    offset_slider_.set_pos(0);
+    scale_slider_.set_pos(100);
+    saved_state_ = edit_state();
+    layout_.apply(size());
+    update_feedback();
 
     // The statistics of the still empty data volume, before the dialog is first shown.
+    const Volume& data = scene_.data_volume;
     prompts_->show_message(
         format_c("avg == %lf, stddev == %lf, min is %lf, max is %lf, numvalidsamps = %lld",
-                 data_volume.stat_mean, data_volume.stat_std_dev, data_volume.stat_min,
-                 data_volume.stat_max, static_cast<long long>(data_volume.stat_count)));
+                 data.stat_mean, data.stat_std_dev, data.stat_min, data.stat_max,
+                 static_cast<long long>(data.stat_count)));
     return true;
-}
-
-// The commands beyond the system menu's: the curves file and the help.
-void CVolumeDialog::add_curve_commands() {
-    system_menu_->addSeparator();
-    connect(system_menu_->addAction(tr("&Save Curves...")), &QAction::triggered, this,
-            &CVolumeDialog::on_save_curves);
-    connect(system_menu_->addAction(tr("&Load Curves...")), &QAction::triggered, this,
-            &CVolumeDialog::on_load_curves);
-    QAction* help = system_menu_->addAction(tr("&Help\tF1"));
-    connect(help, &QAction::triggered, this, &CVolumeDialog::OnHelp);
 }
 
 void CVolumeDialog::OnSysCommand(unsigned id) {
@@ -233,6 +237,30 @@ void CVolumeDialog::OnOK() {
     accept();
 }
 
+void CVolumeDialog::done(int result) {
+    if (confirm_end_ && isVisible() && curves_changed()) {
+        switch (prompts_->ask_save_before_closing()) {
+        case CloseChoice::cancel:
+            return;
+        case CloseChoice::save: {
+            std::string path;
+            if (!prompts_->ask_file(FileQuestion::save_curves, "curves.json", path) ||
+                !save_curves_file(path))
+                return; // not saved: the dialog stays open
+            break;
+        }
+        case CloseChoice::discard:
+            break;
+        }
+    }
+    QDialog::done(result);
+}
+
+void CVolumeDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layout_.apply(size());
+}
+
 void CVolumeDialog::OnCancel() {
     reject();
 }
@@ -240,15 +268,15 @@ void CVolumeDialog::OnCancel() {
 void CVolumeDialog::contextMenuEvent(QContextMenuEvent* event) {
     // Only the dialog's free area: its background, the group box and the static texts.
     QWidget* under = childAt(event->pos());
-    const bool view = under == &main_view || under == &red_panel || under == &green_panel ||
-                      under == &blue_panel || under == &opacity_panel;
+    const bool view = under == &main_view_ || under == &red_panel_ || under == &green_panel_ ||
+                      under == &blue_panel_ || under == &opacity_panel_;
     const bool free_area =
         !under || qobject_cast<QGroupBox*>(under) || (qobject_cast<QLabel*>(under) && !view);
-    if (!free_area || !system_menu_) {
+    if (!free_area || !menu_.menu()) {
         event->ignore();
         return;
     }
-    system_menu_->exec(event->globalPos());
+    menu_.menu()->exec(event->globalPos());
 }
 
 // Sets an edit's text and runs its change handler, also when the text stays the same (an
@@ -258,7 +286,7 @@ void CVolumeDialog::contextMenuEvent(QContextMenuEvent* event) {
 void CVolumeDialog::set_window_text(QLineEdit& edit, const QString& text) {
     if (edit.text() != text) {
         edit.setText(text); // textChanged runs the handler
-    } else if (&edit == &low_end_edit) {
+    } else if (&edit == &low_end_edit_) {
         on_low_end_changed();
     } else {
         on_range_changed();
@@ -270,19 +298,23 @@ void CVolumeDialog::on_edit_changed(QLineEdit& edit, double& member, CSliderCtrl
     double value = -9999.0;
     const int scanned = scan_edit_double(edit.text().toStdString(), value);
     // EOF (an empty text) passes the first test; the untouched sentinel fails the second.
-    if (scanned != 0 && value > -9999.0) {
+    const bool taken = scanned != 0 && value > -9999.0;
+    if (taken) {
         member = value;
         slider.set_pos(saturating_trunc(value));
         panels_follow_range();
     }
+    // An empty text is no mistake (the value stays); anything else that was not taken is.
+    mark_edit(edit, taken || edit.text().trimmed().isEmpty(), member);
+    update_feedback();
 }
 
 void CVolumeDialog::on_low_end_changed() {
-    on_edit_changed(low_end_edit, low_end, offset_slider);
+    on_edit_changed(low_end_edit_, scene_.low_end, offset_slider_);
 }
 
 void CVolumeDialog::on_range_changed() {
-    on_edit_changed(range_edit, range, scale_slider);
+    on_edit_changed(range_edit_, scene_.range, scale_slider_);
 }
 
 void CVolumeDialog::on_open_file() {
@@ -292,19 +324,59 @@ void CVolumeDialog::on_open_file() {
     open_grid_path(grid_path);
 }
 
-void CVolumeDialog::open_grid_path(const std::string& grid_path) {
+namespace {
+
+// Passes the import's questions on and keeps the time a person spent answering them, which
+// is not the import's.
+class TimedPrompts final : public ImportPrompts {
+public:
+    explicit TimedPrompts(ImportPrompts& to) : to_(to) {}
+    void show_message(const std::string& text) override {
+        const auto start = std::chrono::steady_clock::now();
+        to_.show_message(text);
+        asked += std::chrono::steady_clock::now() - start;
+    }
+    bool ask_save_path(const std::string& initial, std::string& chosen) override {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = to_.ask_save_path(initial, chosen);
+        asked += std::chrono::steady_clock::now() - start;
+        return ok;
+    }
+    bool progress(ImportStage stage, std::int64_t done, std::int64_t total) override {
+        return to_.progress(stage, done, total);
+    }
+    bool choose_variables(const std::string& file, const std::vector<VariableCandidate>& candidates,
+                          VariableChoice& choice) override {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = to_.choose_variables(file, candidates, choice);
+        asked += std::chrono::steady_clock::now() - start;
+        return ok;
+    }
+    std::chrono::steady_clock::duration asked{};
+
+private:
+    ImportPrompts& to_;
+};
+
+} // namespace
+
+void CVolumeDialog::open_grid_path(const std::string& grid_path, const ImportOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     prompts_->begin_import(grid_path);
-    const ImportResult result = import_grid(grid_path, data_volume, colour_volume, *prompts_);
-    data_replaced();
+    TimedPrompts timed(*prompts_);
+    const ImportResult result = scene_.import_grid(grid_path, timed, options);
+    main_view_.invalidate(); // the colour volume's samples may be new
     prompts_->end_import();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                                         start - timed.asked)
+                               .count();
     if (result.ok) {
-        loaded_grid_path_ = grid_path;
-        for (PanelHistogram& histogram : histograms)
-            histogram.invalidate();
+        ++data_generation_;
+        overlays_.data_replaced();
         panels_follow_range();
     }
-    report_import(grid_path, result, seconds);
+    info_text_.report_import(grid_path, result, scene_.data_volume, seconds);
+    if (const std::string notice = result.description.low_value_notice(); !notice.empty())
+        prompts_->show_message(shown_path(grid_path) + ": " + notice + ".");
+    update_feedback();
 }

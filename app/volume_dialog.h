@@ -2,24 +2,21 @@
 
 #include "CGLView.h"
 #include "change_listener.h"
-#include "classify_changes.h"
-#include "interactive_detail.h"
-#include "curve_state.h"
+#include "dialog_layout.h"
+#include "dialog_menu.h"
+#include "info_text.h"
 #include "panel_overlays.h"
+#include "scene.h"
 #include "slider_ctrl.h"
-#include "splat_renderer.h"
-#include "transfer_function.h"
-#include "view_controller.h"
-#include "volume.h"
+#include "undo_history.h"
 
 #include <QCheckBox>
 #include <QDialog>
 #include <QIcon>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTimer>
-#include <QUndoStack>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,14 +25,12 @@
 #include <vector>
 
 class DialogPrompts;
-class QAction;
-struct ImportResult;
-class QMenu;
 class QtPrompts;
 
-// The main dialog (template 102): owns every object of the program by value. Members are
-// constructed in declaration order and destroyed in reverse, so each view dies before what it
-// points to.
+// The main dialog (template 102), the Qt front end of the scene: its controls, the views and
+// panels that show the scene, the context menu, undo and the text area. It owns the scene and
+// every control by value; members are constructed in declaration order and destroyed in
+// reverse, so each view dies before the scene objects it points to.
 class CVolumeDialog : public QDialog, public ChangeListener {
     Q_OBJECT
 public:
@@ -44,178 +39,166 @@ public:
     ~CVolumeDialog() override;
 
     // Initialises (once) and runs the dialog modally; commands queued with after_start run
-    // once the dialog is shown.
+    // once the dialog is shown, one after another.
     int DoModal();
     void after_start(std::function<void()> command);
 
+    // --- The dialog's own operations
     // The framework's dialog initialisation; DoModal calls it before the dialog is shown.
     bool OnInitDialog();
     void DoDataExchange();
     void OnSysCommand(unsigned id);
     void OnPaint();
-    QIcon OnQueryDragIcon() const { return icon; }
+    QIcon OnQueryDragIcon() const { return icon_; }
     void OnOK();
     void OnCancel();
     void on_low_end_changed();
     void on_range_changed();
     void on_open_file();
-    // The import of "Open File" on a path that was already chosen.
-    void open_grid_path(const std::string& grid_path);
-
-    // Part of the scene: the wiring and the view commands.
+    // The scene's views: the main view and the four panels bound to the scene's objects.
     void wire_scene();
     void sync_sliders_from_renderer();
     void apply_sliders_to_renderer();
     void on_slider_released();
     void on_set_transfer_func();
     void apply_transfer_function();
-    // A curve was edited: classifies and repaints when "Realtime Function Update" is checked.
+    // A curve was edited: with "Realtime Function Update" checked, the changed channels are
+    // classified and the main view draws a frame that may be coarse until the edit ends.
     void changed() override;
 
-    // Interaction at any grid size (volume_dialog_interaction.cpp): coarse main-view frames
-    // while a button is held or curves are edited in real time, and classification of the
-    // changed curves only.
-    void wire_interaction();
-    void add_interaction_commands();
-    // "Fast Interaction": off draws every frame at full detail, as the plain procedure does.
-    void set_fast_interaction(bool on);
-    bool fast_interaction() const { return interactive_detail.enabled(); }
-    // The realtime update of a curve edit: the changed channels, then a main-view frame that
-    // may be coarse until the edit ends.
-    void realtime_update();
-    // Classification of everything, remembered for the realtime updates that follow; false
-    // when it was refused.
-    bool classify_everything();
-    // The data volume was replaced (an import): the next classification does everything and
-    // the main view draws its next frame.
-    void data_replaced();
-
-    // The curves file: the four curves and the two edit values. A refused file shows its
-    // message and changes nothing.
+    // --- Commands beyond the template's buttons (the context menu, the command line)
+    // The import of "Open File" on a path already chosen; `options` may say which NetCDF
+    // variables to take (the command line's --var and --components).
+    void open_grid_path(const std::string& grid_path, const ImportOptions& options = {});
     void on_save_curves();
     void on_load_curves();
+    // The curves file: the four curves and the two edit values. A refused file shows its
+    // message and changes nothing.
     bool save_curves_file(const std::string& path);
     bool load_curves_file(const std::string& path);
     // F1: the mouse gestures of the panels and the main view.
     void OnHelp();
-
-    // Start-up commands of the command line (volume_dialog_start.cpp). The values go through
-    // the edits, so their handlers set the members and move the sliders as typing would.
+    // The edit values, through the edits so that their handlers run as typing would.
     void set_range_values(std::optional<double> low, std::optional<double> width);
-    // The distance from the grid's centre, then a tilt and a turn in radians as a left drag
-    // applies them; the main view is redrawn.
-    void place_camera(std::optional<double> distance, double tilt, double turn);
-
-    // Commands beyond the template's buttons (volume_dialog_view.cpp, volume_dialog_undo.cpp).
-    // Fit Range to Data: the data's minimum and span into the edits, then classifies.
+    // The camera's distance from the grid's centre, then a tilt and a turn in radians as a
+    // left drag applies them; the main view is redrawn.
+    void place_camera(std::optional<double> distance, double tilt, double turn,
+                      double spin = 0.0);
+    // The data's minimum and span into the edits, then classifies.
     void on_fit_range();
-    // The camera's distance at which the whole grid fits the main view from where it looks.
     void on_fit_view();
-    // The start-up camera: no rotation, distance 750.
     void on_reset_view();
     void on_save_image();
     // Writes the main view's pixels as a PNG; a failure is reported and leaves no file.
     bool save_image_file(const std::string& path);
-    // Zooms as a right drag over `notches` tenths of the main view's height would (positive
-    // brings the eye nearer), one tenth at a time.
-    void zoom_notches(int notches);
     void on_undo();
     void on_redo();
-    // The four curves and the two edit values, as an undo step stores them.
-    CurveState curve_state() const;
-    void restore_curve_state(const CurveState& state);
-    // Pushes an undo step from `before` to the current state, unless nothing changed.
-    void push_curve_step(const CurveState& before, const QString& name);
-    QUndoStack& undo_stack() { return undo_stack_; }
-    // Real grids (volume_dialog_grid.cpp): the colour of missing data, an undo step that acts
-    // at the next classification (at once with "Realtime Function Update"), and the factors
-    // the grid is drawn stretched by.
+    // How missing grid points are coloured: an undo step that acts at the next
+    // classification (at once with "Realtime Function Update").
     void set_missing_data(MissingData missing);
+    // "Path Integration": Exact (the default) or Forward Only, the older walk; the same kind
+    // of step as the missing-data choice.
+    void set_integration(PathIntegration integration);
     void on_axis_scale();
     void set_axis_scale(const Vec3& scale);
-    QAction* missing_data_item(MissingData missing) const;
-    // Checkable menu items (null before OnInitDialog).
-    QAction* show_histograms_item() const { return show_histograms_; }
-    QAction* show_handles_item() const { return show_handles_; }
+    // "Fast Interaction": off draws every frame at full detail.
+    void set_fast_interaction(bool on);
+    bool fast_interaction() const { return scene_.interactive_detail.enabled(); }
+    // The panels draw their histograms and point handles as the menu's two toggles say.
+    void show_overlays();
+    // "Turntable Rotation": a horizontal drag in the main view turns the grid about its up
+    // axis instead of rolling the picture.
+    void set_turntable(bool on);
+    // Ending the dialog (OK, Cancel, Escape, the close box) asks "Save the curves before
+    // closing?" when the curves or the edit values changed since they were last loaded or
+    // saved; off for scripts (--no-confirm).
+    void set_confirm_end(bool on) { confirm_end_ = on; }
+    bool curves_changed() const;
+    // The picture does not show the current curves, values and data.
+    bool picture_stale() const;
 
-    // The control with this template id (GetDlgItem), or null.
+    // --- For the program's own tests and benchmarks
+    // The control with this template id (GetDlgItem), or null: 1000 the main view, 1003 to
+    // 1006 the red, green, blue and opacity panels, 1001 and 1002 the sliders, 1008 and 1009
+    // the edits, 1011 the check box, 1007 and 1012 the buttons.
     QWidget* control(int id) const;
-    // The context menu that stands for the system menu.
-    QMenu* system_menu() const { return system_menu_; }
+    const Scene& scene() const { return scene_; }
+    // The data volume was filled outside an import (tests, benchmarks): the next
+    // classification computes everything and the main view draws its next frame anew.
+    void data_replaced();
+    // The scene to change directly, for tests and benchmarks that set up a state no command
+    // reaches; the controls, undo and the text area do not follow such changes.
+    Scene& scene_for_setup() { return scene_; }
+    const DialogMenu& menu() const { return menu_; }
+    UndoHistory& history() { return history_; }
+    const InfoText& info_text() const { return info_text_; }
 
-    QIcon icon;
-    double low_end = 0.0;
-    double range = 100.0;
-    Volume data_volume;
-    Volume colour_volume;
-    TransferFunction red_curve;
-    TransferFunction green_curve;
-    TransferFunction blue_curve;
-    TransferFunction opacity_curve;
-    ViewController view_controller;
-    SplatRenderer splat_renderer;
-    InteractiveDetail interactive_detail; // the main view's frame policy
-    CurveClassifier curve_classifier;
-    CGLView main_view;
-    CGLView red_panel;
-    CGLView green_panel;
-    CGLView blue_panel;
-    CGLView opacity_panel;
-    CSliderCtrl scale_slider;
-    CSliderCtrl offset_slider;
-    QLineEdit low_end_edit;
-    QLineEdit range_edit;
-    QCheckBox realtime_check;
-    // What was loaded, below the main view (volume_dialog_info.cpp).
-    QPlainTextEdit info_text;
-    PanelHistogram histograms[4]; // red, green, blue, opacity, behind the curves
-    PointHandles handles[4];      // in front of them
-    MissingData missing_data = MissingData::grey;
+    // Every way of ending the dialog comes here; it may be refused (Cancel in the question).
+    void done(int result) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void add_view_commands();
-    QList<QAction*> grid_commands();
-    void show_missing_data(MissingData missing);
-    QAction* add_command(const QString& text, const QList<QKeySequence>& keys,
-                         void (CVolumeDialog::*handler)());
-    void wire_overlays();
-    void panels_follow_range();
-    void repaint_panels();
-    void create_info_text();
-    void show_info();
-    // After "Open File": what was imported, or the refusal.
-    void report_import(const std::string& grid_path, const ImportResult& result,
-                       double seconds);
     void create_template_controls();
-    void add_curve_commands();
     void bind_control(int id, QWidget& member);
     void set_window_text(QLineEdit& edit, const QString& text);
     void on_edit_changed(QLineEdit& edit, double& member, CSliderCtrl& slider);
     void default_sys_command(unsigned id);
+    // A classification of every channel; false when it was refused.
+    bool classify_everything();
+    void realtime_update();
+    // Zooms as a right drag over `notches` tenths of the main view's height would.
+    void zoom_notches(int notches);
+    void panels_follow_range();
+    void repaint_panels();
+    EditState edit_state() const;
+    void restore_edit_state(const EditState& state);
+    double main_view_aspect() const;
+    // What the picture was last coloured from, to tell when it no longer matches.
+    struct ColouredFrom {
+        EditState edits;
+        std::uint64_t data = 0;
+    };
+    ColouredFrom coloured_from_now() const;
+    // The text area and the "Set Transfer Func" button after anything that may change what
+    // the picture should show: stale or not, what the range values do, where the camera is.
+    void update_feedback();
+    void mark_edit(QLineEdit& edit, bool number, double kept);
+    void set_button_marked(bool marked);
+
+    QIcon icon_;
+    Scene scene_;
+    CGLView main_view_;
+    CGLView red_panel_;
+    CGLView green_panel_;
+    CGLView blue_panel_;
+    CGLView opacity_panel_;
+    CGLView* panels_[channel_count]; // red, green, blue, opacity
+    CSliderCtrl scale_slider_;
+    CSliderCtrl offset_slider_;
+    QLineEdit low_end_edit_;
+    QLineEdit range_edit_;
+    QCheckBox realtime_check_;
+    InfoText info_text_;
+    PanelOverlays overlays_;
+    UndoHistory history_;
+    DialogMenu menu_;
 
     std::unique_ptr<QtPrompts> own_prompts_;
     DialogPrompts* prompts_ = nullptr;
-    QMenu* system_menu_ = nullptr;
-    QAction* fast_interaction_action_ = nullptr;
     std::map<int, QWidget*> controls_;
     std::vector<QWidget*> template_widgets_; // in template order
     std::vector<std::function<void()>> after_start_;
     bool initialised_ = false;
-
-    QUndoStack undo_stack_;
-    std::optional<CurveState> gesture_before_; // the state when a panel's button went down
-    int wheel_eighths_ = 0;                     // wheel turn not yet applied, in 1/8 degree
-    QTimer wheel_rest_; // restarted by each wheel step; then the full frame
-    QAction* show_histograms_ = nullptr;
-    QAction* show_handles_ = nullptr;
-    QAction* missing_items_[3] = {nullptr, nullptr, nullptr}; // grey, faint, hidden
-    std::string info_loaded_;  // the loaded grid's description; empty before any import
-    std::string info_refusal_; // the last refused import, if after it
-    bool colour_pending_ = false; // imported but not classified since
-    std::string loaded_grid_path_; // never written over by Save Image
+    DialogLayout layout_;
+    bool confirm_end_ = true;
+    EditState saved_state_; // as last loaded or saved (the start-up values before either)
+    std::optional<ColouredFrom> coloured_from_;
+    std::uint64_t data_generation_ = 0; // a new one for each grid loaded
+    int wheel_eighths_ = 0; // wheel turn not yet applied, in 1/8 degree
+    QTimer wheel_rest_;     // restarted by each wheel step; then the full frame
 };

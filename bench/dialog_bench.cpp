@@ -151,20 +151,20 @@ public:
         dialog_->show();
         if (!QTest::qWaitForWindowExposed(dialog_.get()))
             return false;
-        for (CGLView* v : {&dialog_->main_view, &dialog_->opacity_panel})
-            if (!QTest::qWaitFor([v] { return v->isValid(); }))
+        for (int id : {1000, 1006})
+            if (auto* v = static_cast<CGLView*>(dialog_->control(id));
+                !QTest::qWaitFor([v] { return v->isValid(); }))
                 return false;
         CVolumeDialog& d = *dialog_;
+        Scene& s = d.scene_for_setup();
         if (!d.load_curves_file(HALVORN_SAMPLE_CURVES))
             return false;
-        fill_field(d.data_volume, grid_.nx, grid_.ny, grid_.nz);
-        d.colour_volume.allocate_zeroed(grid_.nx, grid_.ny, grid_.nz, 4);
+        fill_field(s.data_volume, grid_.nx, grid_.ny, grid_.nz);
+        s.colour_volume.allocate_zeroed(grid_.nx, grid_.ny, grid_.nz, 4);
         d.data_replaced();
-        d.view_controller.camera.set_distance(grid_.distance);
-        d.view_controller.camera.rotate_left(Mat3::axis_rotation(1, -0.5));
-        d.view_controller.camera.rotate_right(Mat3::axis_rotation(0, 0.6));
-        start_camera_ = d.view_controller.camera;
-        d.realtime_check.setChecked(true);
+        d.place_camera(grid_.distance, -0.5, 0.6);
+        start_camera_ = s.view_controller.camera;
+        static_cast<QCheckBox*>(d.control(1011))->setChecked(true);
         return true;
     }
 
@@ -173,44 +173,37 @@ public:
         CVolumeDialog& d = *dialog_;
         const double both = timed([&] { d.on_set_transfer_func(); });
         if (classify_ms)
-            *classify_ms = both - timed([&] { d.main_view.repaint(); });
+            *classify_ms = both - timed([&] { main_view().repaint(); });
     }
 
     std::vector<double> full_frames(int n) {
         std::vector<double> t;
         for (int i = 0; i < n; ++i)
-            t.push_back(timed([&] { dialog_->main_view.repaint(); }));
+            t.push_back(timed([&] { main_view().repaint(); }));
         return t;
     }
 
     // The classification of one curve's change beside the full classification, in ms.
     void classification_times(std::vector<double>& changed, std::vector<double>& full) {
         CVolumeDialog& d = *dialog_;
-        const TransferFunction* curves[4] = {&d.red_curve, &d.green_curve, &d.blue_curve,
-                                             &d.opacity_curve};
+        Scene& s = d.scene_for_setup();
         for (int i = 0; i < 5; ++i) {
-            d.opacity_curve.y[1] += 0.01;
-            d.opacity_curve.segments_built = false;
-            d.opacity_curve.update_segments();
-            changed.push_back(timed([&] {
-                d.curve_classifier.classify_changed(d.colour_volume, d.data_volume, curves,
-                                                    d.low_end, d.range);
-            }));
-            full.push_back(timed([&] {
-                d.curve_classifier.classify_all(d.colour_volume, d.data_volume, curves,
-                                                d.low_end, d.range);
-            }));
+            s.opacity_curve.set_point(1, s.opacity_curve.x[1], s.opacity_curve.y[1] + 0.01);
+            s.opacity_curve.update_segments();
+            changed.push_back(timed([&] { s.classify_changed(); }));
+            full.push_back(timed([&] { s.classify_all(); }));
         }
         d.load_curves_file(HALVORN_SAMPLE_CURVES);
     }
 
     StepTimes run(bool fast) {
         CVolumeDialog& d = *dialog_;
+        Scene& s = d.scene_for_setup();
         set_fast(fast);
-        d.view_controller.camera = start_camera_;
+        s.view_controller.camera = start_camera_;
         full_state();
         StepTimes r;
-        CGLView& view = d.main_view;
+        CGLView& view = main_view();
         const QPoint centre(view.width() / 2, view.height() / 2);
         for (int i = 0; i < steps_; ++i)
             r.idle.push_back(timed([&] { move(view, centre + QPoint(i % 7, i % 5), {}); }));
@@ -225,7 +218,7 @@ public:
             set_fast(fast);
             r.same = r.same && after == plain;
             difference.push_back(relative_difference(last, plain));
-            r.levels.push_back(d.interactive_detail.level());
+            r.levels.push_back(s.interactive_detail.level());
         };
 
         // A drag: its first movement only records the position; each later one moves.
@@ -236,10 +229,10 @@ public:
             move(view, centre, button);
             for (int i = 1; i <= steps_; ++i)
                 times.push_back(timed([&] { move(view, centre + step * i, button); }));
-            const int level = d.interactive_detail.level();
+            const int level = s.interactive_detail.level();
             if (std::getenv("HALVORN_BENCH_DEBUG")) {
                 for (int l = 0; l < InteractiveDetail::levels; ++l)
-                    std::printf(" %d:%.1f", l, 1e3 * d.interactive_detail.estimate(l));
+                    std::printf(" %d:%.1f", l, 1e3 * s.interactive_detail.estimate(l));
                 std::printf("\n");
             }
             const QImage last = shown(view);
@@ -251,14 +244,14 @@ public:
         drag(Qt::RightButton, r.zoom, r.zoom_release, r.zoom_difference, QPoint(0, -2));
 
         // A realtime edit: drag a new opacity point up and down.
-        CGLView& panel = d.opacity_panel;
+        CGLView& panel = *static_cast<CGLView*>(d.control(1006));
         const QPoint at(panel.width() * 7 / 10, panel.height() / 2);
         press(panel, at, Qt::LeftButton);
         for (int i = 0; i < steps_; ++i) {
             const QPoint p = at + QPoint(0, (i % 2 ? -1 : 1) * (2 + i));
             r.edit.push_back(timed([&] { move(panel, p, Qt::LeftButton); }));
         }
-        const int level = d.interactive_detail.level();
+        const int level = s.interactive_detail.level();
         const QImage last = shown(view);
         r.edit_release.push_back(timed([&] { release(panel, at, Qt::LeftButton); }));
         compare(last, r.edit_difference);
@@ -266,15 +259,13 @@ public:
 
         // The colour volume after the changed channels were classified equals a full
         // classification of the same curves.
-        const TransferFunction* curves[4] = {&d.red_curve, &d.green_curve, &d.blue_curve,
-                                             &d.opacity_curve};
-        d.curve_classifier.classify_changed(d.colour_volume, d.data_volume, curves, d.low_end,
-                                            d.range);
+        s.classify_changed();
+        const TransferFunction* curves[4] = {&s.red_curve, &s.green_curve, &s.blue_curve,
+                                             &s.opacity_curve};
         Volume full;
         full.allocate(grid_.nx, grid_.ny, grid_.nz, 4);
-        full.classify(d.data_volume, d.red_curve, d.green_curve, d.blue_curve, d.opacity_curve,
-                      d.low_end, d.range);
-        r.same = r.same && std::memcmp(full.samples, d.colour_volume.samples,
+        classify(full, s.data_volume, curves, s.classify_settings());
+        r.same = r.same && std::memcmp(full.samples, s.colour_volume.samples,
                                        full.sample_count() * sizeof(float)) == 0;
         // Undo the edit for the next run: the same curves from the file.
         d.load_curves_file(HALVORN_SAMPLE_CURVES);
@@ -282,6 +273,7 @@ public:
     }
 
     void set_fast(bool on) { dialog_->set_fast_interaction(on); }
+    CGLView& main_view() { return *static_cast<CGLView*>(dialog_->control(1000)); }
 
     const GridSpec& grid() const { return grid_; }
     CVolumeDialog& dialog() { return *dialog_; }

@@ -7,7 +7,7 @@ target_include_directories(halvorn_frame_bench PRIVATE ${PROJECT_SOURCE_DIR}/tes
 target_compile_definitions(halvorn_frame_bench PRIVATE
     HALVORN_SAMPLE_GRID="${HALVORN_SAMPLE_GRID}"
     HALVORN_SAMPLE_CURVES="${HALVORN_SAMPLE_CURVES}")
-target_link_libraries(halvorn_frame_bench PRIVATE halvorn::render halvorn::transfer
+target_link_libraries(halvorn_frame_bench PRIVATE halvorn::scene
                                                   benchmark::benchmark)
 add_dependencies(halvorn_frame_bench halvorn-sample)
 halvorn_target_defaults(halvorn_frame_bench)

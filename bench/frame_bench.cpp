@@ -4,10 +4,12 @@
 // immediate-mode reference on the same scene. Both must give identical pixels (checked once per
 // scene before timing). Prints per scene the ratio, frames/s, splats/s and the share of the frame
 // spent filling arrays.
+#include "classify.h"
 #include "curves_file.h"
 #include "driver_memory.h"
 #include "headless_view.h"
 #include "render_fixtures.h"
+#include "scene.h"
 #include "splat_renderer.h"
 #include "transfer_function.h"
 #include "view_controller.h"
@@ -24,7 +26,7 @@ namespace {
 
 constexpr int width = 612, height = 375;
 
-struct Scene {
+struct FrameCase {
     std::string name;
     Volume* volume;
     double distance;
@@ -51,8 +53,9 @@ Volume& sample_colour() {
             curves[c].update_segments();
         }
         colour.rgba = true;
-        if (!colour.classify(data, curves[0], curves[1], curves[2], curves[3], file.low,
-                             file.range)) {
+        const TransferFunction* const pointers[4] = {&curves[0], &curves[1], &curves[2],
+                                                     &curves[3]};
+        if (!classify(colour, data, pointers, {file.low, file.range})) {
             std::fprintf(stderr, "sample not classified\n");
             std::exit(1);
         }
@@ -86,28 +89,21 @@ Volume& generated_colour() {
 
 struct Bench {
     HeadlessView view;
-    ViewController controller;
-    SplatRenderer renderer;
+    Scene scene; // the main view's scene as both programs wire it
 
     bool open() {
         if (!view.open(width, height)) {
             std::fprintf(stderr, "no headless view: %s\n", view.error().c_str());
             return false;
         }
-        controller.lighting_enabled = true;
-        controller.drag_y_axis = 1;
-        controller.drag_x_axis = 0;
-        controller.camera.rotate_left(Mat3::axis_rotation(1, 0.5));
-        controller.camera.rotate_right(Mat3::axis_rotation(0, 0.6));
-        renderer.camera = &controller.camera;
-        renderer.step_x = renderer.step_y = renderer.step_z = 1;
-        view.projection_enabled = true;
-        view.draw_list = {&controller, &renderer};
+        scene.place_camera(std::nullopt, 0.5, 0.6);
+        scene.attach_main_view(view);
         return true;
     }
-    void set(const Scene& s, bool immediate) {
-        controller.camera.set_distance(s.distance);
-        renderer.volume = s.volume;
+    void set(const FrameCase& s, bool immediate) {
+        SplatRenderer& renderer = scene.splat_renderer;
+        scene.view_controller.camera.set_distance(s.distance);
+        renderer.volume = s.volume; // a prepared colour volume instead of the scene's own
         renderer.mode = s.mode;
         renderer.immediate = immediate;
     }
@@ -121,7 +117,7 @@ Bench& bench() {
     return b;
 }
 
-std::vector<Scene> scenes() {
+std::vector<FrameCase> scenes() {
     return {{"sample", &sample_colour(), 750, 1},
             {"sample_near", &sample_colour(), 150, 1},
             {"grid128", &generated_colour(), 750, 1},
@@ -129,7 +125,7 @@ std::vector<Scene> scenes() {
             {"grid128_quads", &generated_colour(), 750, 0}};
 }
 
-bool same_pixels(const Scene& s) {
+bool same_pixels(const FrameCase& s) {
     Bench& b = bench();
     b.set(s, true);
     const auto reference = render_pixels(b.view, b.view.draw_list);
@@ -138,15 +134,15 @@ bool same_pixels(const Scene& s) {
     return !reference.empty() && reference == fast;
 }
 
-void frame(benchmark::State& state, Scene s, bool immediate) {
+void frame(benchmark::State& state, FrameCase s, bool immediate) {
     Bench& b = bench();
     b.set(s, immediate);
     double fill = 0.0;
     std::int64_t splats = 0;
     for (auto _ : state) {
         b.view.repaint();
-        fill += b.renderer.last_stats.fill_seconds;
-        splats += b.renderer.last_stats.splats;
+        fill += b.scene.splat_renderer.last_stats.fill_seconds;
+        splats += b.scene.splat_renderer.last_stats.splats;
     }
     state.counters["splats/s"] =
         benchmark::Counter(static_cast<double>(splats), benchmark::Counter::kIsRate);
@@ -187,7 +183,7 @@ public:
 int main(int argc, char** argv) {
     keep_freed_memory_for_reuse(); // as the programs do
     std::map<std::string, bool> identical;
-    for (const Scene& s : scenes()) {
+    for (const FrameCase& s : scenes()) {
         identical[s.name] = same_pixels(s);
         for (bool immediate : {false, true})
             benchmark::RegisterBenchmark(
@@ -203,7 +199,7 @@ int main(int argc, char** argv) {
     std::printf("\nratio: immediate / arrays; fill: share of the arrays frame spent filling them\n");
     std::printf("\n%-14s %9s %9s %7s %9s %10s %6s %s\n", "scene", "arrays_ms", "immed_ms", "ratio",
                 "frames/s", "splats/s", "fill", "pixels");
-    for (const Scene& s : scenes()) {
+    for (const FrameCase& s : scenes()) {
         const std::string a = "frame/" + s.name + "/arrays", i = "frame/" + s.name + "/immediate";
         if (!reporter.seconds.count(a) || !reporter.seconds.count(i))
             continue;

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shared_constants.h"
+
 namespace {
-const double pi = 3.141592653589793;
-const double near_plane = 3.0; // the views' near clipping plane
+const double near_plane = default_near_plane;
 
 double dot(const Vec3& a, const Vec3& b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
@@ -14,7 +15,7 @@ double dot(const Vec3& a, const Vec3& b) {
 
 double fit_distance(const Camera& camera, const int extents[3], double aspect,
                     const Vec3& axis_scale, double margin) {
-    const double tan_v = std::tan(pi / 8.0) * (1.0 - margin);
+    const double tan_v = std::tan(field_of_view / 2.0) * (1.0 - margin);
     const double tan_h = tan_v * (aspect > 0.0 ? aspect : 1.0);
     // From the target towards the eye; a zoom through the target puts the eye behind it.
     const Vec3 eye_axis = camera.axis(0).scaled(camera.distance() < 0.0 ? -1.0 : 1.0);

@@ -1,13 +1,11 @@
 #include "interactive_detail.h"
 
-#include "splat_renderer.h"
-
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-double blocks(const InteractiveDetail::Steps& s) {
+double blocks(const SplatRenderer::Detail& s) {
     return static_cast<double>(s.x) * s.y * s.z;
 }
 
@@ -65,24 +63,6 @@ void InteractiveDetail::after_frame(double seconds) {
 }
 
 void InteractiveDetail::apply(int level) {
-    SplatRenderer& r = *renderer;
-    if (level_ == 0 && level != 0) {
-        own_steps_ = {r.step_x, r.step_y, r.step_z};
-        own_correction_ = r.step_opacity_correction;
-    }
-    if (level == 0) {
-        if (level_ != 0) {
-            r.step_x = own_steps_.x;
-            r.step_y = own_steps_.y;
-            r.step_z = own_steps_.z;
-            r.step_opacity_correction = own_correction_;
-        }
-    } else {
-        const Steps& f = factors[level];
-        r.step_x = own_steps_.x * f.x;
-        r.step_y = own_steps_.y * f.y;
-        r.step_z = own_steps_.z * f.z;
-        r.step_opacity_correction = true;
-    }
+    renderer->detail = factors[level];
     level_ = level;
 }

@@ -1,16 +1,17 @@
 #pragma once
 
 #include "frame_policy.h"
+#include "splat_renderer.h"
 
 #include <cstdint>
 
-class SplatRenderer;
 
 // Level of detail for the main view: while the user interacts, and only when a frame at the
-// owner's steps would take longer than the budget, the splat renderer's steps are raised just
-// enough for a frame to fit, one axis at a time, with each splat's opacity corrected for the
-// coarser step. Any other frame is drawn at the owner's steps and settings, exactly as without
-// this policy; so is every frame while it is switched off.
+// owner's steps would take longer than the budget, the frame is drawn with the splat
+// renderer's steps raised just enough for it to fit, one axis at a time, with each splat's
+// opacity corrected for the coarser step. The level reaches the renderer as its `detail`; the
+// owner's steps and settings are never touched, so any other frame is drawn exactly as
+// without this policy, as is every frame while it is switched off.
 //
 // Frame times come from the frames the view has drawn. A full frame's time decides whether to
 // go coarse at all; the coarse levels share one scale, a running mean of each coarse frame's
@@ -18,12 +19,9 @@ class SplatRenderer;
 // does not pin a level down.
 class InteractiveDetail : public FramePolicy {
 public:
-    struct Steps {
-        std::int32_t x, y, z;
-    };
     static constexpr int levels = 14;
     // Level 0 is the owner's own steps; level i multiplies them by these factors.
-    static constexpr Steps factors[levels] = {{1, 1, 1}, {2, 1, 1}, {2, 2, 1}, {2, 2, 2},
+    static constexpr SplatRenderer::Detail factors[levels] = {{1, 1, 1}, {2, 1, 1}, {2, 2, 1}, {2, 2, 2},
                                               {3, 2, 2}, {3, 3, 2}, {3, 3, 3}, {4, 3, 3},
                                               {4, 4, 3}, {4, 4, 4}, {5, 5, 4}, {5, 5, 5},
                                               {6, 6, 6}, {8, 8, 8}};
@@ -58,7 +56,4 @@ private:
     int level_ = 0;
     double full_seconds_ = 0.0;
     double coarse_scale_ = 0.0; // seconds per unit of relative cost; 0 before a coarse frame
-    // The owner's settings, kept while a coarse level is shown.
-    Steps own_steps_{1, 1, 1};
-    bool own_correction_ = false;
 };

@@ -3,12 +3,13 @@
 #include "splat_emitters.h"
 
 void SplatArrays::build_indices() {
+    constexpr int per = SplatFan::vertices;
     for (int i = 0; i < splat_chunk_splats; ++i)
-        for (int k = 0; k < 6; ++k) {
-            GLushort* t = fan_triangles + i * 18 + k * 3;
-            t[0] = static_cast<GLushort>(i * 8);
-            t[1] = static_cast<GLushort>(i * 8 + k + 1);
-            t[2] = static_cast<GLushort>(i * 8 + k + 2);
+        for (int k = 0; k < SplatFan::triangles; ++k) {
+            GLushort* t = fan_triangles + (i * SplatFan::triangles + k) * 3;
+            t[0] = static_cast<GLushort>(i * per);
+            t[1] = static_cast<GLushort>(i * per + k + 1);
+            t[2] = static_cast<GLushort>(i * per + k + 2);
         }
 }
 
@@ -33,9 +34,23 @@ void ChunkDrawer::draw(const SplatChunk& c) {
     // Fans go as the triangles they consist of: one call per chunk, and the same triangles
     // with the same vertices reach the rasteriser.
     if (fans_)
-        glDrawElements(GL_TRIANGLES, c.used / 8 * 18, GL_UNSIGNED_SHORT, a_.fan_triangles);
+        glDrawElements(GL_TRIANGLES, c.used / SplatFan::vertices * SplatFan::triangles * 3,
+                       GL_UNSIGNED_SHORT, a_.fan_triangles);
     else
         glDrawArrays(GL_QUADS, 0, c.used);
+}
+
+void ChunkWriter::flush() {
+    using Clock = std::chrono::steady_clock;
+    fill_ += Clock::now() - mark_;
+    drawer_.draw(c_);
+    c_.used = 0;
+    mark_ = Clock::now();
+}
+
+double ChunkWriter::fill_seconds() const {
+    return std::chrono::duration<double>(fill_ + (std::chrono::steady_clock::now() - mark_))
+        .count();
 }
 
 void restore_current_attributes(const ChunkWriter& w) {

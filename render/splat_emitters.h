@@ -4,26 +4,37 @@
 
 #include <GL/gl.h>
 
+#include <chrono>
 #include <cstdint>
 
 // Where the splat traversal sends each grid point: straight to GL in immediate mode, or into
 // vertex arrays drawn a chunk at a time. Both issue the same vertices with the same colours
 // and normals in the same order.
 
-// A splat's geometry: its centre and the offsets of its vertices. Fans use offsets 0..6 of the
-// octant (centre 6, rim 5, 4, 3, 2, 1, 0, 5); quads use the four view-aligned offsets.
+// A splat's geometry: its centre and the offsets of its vertices. Fans use the octant's
+// corner offsets 0..6 in the order of SplatFan; quads use the four view-aligned offsets.
 struct SplatGeometry {
     bool fans;
     Vec3 corner[7]; // of the current octant
     Vec3 quad[4];   // of the whole draw
 };
 
+// The one description of a fan, for both emitters: the centre is corner offset 6 (the box
+// corner turned towards the eye cell) with the splat's opacity, then the rim runs through
+// offsets 5, 4, 3, 2, 1, 0 and 5 again with a tenth of it. Eight vertices, six triangles
+// (0, k, k + 1) for k = 1..6: the three faces of the box that meet at the centre.
+struct SplatFan {
+    static constexpr int vertices = 8;
+    static constexpr int triangles = 6;
+    static constexpr int offsets[vertices] = {6, 5, 4, 3, 2, 1, 0, 5};
+    // The opacity of vertex v: the centre's, or the rim's.
+    static float alpha(int v, float a) { return v == 0 ? a : static_cast<float>(0.1 * a); }
+};
+
 inline void gl_vertex(const Vec3& p, const Vec3& offset) {
     const Vec3 v = p.add(offset);
     glVertex3f(static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z));
 }
-
-inline constexpr int splat_rim_order[7] = {5, 4, 3, 2, 1, 0, 5};
 
 class ImmediateEmitter {
 public:
@@ -33,11 +44,11 @@ public:
         if (g_.fans) {
             glBegin(GL_TRIANGLE_FAN);
             glNormal3d(s.nx, s.ny, s.nz);
-            glColor4f(s.r, s.g, s.b, s.a);
-            gl_vertex(p, g_.corner[6]);
-            glColor4f(s.r, s.g, s.b, static_cast<float>(0.1 * s.a));
-            for (int k : splat_rim_order)
-                gl_vertex(p, g_.corner[k]);
+            for (int v = 0; v < SplatFan::vertices; ++v) {
+                if (v <= 1) // the centre's colour, then the rim's for the rest
+                    glColor4f(s.r, s.g, s.b, SplatFan::alpha(v, s.a));
+                gl_vertex(p, g_.corner[SplatFan::offsets[v]]);
+            }
             glEnd();
         } else {
             glNormal3d(s.nx, s.ny, s.nz);
@@ -59,7 +70,7 @@ struct SplatVertex {
 };
 
 inline constexpr int splat_chunk_splats = 2048;
-inline constexpr int splat_chunk_vertices = splat_chunk_splats * 8; // fits 16-bit indices
+inline constexpr int splat_chunk_vertices = splat_chunk_splats * SplatFan::vertices; // 16-bit indices
 
 // One chunk of vertices, filled and then drawn with one call.
 struct SplatChunk {
@@ -70,10 +81,10 @@ struct SplatChunk {
 // Scratch storage, allocated once and reused for every frame: the chunk being filled and the
 // triangle indices of a chunk of fans.
 struct SplatArrays {
-    SplatChunk chunks[1];
-    GLushort fan_triangles[splat_chunk_splats * 18];
+    SplatChunk chunk;
+    GLushort fan_triangles[splat_chunk_splats * SplatFan::triangles * 3];
 
-    // Each fan's six triangles (0, k, k + 1), k = 1..6, as the fan itself would draw them.
+    // Each fan's triangles as the fan itself would draw them.
     void build_indices();
 };
 
@@ -89,49 +100,41 @@ private:
     bool fans_;
 };
 
-// Where a full chunk goes; returns the chunk to fill next.
-class ChunkSink {
-public:
-    virtual SplatChunk* full(SplatChunk* c) = 0;
-
-protected:
-    ~ChunkSink() = default;
-};
-
-// Fills chunks with the vertices of each splat, in traversal order.
+// Fills the chunk with the vertices of each splat, in traversal order, and draws it whenever
+// it is full.
 class ChunkWriter {
 public:
-    ChunkWriter(const SplatGeometry& g, SplatChunk* first, ChunkSink& sink)
-        : g_(g), c_(first), sink_(sink) {}
+    ChunkWriter(const SplatGeometry& g, SplatChunk& chunk, ChunkDrawer& drawer)
+        : g_(g), c_(chunk), drawer_(drawer) {
+        c_.used = 0;
+    }
 
     void emit(const SplatShade& s, const Vec3& p) {
-        const int per = g_.fans ? 8 : 4;
-        if (c_->used + per > splat_chunk_vertices)
-            c_ = sink_.full(c_);
-        SplatVertex* v = c_->vertices + c_->used;
+        const int per = g_.fans ? SplatFan::vertices : 4;
+        if (c_.used + per > splat_chunk_vertices)
+            flush();
+        SplatVertex* v = c_.vertices + c_.used;
         const float n[3] = {static_cast<float>(s.nx), static_cast<float>(s.ny),
                             static_cast<float>(s.nz)};
         if (g_.fans) {
-            put(v[0], p, g_.corner[6], n, s, s.a);
-            const auto rim_alpha = static_cast<float>(0.1 * s.a);
-            for (int i = 0; i < 7; ++i)
-                put(v[1 + i], p, g_.corner[splat_rim_order[i]], n, s, rim_alpha);
-            last_alpha = rim_alpha;
+            for (int i = 0; i < SplatFan::vertices; ++i)
+                put(v[i], p, g_.corner[SplatFan::offsets[i]], n, s, SplatFan::alpha(i, s.a));
+            last_alpha = SplatFan::alpha(SplatFan::vertices - 1, s.a);
         } else {
             for (int i = 0; i < 4; ++i)
                 put(v[i], p, g_.quad[i], n, s, s.a);
             last_alpha = s.a;
         }
-        c_->used += per;
+        c_.used += per;
         last = s;
         any = true;
     }
 
-    // Hands over the last, partly filled chunk.
-    void finish() {
-        if (c_->used > 0)
-            c_ = sink_.full(c_);
-    }
+    // Draws what the chunk holds.
+    void flush();
+
+    // Time spent outside the draw calls since construction: computing and storing vertices.
+    double fill_seconds() const;
 
     // The colour and normal immediate mode would leave current at the end.
     SplatShade last{};
@@ -155,8 +158,10 @@ private:
     }
 
     const SplatGeometry& g_;
-    SplatChunk* c_;
-    ChunkSink& sink_;
+    SplatChunk& c_;
+    ChunkDrawer& drawer_;
+    std::chrono::steady_clock::duration fill_{};
+    std::chrono::steady_clock::time_point mark_ = std::chrono::steady_clock::now();
 };
 
 // After an array draw the current colour and normal are undefined: set them to the ones

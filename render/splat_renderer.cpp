@@ -1,12 +1,14 @@
 #include "splat_renderer.h"
 
-#include "splat_chunk_pipe.h"
 #include "splat_emitters.h"
 #include "splat_traversal.h"
+#include "shared_constants.h"
 #include "volume.h"
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 #include <typeinfo>
 
@@ -74,12 +76,10 @@ std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Reader& in, 
 template <class Reader>
 void SplatRenderer::draw_arrays(const SplatFrame& f, SplatGeometry& geometry, Reader& in) {
     ChunkDrawer drawer(*scratch_, geometry.fans);
-    scratch_->chunks[0].used = 0;
-    SerialChunks serial(drawer);
-    ChunkWriter writer(geometry, &scratch_->chunks[0], serial);
+    ChunkWriter writer(geometry, scratch_->chunk, drawer);
     last_stats.splats = traverse(f, geometry, in, writer);
-    writer.finish();
-    last_stats.fill_seconds = serial.fill_seconds();
+    writer.flush();
+    last_stats.fill_seconds = writer.fill_seconds();
     restore_current_attributes(writer);
 }
 
@@ -108,7 +108,30 @@ void SplatRenderer::add_frame_inputs(FrameInputs& in) const {
         in.add(*camera);
     in.add(axis_scale);
     in.add(step_opacity_correction);
+    in.add(detail.x);
+    in.add(detail.y);
+    in.add(detail.z);
     in.add(immediate);
+    in.add(fan_depth_writes);
+}
+
+void SplatRenderer::fit_depth(double& near, double& far) const {
+    if (!volume || !camera)
+        return;
+    // Each grid point's box reaches half a unit beyond it: n + 1 units along each axis.
+    const double ex = (volume->dim(0) + 1.0) * axis_scale.x;
+    const double ey = (volume->dim(1) + 1.0) * axis_scale.y;
+    const double ez = (volume->dim(2) + 1.0) * axis_scale.z;
+    const double radius = 0.5 * std::sqrt(ex * ex + ey * ey + ez * ez);
+    const double depth = std::fabs(camera->distance()); // from the eye to the grid's centre
+    if (!std::isfinite(radius) || !std::isfinite(depth))
+        return;
+    if (depth + radius > far)
+        far = (depth + radius) * 1.01;
+    // Far away, the near plane moves out with the far one, which keeps the depth buffer's
+    // precision; the grid stays beyond it.
+    if (far > default_far_plane && depth - radius > near)
+        near = std::max(near, std::min(0.5 * (depth - radius), far / 1000.0));
 }
 
 void SplatRenderer::draw() {
@@ -144,21 +167,32 @@ void SplatRenderer::draw() {
     glTranslated(-volume->dim(0) / 2.0, -volume->dim(1) / 2.0, -volume->dim(2) / 2.0);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Fans are drawn back to front within each octant, so their depth values decide nothing
+    // there; across the planes through the eye cell, though, a near fan of one octant would
+    // hide the far fans of an octant drawn after it and leave a dark seam through the
+    // picture (a cross when the eye is near the grid). Fans therefore test depth but do not
+    // write it. Quads overlap their neighbours, and their depth stays part of their look.
+    GLboolean depth_writes = GL_TRUE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depth_writes);
+    if (mode != 0 && !fan_depth_writes)
+        glDepthMask(GL_FALSE);
 
     SplatGeometry geometry;
     geometry.fans = mode != 0;
     f.ramp = {0.5 / value_std_dev, value_mean, value_std_dev, opacity_offset, opacity_scale};
-    f.step[0] = step_x;
-    f.step[1] = step_y;
-    f.step[2] = step_z;
-    f.view_bits = splat_view_bits(camera->axis(0));
-    if (step_opacity_correction) {
-        // The eye axis in grid coordinates, where the steps count.
-        Vec3 d = camera->axis(0);
-        if (stretched)
-            d = Vec3{d.x / scale.x, d.y / scale.y, d.z / scale.z};
-        f.layers = splat_layers(d, step_x, step_y, step_z);
-    }
+    // The frame's steps: the owner's, times the detail factors of a coarse frame.
+    const int sx = step_x * detail.x, sy = step_y * detail.y, sz = step_z * detail.z;
+    f.step[0] = sx;
+    f.step[1] = sy;
+    f.step[2] = sz;
+    // The eye axis in grid coordinates, where the order and the steps count (a flipped axis
+    // runs the other way there).
+    Vec3 d = camera->axis(0);
+    if (stretched)
+        d = Vec3{d.x / scale.x, d.y / scale.y, d.z / scale.z};
+    f.view_bits = splat_view_bits(d);
+    if (step_opacity_correction || coarse())
+        f.layers = splat_layers(d, sx, sy, sz);
     Vec3 e = camera->eye();
     if (stretched)
         e = Vec3{e.x / scale.x, e.y / scale.y, e.z / scale.z};
@@ -169,7 +203,7 @@ void SplatRenderer::draw() {
     const Vec3 up = camera->axis(2);
     const Vec3 side = camera->axis(1);
     const auto stepped = [&](const Vec3& v) {
-        return Vec3{0.5 * v.x * step_x, 0.5 * v.y * step_y, 0.5 * v.z * step_z};
+        return Vec3{0.5 * v.x * sx, 0.5 * v.y * sy, 0.5 * v.z * sz};
     };
     geometry.quad[0] = stepped(up.sub(side));
     geometry.quad[1] = stepped(up.add(side));
@@ -198,5 +232,6 @@ void SplatRenderer::draw() {
     }
     if (stretched)
         glDisable(GL_NORMALIZE);
+    glDepthMask(depth_writes);
     glPopMatrix();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera.h"
+#include "depth_extent.h"
 #include "drawable.h"
 #include "frame_inputs.h"
 
@@ -27,7 +28,7 @@ struct SplatGeometry;
 // Two ways to issue the same primitives in the same order with the same colours and normals:
 // client-side vertex arrays filled per frame from a reused scratch buffer (the default), or
 // immediate mode (`immediate` = true), the reference the array path is checked against.
-class SplatRenderer : public Drawable, public FrameSource {
+class SplatRenderer : public Drawable, public FrameSource, public DepthExtent {
 public:
     SplatRenderer();
     ~SplatRenderer();
@@ -37,6 +38,8 @@ public:
     void draw() override;
     // The fields, the camera and the volume's extents and array (not its samples' values).
     void add_frame_inputs(FrameInputs& inputs) const override;
+    // The grid's bounding sphere, stretched by the axis scale, seen from the camera's eye.
+    void fit_depth(double& near, double& far) const override;
 
     Volume* volume = nullptr; // not owned; null draws nothing
     // 0: one quad per grid point; any other value: one triangle fan per grid point.
@@ -54,7 +57,8 @@ public:
     const Camera* camera = &default_camera; // not owned
     // The grid is drawn stretched by these factors along x, y and z (each grid point's box
     // with it), lit with the normals of the stretched grid and ordered back to front from the
-    // eye's position in grid coordinates. (1, 1, 1) issues no scaling at all.
+    // eye's position in grid coordinates. A negative factor flips that axis. (1, 1, 1) issues
+    // no scaling at all.
     Vec3 axis_scale{1.0, 1.0, 1.0};
 
     // With a step above 1 each splat stands for a block of grid points, and a ray passes
@@ -64,7 +68,20 @@ public:
     // effect with all steps 1.
     bool step_opacity_correction = false;
 
+    // The detail of the next frame, chosen by the view's frame policy: each step is multiplied
+    // by its factor, and a frame with any factor above 1 gets the opacity correction above.
+    // (1, 1, 1), the owner's own detail, leaves the steps and the correction as set.
+    struct Detail {
+        std::int32_t x = 1, y = 1, z = 1;
+        bool operator==(const Detail&) const = default;
+    };
+    Detail detail;
+    bool coarse() const { return !(detail == Detail{}); }
+
     bool immediate = false; // issue the splats with glBegin/glEnd instead of vertex arrays
+    // Fans write depth as well as test it, as they once did: a dark seam then runs through
+    // the picture along the planes through the eye cell. For tests of that older picture.
+    bool fan_depth_writes = false;
     SplatStats last_stats;
 
 private:

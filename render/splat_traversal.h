@@ -13,8 +13,8 @@
 
 // Octants are taken in this order, each code XOR the view bits.
 inline constexpr int splat_octant_order[8] = {0, 1, 2, 4, 3, 5, 6, 7};
-// Box corners k = 0..6 of a splat (XOR the octant code): the rim runs 5, 4, 3, 2, 1, 0, 5 and
-// offset 6 is the fan's centre.
+// Box corners k = 0..6 of a splat (XOR the octant code), the offsets a fan is made of
+// (SplatFan says in which order).
 inline constexpr int splat_corner_codes[7] = {1, 3, 2, 6, 4, 5, 7};
 
 // Bit i set when component i of the eye axis is strictly positive (0 and NaN give 0).

@@ -1,15 +1,12 @@
 #include "view_frame.h"
 
 #include "matrix_guard.h"
+#include "shared_constants.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
 #include <cmath>
-
-namespace {
-const double pi = 3.141592653589793;
-}
 
 bool ViewFrame::draw_frame(int width, int height) {
     if (height <= 0 || width < 0)
@@ -23,7 +20,11 @@ bool ViewFrame::draw_frame(int width, int height) {
     glMatrixMode(GL_MODELVIEW);
     glViewport(0, 0, width, height);
 
-    setup_projection(width, height, near_plane, far_plane);
+    frame_near = near_plane;
+    frame_far = far_plane;
+    if (depth_extent)
+        depth_extent->fit_depth(frame_near, frame_far);
+    setup_projection(width, height, frame_near, frame_far);
     aspect = static_cast<double>(width) / static_cast<double>(height);
     if (refresh_projection)
         refresh_view_projection(projection);
@@ -47,6 +48,7 @@ bool ViewFrame::collect_frame_inputs(FrameInputs& inputs, int width, int height)
     inputs.add(projection_camera);
     inputs.add(near_plane);
     inputs.add(far_plane);
+    inputs.add(depth_extent);
     inputs.add(draw_list.size());
     for (const Drawable* drawable : draw_list) {
         inputs.add(drawable);
@@ -64,7 +66,7 @@ void ViewFrame::setup_projection(int width, int height, double near, double far)
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_COLOR_MATERIAL);
     glMatrixMode(GL_PROJECTION);
-    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), near, far);
+    gluPerspective(field_of_view_degrees, static_cast<double>(width) / static_cast<double>(height), near, far);
     glMatrixMode(GL_MODELVIEW);
 }
 
@@ -72,9 +74,9 @@ bool ViewFrame::refresh_view_projection(ViewProjection& record) {
     if (!projection_enabled || !context_ok)
         return false;
     record.aspect = aspect;
-    record.fov = pi * 0.25;
+    record.fov = field_of_view;
     record.tan_half_fov = std::tan(record.fov * 0.5);
-    record.near = near_plane;
+    record.near = frame_near;
     if (!projection_camera)
         return false;
     record.camera = projection_camera;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "depth_extent.h"
 #include "drawable.h"
+#include "shared_constants.h"
 #include "frame_inputs.h"
 #include "view_projection.h"
 
@@ -50,8 +52,13 @@ public:
     bool context_ok = false;          // set by the owner once a context exists
     double aspect = 0.0;              // width / height of the last frame
     bool projection_enabled = false;
-    double near_plane = 3.0;
-    double far_plane = 1000.0;
+    double near_plane = default_near_plane;
+    double far_plane = default_far_plane;
+    // When set, each frame's planes are near_plane and far_plane widened to contain what it
+    // draws (the main view's grid); the planes of the last frame are in frame_near/frame_far.
+    const DepthExtent* depth_extent = nullptr; // not owned
+    double frame_near = default_near_plane;
+    double frame_far = default_far_plane;
     ViewProjection projection;
     bool refresh_projection = false;
     const Camera* projection_camera = nullptr; // not owned

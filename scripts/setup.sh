@@ -10,7 +10,7 @@ packages=(
     build-essential cmake ninja-build
     qt6-base-dev libqt6opengl6-dev
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
-    libfast-float-dev nlohmann-json3-dev
+    libfast-float-dev nlohmann-json3-dev libnetcdf-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fontconfig fonts-dejavu-core fonts-dejavu-extra
 )
@@ -19,7 +19,7 @@ if [ "${1:-}" = --run ]; then
     run_only=true
 else
     # The fuzz targets, formatting, the headless display and the locale of the tests.
-    packages+=(clang clang-format libclang-rt-14-dev xvfb xauth locales)
+    packages+=(clang clang-format libclang-rt-14-dev xvfb xauth xdotool locales)
 fi
 
 missing=()

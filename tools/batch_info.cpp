@@ -1,28 +1,26 @@
-#include "batch_args.h"
 #include "batch_commands.h"
-#include "batch_import.h"
+#include "batch_scene.h"
 #include "c_locale.h"
-#include "volume.h"
+#include "scene.h"
 
 #include <cstdio>
 
 int run_info(int argc, char** argv) {
-    const BatchArgs args = parse_batch_args(argc, argv, {"--intermediate"}, {});
-    if (args.help) {
+    ProgramWords words;
+    SceneOptions options;
+    if (const int status = batch_words(argc, argv, {}, {}, words, options))
+        return status;
+    if (words.help) {
         std::fputs(batch_usage, stdout);
         return 0;
     }
-    if (!args.error.empty())
-        return batch_usage_error(args.error);
-    if (args.positional.size() != 1)
+    if (words.positional.size() != 1)
         return batch_usage_error("info takes one grid file");
 
-    Volume data;
-    Volume colour;
-    const auto it = args.options.find("--intermediate");
-    if (!batch_import(args.positional[0], it == args.options.end() ? "" : it->second, data, colour))
-        return 1;
-
+    Scene scene;
+    if (const int status = batch_import(words, options, scene))
+        return status;
+    const Volume& data = scene.data_volume;
     std::fputs(format_c("extents: %d %d %d components: %d\n", data.nx, data.ny, data.nz, data.ncomp)
                    .c_str(),
                stdout);

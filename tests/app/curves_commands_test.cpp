@@ -1,5 +1,6 @@
 // "Save Curves...", "Load Curves...", the help page and the command line.
 #include "curves_file.h"
+#include "dialog_fixture.h"
 #include "scripted_dialog_prompts.h"
 #include "temp_dir.h"
 #include "volume_app.h"
@@ -11,13 +12,6 @@
 #include <memory>
 
 namespace {
-
-QAction* menu_item(CVolumeDialog& dialog, const QString& text) {
-    for (QAction* action : dialog.system_menu()->actions())
-        if (action->text() == text)
-            return action;
-    return nullptr;
-}
 
 AppArgs parse(std::vector<std::string> words) {
     words.insert(words.begin(), "halvorn");
@@ -33,72 +27,66 @@ const char* const two_point_curves = R"({ "low": 12.5, "range": 40,
 
 } // namespace
 
-class CurvesCommandsTest : public QObject {
+class CurvesCommandsTest : public DialogFixture {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedDialogPrompts> prompts;
-    std::unique_ptr<CVolumeDialog> dialog;
     TempDir dir;
 
 private slots:
     void init() {
-        prompts = std::make_unique<ScriptedDialogPrompts>();
-        dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
+        start_dialog();
     }
-    void cleanup() {
-        dialog.reset();
-        prompts.reset();
-    }
+    void cleanup() { end_dialog(); }
 
     void load_curves_replaces_curves_and_edit_values() {
         dialog->OnInitDialog();
         dialog->show();
         prompts->file_answers.push_back(dir.write("c.json", two_point_curves));
-        QAction* load = menu_item(*dialog, "&Load Curves...");
+        QAction* load = menu_item("&Load Curves...");
         QVERIFY(load);
         load->trigger();
         QCOMPARE(prompts->questions.back(), FileQuestion::open_curves);
-        QCOMPARE(dialog->red_curve.count, 2);
-        QCOMPARE(dialog->red_curve.x[0], 0.3);
-        QCOMPARE(dialog->red_curve.y[0], 0.8);
-        QCOMPARE(dialog->opacity_curve.count, 3);
-        QCOMPARE(dialog->green_curve.count, 1); // a missing channel is the new-curve default
-        QVERIFY(dialog->red_curve.segments_built);
-        QCOMPARE(dialog->low_end_edit.text(), QString("12.5"));
-        QCOMPARE(dialog->low_end, 12.5);
-        QCOMPARE(dialog->offset_slider.get_pos(), 12);
-        QCOMPARE(dialog->range, 40.0);
-        QCOMPARE(dialog->scale_slider.get_pos(), 40);
+        QCOMPARE(scene().red_curve.count, 2);
+        QCOMPARE(scene().red_curve.x[0], 0.3);
+        QCOMPARE(scene().red_curve.y[0], 0.8);
+        QCOMPARE(scene().opacity_curve.count, 3);
+        QCOMPARE(scene().green_curve.count, 1); // a missing channel is the new-curve default
+        QVERIFY(scene_for_setup().red_curve.segments_built);
+        QCOMPARE(low_end_edit().text(), QString("12.5"));
+        QCOMPARE(scene().low_end, 12.5);
+        QCOMPARE(offset_slider().get_pos(), 12);
+        QCOMPARE(scene().range, 40.0);
+        QCOMPARE(scale_slider().get_pos(), 40);
         QCOMPARE(prompts->messages.size(), std::size_t(1));
         // One undo step takes the whole load back.
         dialog->on_undo();
-        QCOMPARE(dialog->red_curve.count, 1);
-        QCOMPARE(dialog->low_end_edit.text(), QString("0"));
-        QCOMPARE(dialog->range, 100.0);
+        QCOMPARE(scene().red_curve.count, 1);
+        QCOMPARE(low_end_edit().text(), QString("0"));
+        QCOMPARE(scene().range, 100.0);
     }
 
     void refused_curves_file_shows_its_message_and_changes_nothing() {
         dialog->OnInitDialog();
-        dialog->red_curve.insert(0.5, 0.5);
+        scene_for_setup().red_curve.insert(0.5, 0.5);
         const std::string bad =
             dir.write("bad.json", R"({ "red": [[0.6, 0.1], [0.4, 0.2], [1.0, 0.0]], "low": 7 })");
         QVERIFY(!dialog->load_curves_file(bad));
         QCOMPARE(prompts->messages.size(), std::size_t(2));
         QVERIFY(QString::fromStdString(prompts->messages[1]).contains("bad.json"));
-        QCOMPARE(dialog->red_curve.count, 2);
-        QCOMPARE(dialog->red_curve.x[0], 0.5);
-        QCOMPARE(dialog->low_end, 0.0);
-        QCOMPARE(dialog->low_end_edit.text(), QString("0"));
+        QCOMPARE(scene().red_curve.count, 2);
+        QCOMPARE(scene().red_curve.x[0], 0.5);
+        QCOMPARE(scene().low_end, 0.0);
+        QCOMPARE(low_end_edit().text(), QString("0"));
     }
 
     void saved_curves_load_back_the_same() {
         dialog->OnInitDialog();
-        dialog->blue_curve.insert(0.25, 0.75);
-        dialog->blue_curve.insert(0.5, 0.1);
-        dialog->low_end_edit.setText("3.25");
+        scene_for_setup().blue_curve.insert(0.25, 0.75);
+        scene_for_setup().blue_curve.insert(0.5, 0.1);
+        low_end_edit().setText("3.25");
         const std::string path = dir.file("saved.json");
         prompts->file_answers.push_back(path);
-        menu_item(*dialog, "&Save Curves...")->trigger();
+        menu_item("&Save Curves...")->trigger();
         QCOMPARE(prompts->questions.back(), FileQuestion::save_curves);
         CurvesFile file;
         std::string error;
@@ -111,9 +99,9 @@ private slots:
         CVolumeDialog other(nullptr, prompts.get());
         other.OnInitDialog();
         QVERIFY(other.load_curves_file(path));
-        QCOMPARE(other.blue_curve.count, 3);
-        QCOMPARE(other.blue_curve.y[0], 0.75);
-        QCOMPARE(other.low_end, 3.25);
+        QCOMPARE(other.scene().blue_curve.count, 3);
+        QCOMPARE(other.scene().blue_curve.y[0], 0.75);
+        QCOMPARE(other.scene().low_end, 3.25);
     }
 
     void loading_with_realtime_classifies_at_once() {
@@ -122,10 +110,10 @@ private slots:
         std::string grid = "1 1 2 2\n  0 0 0 10 30\n  0 0 0 20 40\n";
         dialog->open_grid_path(grid_dir.write("g.txt", grid));
         dialog->on_set_transfer_func();
-        QCOMPARE(dialog->colour_volume.samples[0], 0.0f); // default curves are all zero
-        dialog->realtime_check.setChecked(true);
+        QCOMPARE(scene().colour_volume.samples[0], 0.0f); // default curves are all zero
+        realtime_check().setChecked(true);
         QVERIFY(dialog->load_curves_file(HALVORN_SAMPLE_CURVES));
-        QVERIFY(dialog->colour_volume.samples[0] > 0.0f);
+        QVERIFY(scene().colour_volume.samples[0] > 0.0f);
     }
 
     void f1_shows_the_mouse_gestures() {
@@ -143,11 +131,11 @@ private slots:
 
     void command_line_words() {
         AppArgs a = parse({"--curves", "c.json", "grid.txt"});
-        QCOMPARE(a.curves_path, std::string("c.json"));
+        QCOMPARE(a.scene.curves_path, std::string("c.json"));
         QCOMPARE(a.grid_path, std::string("grid.txt"));
         QVERIFY(a.error.empty());
         a = parse({"g.txt", "--curves=x.json"});
-        QCOMPARE(a.curves_path, std::string("x.json"));
+        QCOMPARE(a.scene.curves_path, std::string("x.json"));
         QCOMPARE(a.grid_path, std::string("g.txt"));
         QVERIFY(parse({}).grid_path.empty());
         a = parse({"-platform", "xcb", "g.txt", "-reverse"}); // Qt's own options pass by
@@ -163,20 +151,22 @@ private slots:
         a = parse({"--low", "-3.5", "--range=40", "--distance", "300", "--tilt", "-0.5",
                    "--turn", "0.25", "--apply", "g.txt"});
         QVERIFY2(a.error.empty(), a.error.c_str());
-        QCOMPARE(*a.low, -3.5);
-        QCOMPARE(*a.range, 40.0);
-        QCOMPARE(*a.distance, 300.0);
-        QCOMPARE(a.tilt, -0.5);
-        QCOMPARE(a.turn, 0.25);
+        QCOMPARE(*a.scene.low, -3.5);
+        QCOMPARE(*a.scene.range, 40.0);
+        QCOMPARE(*a.scene.distance, 300.0);
+        QCOMPARE(a.scene.tilt, -0.5);
+        QCOMPARE(a.scene.turn, 0.25);
         QVERIFY(a.apply);
-        QVERIFY(!parse({}).low && !parse({}).distance);
+        QVERIFY(!parse({}).scene.low && !parse({}).scene.distance);
         // Numbers are whole words, finite, without white space, in any locale.
         for (const char* bad : {" 5", "5 ", "abc", "nan", "inf", "1,5", ""})
             QVERIFY2(!parse({"--range", bad}).error.empty(), bad);
         a = parse({"--axis-scale", "1,0.5,20", "g.txt"});
-        QCOMPARE(a.axis_scale->z, 20.0);
-        QVERIFY(!parse({}).axis_scale);
-        for (const char* bad : {"1,1", "1,1,1,1", "1,0,1", "1,-2,1", "1,inf,1", "1, 2,3"})
+        QCOMPARE(a.scene.axis_scale->z, 20.0);
+        QCOMPARE(parse({"--axis-scale", "1,1,-4"}).scene.axis_scale->z, -4.0); // a flip
+        QVERIFY(parse({"--no-confirm"}).no_confirm && !parse({}).no_confirm);
+        QVERIFY(!parse({}).scene.axis_scale);
+        for (const char* bad : {"1,1", "1,1,1,1", "1,0,1", "1,-0,1", "1,inf,1", "1, 2,3"})
             QVERIFY2(!parse({"--axis-scale", bad}).error.empty(), bad);
     }
 
@@ -185,13 +175,13 @@ private slots:
     // that box has been dismissed.
     void start_up_commands_never_run_inside_each_other() {
         AppArgs args;
-        args.curves_path = dir.write("bad.json", "{ not json");
+        args.scene.curves_path = dir.write("bad.json", "{ not json");
         args.grid_path = dir.file("queued.txt");
         std::filesystem::copy_file(HALVORN_SAMPLE_GRID, args.grid_path);
-        args.low = 10.0;
-        args.range = 50.0;
-        args.distance = 300.0;
-        args.tilt = 0.5;
+        args.scene.low = 10.0;
+        args.scene.range = 50.0;
+        args.scene.distance = 300.0;
+        args.scene.tilt = 0.5;
         args.apply = true;
         queue_start_commands(*dialog, args);
         int nx_while_box_open = -1;
@@ -199,26 +189,26 @@ private slots:
             if (!dialog->isVisible())
                 return; // the start-up statistics, before the dialog is shown
             QTest::qWait(100);
-            nx_while_box_open = dialog->data_volume.nx;
+            nx_while_box_open = scene().data_volume.nx;
         };
         dialog->after_start([&] { dialog->accept(); });
         dialog->DoModal();
         QCOMPARE(prompts->messages.size(), std::size_t(2)); // statistics, refused curves file
         QCOMPARE(nx_while_box_open, 0);
-        QCOMPARE(dialog->data_volume.nx, 64);
-        QCOMPARE(dialog->low_end, 10.0);
-        QCOMPARE(dialog->range, 50.0);
-        QCOMPARE(dialog->low_end_edit.text(), QString("10"));
-        QCOMPARE(dialog->view_controller.camera.distance(), 300.0);
-        QCOMPARE(dialog->view_controller.camera.axis(0).x, std::cos(0.5));
-        QVERIFY(dialog->colour_volume.valid); // --apply classified the imported grid
+        QCOMPARE(scene().data_volume.nx, 64);
+        QCOMPARE(scene().low_end, 10.0);
+        QCOMPARE(scene().range, 50.0);
+        QCOMPARE(low_end_edit().text(), QString("10"));
+        QCOMPARE(scene().view_controller.camera.distance(), 300.0);
+        QCOMPARE(scene().view_controller.camera.axis(0).x, std::cos(0.5));
+        QVERIFY(scene().colour_volume.valid); // --apply classified the imported grid
     }
 
     // As `halvorn --curves sample_curves.json sample.txt`: the statistics box first, then the
     // curves, then the import of the grid, once the dialog is shown.
     void command_line_loads_curves_then_imports_after_start_up() {
         AppArgs args;
-        args.curves_path = HALVORN_SAMPLE_CURVES;
+        args.scene.curves_path = HALVORN_SAMPLE_CURVES;
         // A copy, so that no other test writes the same intermediate file at the same time.
         args.grid_path = dir.file("sample.txt");
         std::filesystem::copy_file(HALVORN_SAMPLE_GRID, args.grid_path);
@@ -233,11 +223,11 @@ private slots:
         QCOMPARE(prompts->messages.size(), std::size_t(1));
         QVERIFY(QString::fromStdString(prompts->messages[0]).startsWith("avg == 0.000000"));
         QCOMPARE(prompts->imports, std::vector<std::string>{args.grid_path});
-        QCOMPARE(dialog->data_volume.nx, 64);
-        QCOMPARE(dialog->data_volume.ncomp, 2);
-        QCOMPARE(dialog->colour_volume.nz, 48);
-        QCOMPARE(dialog->opacity_curve.count, 6);
-        QCOMPARE(dialog->range, 100.0);
+        QCOMPARE(scene().data_volume.nx, 64);
+        QCOMPARE(scene().data_volume.ncomp, 2);
+        QCOMPARE(scene().colour_volume.nz, 48);
+        QCOMPARE(scene().opacity_curve.count, 6);
+        QCOMPARE(scene().range, 100.0);
     }
 };
 

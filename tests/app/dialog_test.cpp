@@ -3,6 +3,7 @@
 #include "dialog_templates.h"
 #include "dialog_units.h"
 #include "qt_prompts.h"
+#include "dialog_fixture.h"
 #include "scripted_dialog_prompts.h"
 #include "temp_dir.h"
 #include "volume_dialog.h"
@@ -31,11 +32,9 @@ std::string small_grid() {
 
 } // namespace
 
-class DialogTest : public QObject {
+class DialogTest : public DialogFixture {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedDialogPrompts> prompts;
-    std::unique_ptr<CVolumeDialog> dialog;
 
     void start() {
         dialog->OnInitDialog();
@@ -45,13 +44,9 @@ class DialogTest : public QObject {
 
 private slots:
     void init() {
-        prompts = std::make_unique<ScriptedDialogPrompts>();
-        dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
+        start_dialog();
     }
-    void cleanup() {
-        dialog.reset();
-        prompts.reset();
-    }
+    void cleanup() { end_dialog(); }
 
     void start_up_shows_the_empty_statistics_before_the_dialog() {
         QVERIFY(!dialog->isVisible());
@@ -65,10 +60,10 @@ private slots:
         QCOMPARE(prompts->messages.size(), std::size_t(1));
     }
 
-    void window_is_fixed_size_and_captioned() {
+    void window_is_captioned_and_no_smaller_than_the_template() {
         start();
         QCOMPARE(dialog->windowTitle(), QString("Halvorn1"));
-        QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+        QCOMPARE(dialog->minimumSize(), dialog->size());
         QVERIFY(!dialog->windowIcon().isNull());
         QVERIFY(!dialog->OnQueryDragIcon().isNull());
     }
@@ -89,11 +84,11 @@ private slots:
                  QSize(dialog_x_to_pixels(611, units), dialog_y_to_pixels(380, units)));
         // With the classic 6 x 13 base units of an 8-point font the main view is 612 x 375.
         QCOMPARE(dialog_rect(16, 17, 408, 231, BaseUnits{6, 13}).size(), QSize(612, 375));
-        QCOMPARE(&dialog->main_view, dialog->control(1000));
-        QCOMPARE(&dialog->offset_slider, dialog->control(1001));
-        QCOMPARE(&dialog->scale_slider, dialog->control(1002));
-        QCOMPARE(&dialog->red_panel, dialog->control(1003));
-        QCOMPARE(&dialog->opacity_panel, dialog->control(1006));
+        QCOMPARE(&main_view(), dialog->control(1000));
+        QCOMPARE(&offset_slider(), dialog->control(1001));
+        QCOMPARE(&scale_slider(), dialog->control(1002));
+        QCOMPARE(&panel(Channel::red), dialog->control(1003));
+        QCOMPARE(&panel(Channel::opacity), dialog->control(1006));
     }
 
     void panels_stand_in_the_group_box_green_blue_red_opacity() {
@@ -101,16 +96,16 @@ private slots:
         auto* group = dialog->findChild<QGroupBox*>();
         QVERIFY(group);
         QCOMPARE(group->title(), QString("Color Controls"));
-        const QWidget* order[] = {&dialog->green_panel, &dialog->blue_panel, &dialog->red_panel,
-                                  &dialog->opacity_panel};
+        const QWidget* order[] = {&panel(Channel::green), &panel(Channel::blue), &panel(Channel::red),
+                                  &panel(Channel::opacity)};
         for (int i = 0; i < 4; ++i) {
             QVERIFY(group->geometry().contains(order[i]->geometry()));
             if (i > 0)
                 QVERIFY(order[i - 1]->geometry().bottom() < order[i]->geometry().top());
         }
         // The panels lie on top of the group box, so they take the mouse.
-        const QPoint inside = dialog->red_panel.geometry().center();
-        QCOMPARE(dialog->childAt(inside), &dialog->red_panel);
+        const QPoint inside = panel(Channel::red).geometry().center();
+        QCOMPARE(dialog->childAt(inside), &panel(Channel::red));
     }
 
     void tab_order_follows_the_template() {
@@ -124,11 +119,11 @@ private slots:
             QCOMPARE(widget, dialog->control(stops[i]));
         }
         QVERIFY(static_cast<QPushButton*>(dialog->control(1))->isDefault());
-        QCOMPARE(dialog->realtime_check.text(), QString("Realtime Function Update"));
+        QCOMPARE(realtime_check().text(), QString("Realtime Function Update"));
     }
 
     // A focused push button takes Enter, as in the dialogs this program comes from; with the
-    // focus back in an edit field, Enter presses OK, the default button, again.
+    // focus back in an edit field, OK is the default button again.
     void enter_presses_the_focused_push_button() {
         start();
         dialog->activateWindow();
@@ -139,14 +134,14 @@ private slots:
             QTest::keyClick(button, Qt::Key_Return);
         };
         enter_on(1007); // "Set Transfer Func" classifies the two empty volumes
-        QVERIFY(dialog->colour_volume.valid || dialog->colour_volume.nx == 0);
+        QVERIFY(scene().colour_volume.valid || scene().colour_volume.nx == 0);
         QVERIFY(dialog->isVisible());
         enter_on(1012); // "Open File" asks for a grid (cancelled here)
         QCOMPARE(prompts->questions, std::vector<FileQuestion>{FileQuestion::open_grid});
         QVERIFY(dialog->isVisible());
         QVERIFY(!static_cast<QPushButton*>(dialog->control(1))->isDefault());
 
-        dialog->low_end_edit.setFocus();
+        low_end_edit().setFocus();
         QVERIFY(static_cast<QPushButton*>(dialog->control(1))->isDefault());
         enter_on(2);
         QVERIFY(!dialog->isVisible());
@@ -182,11 +177,7 @@ private slots:
 
     void context_menu_holds_the_about_item_routed_as_command_0x10() {
         start();
-        QMenu* menu = dialog->system_menu();
-        QAction* about = nullptr;
-        for (QAction* action : menu->actions())
-            if (action->text() == "&About Halvorn1...")
-                about = action;
+        QAction* about = menu_item("&About Halvorn1...");
         QVERIFY(about);
         about->trigger();
         QCOMPARE(prompts->modal_titles, std::vector<std::string>{"About Halvorn1"});
@@ -208,12 +199,12 @@ private slots:
             QTest::qWait(300);
             return shown;
         };
-        QCOMPARE(right_click(QPoint(4, 4)), static_cast<QWidget*>(dialog->system_menu()));
+        QCOMPARE(right_click(QPoint(4, 4)), static_cast<QWidget*>((&menu())));
         const QPoint in_group =
             dialog->findChild<QGroupBox*>()->geometry().topLeft() + QPoint(3, 30);
-        QCOMPARE(right_click(in_group), static_cast<QWidget*>(dialog->system_menu()));
-        QCOMPARE(right_click(dialog->main_view.geometry().center()), nullptr);
-        QCOMPARE(dialog->main_view.contextMenuPolicy(), Qt::PreventContextMenu);
+        QCOMPARE(right_click(in_group), static_cast<QWidget*>((&menu())));
+        QCOMPARE(right_click(main_view().geometry().center()), nullptr);
+        QCOMPARE(main_view().contextMenuPolicy(), Qt::PreventContextMenu);
     }
 
     void about_box_shows_icon_version_and_a_second_line() {
@@ -241,13 +232,13 @@ private slots:
         static_cast<QPushButton*>(dialog->control(1012))->click();
         QCOMPARE(prompts->questions, std::vector<FileQuestion>{FileQuestion::open_grid});
         QCOMPARE(prompts->messages.size(), std::size_t(1)); // only the start-up box
-        QCOMPARE(dialog->data_volume.nx, 3);
-        QCOMPARE(dialog->data_volume.nz, 2);
-        QCOMPARE(dialog->data_volume.stat_count, std::int64_t(12));
-        QCOMPARE(dialog->data_volume.stat_max, 21.0);
-        QCOMPARE(dialog->colour_volume.nx, 3);
-        QCOMPARE(dialog->colour_volume.ncomp, 4);
-        QVERIFY(dialog->colour_volume.rgba == dialog->colour_volume.is_rgba());
+        QCOMPARE(scene().data_volume.nx, 3);
+        QCOMPARE(scene().data_volume.nz, 2);
+        QCOMPARE(scene().data_volume.stat_count, std::int64_t(12));
+        QCOMPARE(scene().data_volume.stat_max, 21.0);
+        QCOMPARE(scene().colour_volume.nx, 3);
+        QCOMPARE(scene().colour_volume.ncomp, 4);
+        QVERIFY(scene().colour_volume.rgba == scene().colour_volume.is_rgba());
         QVERIFY(file_exists(grid + ".dat"));
     }
 
@@ -256,7 +247,7 @@ private slots:
         dialog->on_open_file();
         QCOMPARE(prompts->messages.back(),
                  std::string("ERROR: \"\" is not a valid file or is not readable"));
-        QCOMPARE(dialog->data_volume.nx, 0);
+        QCOMPARE(scene().data_volume.nx, 0);
     }
 
     void cancelled_import_leaves_both_volumes_as_they_were() {
@@ -264,15 +255,15 @@ private slots:
         TempDir dir;
         const std::string first = dir.write("first.txt", small_grid());
         dialog->open_grid_path(first);
-        QCOMPARE(dialog->data_volume.nx, 3);
+        QCOMPARE(scene().data_volume.nx, 3);
         std::string bigger = "4 4 4 1\n";
         for (int i = 0; i < 64; ++i)
             bigger += "  0 0 0 50\n";
         prompts->cancel_after = 0;
         dialog->open_grid_path(dir.write("second.txt", bigger));
-        QCOMPARE(dialog->data_volume.nx, 3);
-        QCOMPARE(dialog->data_volume.stat_max, 21.0);
-        QCOMPARE(dialog->colour_volume.nx, 3);
+        QCOMPARE(scene().data_volume.nx, 3);
+        QCOMPARE(scene().data_volume.stat_max, 21.0);
+        QCOMPARE(scene().colour_volume.nx, 3);
         QCOMPARE(prompts->imports.size(), std::size_t(2));
     }
 

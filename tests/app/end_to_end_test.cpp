@@ -41,10 +41,10 @@ private slots:
         QVERIFY(show_ready(dialog));
         QVERIFY(dialog.load_curves_file(HALVORN_SAMPLE_CURVES));
         dialog.open_grid_path(grid);
-        QCOMPARE(dialog.data_volume.nx, 64);
+        QCOMPARE(dialog.scene().data_volume.nx, 64);
 
         // Raise the red curve in the middle: press, move with the button held, let go.
-        CGLView& panel = dialog.red_panel;
+        CGLView& panel = panel_of(dialog, Channel::red);
         const QPoint at(panel.width() * 45 / 100, panel.height() / 4);
         move_over(panel, at, Qt::LeftButton);
         move_over(panel, at + QPoint(4, -2), Qt::LeftButton);
@@ -53,11 +53,11 @@ private slots:
 
         // A right drag upwards brings the camera nearer; then one left drag: a tilt from the
         // vertical and a turn from the horizontal motion, in window fractions.
-        CGLView& view = dialog.main_view;
+        CGLView& view = main_view_of(dialog);
         move_over(view, QPoint(300, 300), Qt::RightButton);
         move_over(view, QPoint(300, 30), Qt::RightButton);
         move_over(view, QPoint(300, 30), Qt::NoButton);
-        const double distance = dialog.view_controller.camera.distance();
+        const double distance = dialog.scene().view_controller.camera.distance();
         QVERIFY(distance > 150.0 && distance < 300.0);
         const QPoint from(300, 200), to(341, 173);
         move_over(view, from, Qt::LeftButton);

@@ -51,53 +51,48 @@ QImage shown(CGLView& view) {
 
 } // namespace
 
-class InteractionTest : public QObject {
+class InteractionTest : public DialogFixture {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedDialogPrompts> prompts;
-    std::unique_ptr<CVolumeDialog> dialog;
     TempDir dir;
 
     // The plain procedure's frame for the current state, with the switch restored after.
     QImage full_frame() {
         const bool fast = dialog->fast_interaction();
         dialog->set_fast_interaction(false);
-        dialog->main_view.repaint();
-        const QImage image = shown(dialog->main_view);
+        main_view().repaint();
+        const QImage image = shown(main_view());
         dialog->set_fast_interaction(fast);
         return image;
     }
 
     bool coarse() const {
-        const SplatRenderer& r = dialog->splat_renderer;
-        return r.step_x * r.step_y * r.step_z > 1 && r.step_opacity_correction;
+        const SplatRenderer& r = scene().splat_renderer;
+        return r.coarse() && r.step_x * r.step_y * r.step_z == 1;
     }
 
     bool full_detail() const {
-        const SplatRenderer& r = dialog->splat_renderer;
-        return r.step_x == 1 && r.step_y == 1 && r.step_z == 1 && !r.step_opacity_correction;
+        const SplatRenderer& r = scene().splat_renderer;
+        return !r.coarse() && r.step_x == 1 && r.step_y == 1 && r.step_z == 1 &&
+               !r.step_opacity_correction;
     }
 
 private slots:
     void init() {
-        prompts = std::make_unique<ScriptedDialogPrompts>();
-        dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
+        start_dialog();
         QVERIFY(show_ready(*dialog));
         QVERIFY(dialog->load_curves_file(HALVORN_SAMPLE_CURVES));
         dialog->open_grid_path(dir.write("ball.txt", ball_grid()));
-        QCOMPARE(dialog->colour_volume.nx, 20);
-        dialog->view_controller.camera.set_distance(45.0);
+        QCOMPARE(scene().colour_volume.nx, 20);
+        scene_for_setup().view_controller.camera.set_distance(45.0);
         dialog->on_set_transfer_func();
         // Every full frame is over this budget, so every interactive frame is coarse.
-        dialog->interactive_detail.budget_seconds = 1e-9;
+        scene_for_setup().interactive_detail.budget_seconds = 1e-9;
     }
-    void cleanup() {
-        dialog.reset();
-        prompts.reset();
-    }
+    void cleanup() { end_dialog(); }
 
     void unchanged_view_presents_its_last_frame_again() {
-        CGLView& view = dialog->main_view;
+        CGLView& view = main_view();
         const QImage before = shown(view);
         const std::int64_t drawn = view.frames_drawn;
         for (int i = 0; i < 5; ++i)
@@ -107,9 +102,9 @@ private slots:
         QCOMPARE(full_frame(), before); // the pixels of a full redraw
 
         // A change the view cannot see for itself is announced, and the next movement draws.
-        std::memset(dialog->colour_volume.samples, 0,
-                    dialog->colour_volume.sample_count() * sizeof(float));
-        dialog->main_view.invalidate();
+        std::memset(scene().colour_volume.samples, 0,
+                    scene().colour_volume.sample_count() * sizeof(float));
+        main_view().invalidate();
         move(view, QPoint(50, 40), Qt::NoButton);
         QCOMPARE(view.frames_drawn, drawn + 2);
         const QImage black = shown(view);
@@ -119,7 +114,7 @@ private slots:
     }
 
     void drag_draws_coarse_frames_and_release_the_full_frame() {
-        CGLView& view = dialog->main_view;
+        CGLView& view = main_view();
         QVERIFY(dialog->fast_interaction());
         for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
             const QPoint at(view.width() / 2, view.height() / 2);
@@ -142,7 +137,7 @@ private slots:
 
     void fast_interaction_off_draws_every_frame_in_full() {
         QAction* item = nullptr;
-        for (QAction* a : dialog->system_menu()->actions())
+        for (QAction* a : (&menu())->actions())
             if (a->text().remove('&') == "Fast Interaction")
                 item = a;
         QVERIFY(item);
@@ -150,7 +145,7 @@ private slots:
         item->trigger();
         QVERIFY(!dialog->fast_interaction());
 
-        CGLView& view = dialog->main_view;
+        CGLView& view = main_view();
         const QPoint at(view.width() / 2, view.height() / 2);
         move(view, at, Qt::LeftButton);
         for (int i = 1; i <= 3; ++i) {
@@ -172,35 +167,35 @@ private slots:
     // main-view frames until the panel's button is released, and ends with the full frame of a
     // colour volume equal to a full classification.
     void realtime_edit_is_coarse_until_release() {
-        dialog->realtime_check.setChecked(true);
-        CGLView& panel = dialog->opacity_panel;
-        const QPoint at(panel.width() * 7 / 10, panel.height() / 2);
+        realtime_check().setChecked(true);
+        CGLView& view = panel(Channel::opacity);
+        const QPoint at(view.width() * 7 / 10, view.height() / 2);
         for (int i = 0; i < 4; ++i) {
-            move(panel, at + QPoint(0, (i % 2 ? -1 : 1) * (3 + i)), Qt::LeftButton);
+            move(view, at + QPoint(0, (i % 2 ? -1 : 1) * (3 + i)), Qt::LeftButton);
             QVERIFY(coarse());
-            QCOMPARE(dialog->curve_classifier.last_channels() & 0x7, 0);
+            QCOMPARE(scene().last_channels() & 0x7, 0);
         }
-        QVERIFY(dialog->curve_classifier.last_channels() == 0x8);
-        release(panel, at, Qt::LeftButton);
+        QVERIFY(scene().last_channels() == 0x8);
+        release(view, at, Qt::LeftButton);
         QVERIFY(full_detail());
-        QCOMPARE(shown(dialog->main_view), full_frame());
+        QCOMPARE(shown(main_view()), full_frame());
 
         // After "Set Transfer Func" an unchanged curve computes nothing, and a changed one its
         // own channel, bit for bit as a full classification.
         dialog->on_set_transfer_func();
         dialog->changed();
-        QCOMPARE(dialog->curve_classifier.last_channels(), 0);
-        dialog->opacity_curve.y[0] += 0.1;
-        dialog->opacity_curve.segments_built = false;
-        dialog->opacity_curve.update_segments();
+        QCOMPARE(scene().last_channels(), 0);
+        TransferFunction& opacity = scene_for_setup().opacity_curve;
+        opacity.set_point(0, opacity.x[0], opacity.y[0] + 0.1);
+        opacity.update_segments();
         dialog->changed();
-        QCOMPARE(dialog->curve_classifier.last_channels(), 0x8);
+        QCOMPARE(scene().last_channels(), 0x8);
         Volume reference;
         reference.allocate(20, 16, 12, 4);
-        QVERIFY(reference.classify(dialog->data_volume, dialog->red_curve, dialog->green_curve,
-                                   dialog->blue_curve, dialog->opacity_curve, dialog->low_end,
-                                   dialog->range));
-        QCOMPARE(std::memcmp(reference.samples, dialog->colour_volume.samples,
+        const TransferFunction* curves[4] = {&scene().red_curve, &scene().green_curve,
+                                             &scene().blue_curve, &scene().opacity_curve};
+        QVERIFY(classify(reference, scene().data_volume, curves, scene().classify_settings()));
+        QCOMPARE(std::memcmp(reference.samples, scene().colour_volume.samples,
                              reference.sample_count() * sizeof(float)),
                  0);
     }

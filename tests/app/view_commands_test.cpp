@@ -39,113 +39,110 @@ int grey_pixels(CGLView& panel) {
 
 } // namespace
 
-class ViewCommandsTest : public QObject {
+class ViewCommandsTest : public DialogFixture {
     Q_OBJECT
 
-    std::unique_ptr<ScriptedDialogPrompts> prompts;
-    std::unique_ptr<CVolumeDialog> dialog;
     TempDir dir;
 
 private slots:
     void init() {
-        prompts = std::make_unique<ScriptedDialogPrompts>();
-        dialog = std::make_unique<CVolumeDialog>(nullptr, prompts.get());
+        start_dialog();
         QVERIFY(show_ready(*dialog));
         dialog->activateWindow(); // shortcuts reach the active window only
         QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     }
-    void cleanup() {
-        dialog.reset();
-        prompts.reset();
-    }
+    void cleanup() { end_dialog(); }
 
     void histogram_follows_the_range_and_its_menu_item() {
-        CGLView& panel = dialog->green_panel;
-        QCOMPARE(grey_pixels(panel), 0); // no grid, no histogram
-        QVERIFY(dialog->info_text.toPlainText().contains("Open File"));
+        CGLView& view = panel(Channel::green);
+        QCOMPARE(grey_pixels(view), 0); // no grid, no histogram
+        QVERIFY(dialog->info_text().toPlainText().contains("Open File"));
         dialog->open_grid_path(dir.write("ramp.txt", ramp_grid()));
-        QVERIFY(dialog->info_text.toPlainText().contains("16 x 12 x 8 grid points"));
-        QVERIFY(dialog->info_text.toPlainText().contains("Set Transfer Func"));
-        const int wide = grey_pixels(panel);
+        QVERIFY(dialog->info_text().toPlainText().contains("16 x 12 x 8 grid points"));
+        QVERIFY(dialog->info_text().toPlainText().contains("Set Transfer Func"));
+        const int wide = grey_pixels(view);
         QVERIFY(wide > 100);
         // Ten times the range: the data fills a tenth of the columns.
-        dialog->range_edit.setText("1000");
-        const int narrow = grey_pixels(panel);
+        range_edit().setText("1000");
+        const int narrow = grey_pixels(view);
         QVERIFY(narrow > 0 && narrow < wide / 3);
-        // A movement that changes nothing presents the panel's last frame again.
-        const std::int64_t drawn = panel.frames_drawn;
-        move_over(panel, QPoint(20, 20), Qt::NoButton);
-        QCOMPARE(panel.frames_drawn, drawn);
-        QCOMPARE(grey_pixels(panel), narrow);
-        dialog->show_histograms_item()->setChecked(false);
-        QCOMPARE(grey_pixels(panel), 0);
+        // A movement that changes nothing presents the view's last frame again.
+        const std::int64_t drawn = view.frames_drawn;
+        move_over(view, QPoint(20, 20), Qt::NoButton);
+        QCOMPARE(view.frames_drawn, drawn);
+        QCOMPARE(grey_pixels(view), narrow);
+        dialog->menu().show_histograms_item()->setChecked(false);
+        QCOMPARE(grey_pixels(view), 0);
         // A refused import keeps the grid's text and adds the refusal.
         dialog->open_grid_path(dir.write("bad.txt", "not a grid\n"));
-        QVERIFY(dialog->info_text.toPlainText().contains("16 x 12 x 8"));
-        QVERIFY(dialog->info_text.toPlainText().contains("Not imported: bad.txt"));
+        QVERIFY(dialog->info_text().toPlainText().contains("16 x 12 x 8"));
+        QVERIFY(dialog->info_text().toPlainText().contains("Not imported: bad.txt"));
     }
 
     void undo_and_redo_a_drag_restore_the_panel() {
-        CGLView& panel = dialog->red_panel;
-        panel.repaint();
-        const QImage before = panel.grabFramebuffer();
-        const QPoint at(panel.width() / 2, panel.height() / 3);
-        QTest::mousePress(&panel, Qt::LeftButton, Qt::NoModifier, at);
+        CGLView& view = panel(Channel::red);
+        view.repaint();
+        const QImage before = view.grabFramebuffer();
+        const QPoint at(view.width() / 2, view.height() / 3);
+        QTest::mousePress(&view, Qt::LeftButton, Qt::NoModifier, at);
         for (int i = 1; i <= 3; ++i)
-            move_over(panel, at + QPoint(i * 3, i), Qt::LeftButton);
-        QTest::mouseRelease(&panel, Qt::LeftButton, Qt::NoModifier, at + QPoint(9, 3));
-        panel.repaint();
-        const QImage after = panel.grabFramebuffer();
+            move_over(view, at + QPoint(i * 3, i), Qt::LeftButton);
+        QTest::mouseRelease(&view, Qt::LeftButton, Qt::NoModifier, at + QPoint(9, 3));
+        view.repaint();
+        const QImage after = view.grabFramebuffer();
         QVERIFY(after != before);
-        QCOMPARE(dialog->undo_stack().count(), 1); // the whole gesture is one step
+        QCOMPARE(dialog->history().stack().count(), 1); // the whole gesture is one step
         QTest::keyClick(dialog.get(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(dialog->red_curve.count, 1);
-        QCOMPARE(panel.grabFramebuffer(), before);
+        QCOMPARE(scene().red_curve.count, 1);
+        QCOMPARE(view.grabFramebuffer(), before);
         QTest::keyClick(dialog.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(panel.grabFramebuffer(), after);
+        QCOMPARE(view.grabFramebuffer(), after);
         // In an edit field Ctrl+Z undoes the typing, not the curve.
-        dialog->low_end_edit.setFocus();
-        QTest::keyClicks(&dialog->low_end_edit, "5");
-        QTest::keyClick(&dialog->low_end_edit, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(dialog->low_end_edit.text(), QString("0"));
-        QCOMPARE(dialog->red_curve.count, 2);
+        low_end_edit().setFocus();
+        QTest::keyClicks(&low_end_edit(), "5");
+        QTest::keyClick(&low_end_edit(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(low_end_edit().text(), QString("0"));
+        QCOMPARE(scene().red_curve.count, 2);
     }
 
     void fit_range_sets_the_edits_classifies_and_is_one_step() {
         dialog->on_fit_range(); // nothing without a grid
-        QCOMPARE(dialog->undo_stack().count(), 0);
+        QCOMPARE(dialog->history().stack().count(), 0);
         dialog->open_grid_path(dir.write("ramp.txt", ramp_grid()));
         QTest::keyClick(dialog.get(), Qt::Key_R, Qt::ControlModifier);
         // The smallest value outside the missing corner is 14, the largest 10+15+11+14+20.
-        QCOMPARE(dialog->low_end_edit.text(), QString("14"));
-        QCOMPARE(dialog->range_edit.text(), QString("56"));
-        QCOMPARE(dialog->low_end, 14.0);
+        QCOMPARE(low_end_edit().text(), QString("14"));
+        QCOMPARE(range_edit().text(), QString("56"));
+        QCOMPARE(scene().low_end, 14.0);
         // Float samples are shown as floats.
-        dialog->data_volume.stat_min = 3.002f;
+        scene_for_setup().data_volume.stat_min = 3.002f;
         dialog->on_fit_range();
-        QCOMPARE(dialog->low_end_edit.text(), QString("3.002"));
+        QCOMPARE(low_end_edit().text(), QString("3.002"));
+        QVERIFY(!dialog->info_text().toPlainText().contains("Set Transfer Func"));
+        // Undone without Realtime Function Update: the picture keeps the colours of 3.002,
+        // and the text area says so.
         QTest::keyClick(dialog.get(), Qt::Key_Z, Qt::ControlModifier);
-        QVERIFY(!dialog->info_text.toPlainText().contains("Set Transfer Func"));
+        QVERIFY(dialog->info_text().toPlainText().contains("does not show the current"));
         QTest::keyClick(dialog.get(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(dialog->range_edit.text(), QString("100"));
-        QCOMPARE(dialog->range, 100.0);
+        QCOMPARE(range_edit().text(), QString("100"));
+        QCOMPARE(scene().range, 100.0);
     }
 
     void fit_view_frames_the_grid_and_the_wheel_zooms() {
         dialog->open_grid_path(dir.write("ramp.txt", ramp_grid()));
         // Opaque white wherever there is data.
-        for (TransferFunction* c : {&dialog->red_curve, &dialog->green_curve,
-                                    &dialog->blue_curve, &dialog->opacity_curve}) {
+        for (TransferFunction* c : {&scene_for_setup().red_curve, &scene_for_setup().green_curve,
+                                    &scene_for_setup().blue_curve, &scene_for_setup().opacity_curve}) {
             c->insert(0.01, 1.0);
             c->insert(0.99, 1.0);
             c->segments_built = false;
             c->update_segments();
         }
         dialog->on_set_transfer_func();
-        Camera& camera = dialog->view_controller.camera;
+        Camera& camera = scene_for_setup().view_controller.camera;
         camera.rotate_right(Mat3::axis_rotation(0, 0.6));
         QTest::keyClick(dialog.get(), Qt::Key_F, Qt::ControlModifier);
-        const QImage frame = dialog->main_view.grabFramebuffer();
+        const QImage frame = main_view().grabFramebuffer();
         QRect lit;
         for (int y = 0; y < frame.height(); ++y)
             for (int x = 0; x < frame.width(); ++x)
@@ -154,10 +151,10 @@ private slots:
         QVERIFY(frame.rect().adjusted(1, 1, -1, -1).contains(lit));
         QVERIFY(lit.width() > frame.width() * 0.75 || lit.height() > frame.height() * 0.75);
         const double d = camera.distance();
-        QWheelEvent notch(QPointF(10, 10), dialog->main_view.mapToGlobal(QPointF(10, 10)),
+        QWheelEvent notch(QPointF(10, 10), main_view().mapToGlobal(QPointF(10, 10)),
                           QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(&dialog->main_view, &notch);
+        QCoreApplication::sendEvent(&main_view(), &notch);
         QCOMPARE(camera.distance(), d - 0.1 * (d + 1.0)); // a right drag up a tenth
         QTest::keyClick(dialog.get(), Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(camera.distance(), 750.0);
@@ -166,21 +163,21 @@ private slots:
 
     void missing_data_is_an_undo_step_and_axis_scale_is_asked() {
         dialog->open_grid_path(dir.write("ramp.txt", ramp_grid()));
-        dialog->realtime_check.setChecked(true);
-        const Volume& colour = dialog->colour_volume;
+        realtime_check().setChecked(true);
+        const Volume& colour = scene().colour_volume;
         // A corner of the block without data (mirrored along x on loading).
         const std::int64_t corner = colour.flat_index(15, 0, 0, 0);
-        dialog->missing_data_item(MissingData::hidden)->trigger();
+        dialog->menu().missing_data_item(MissingData::hidden)->trigger();
         QCOMPARE(colour.samples[corner + 3], 0.0f);
         QTest::keyClick(dialog.get(), Qt::Key_Z, Qt::ControlModifier);
-        QVERIFY(dialog->missing_data_item(MissingData::grey)->isChecked());
+        QVERIFY(dialog->menu().missing_data_item(MissingData::grey)->isChecked());
         QVERIFY(colour.samples[corner + 3] >= 0.8f);
 
         prompts->text_answers = {"0,1,1", "1,2.5,20"}; // the first is refused and asked again
         dialog->on_axis_scale();
         QCOMPARE(prompts->text_titles.size(), std::size_t(2));
-        QCOMPARE(dialog->splat_renderer.axis_scale.z, 20.0);
-        QCOMPARE(dialog->splat_renderer.axis_scale.y, 2.5);
+        QCOMPARE(scene().splat_renderer.axis_scale.z, 20.0);
+        QCOMPARE(scene().splat_renderer.axis_scale.y, 2.5);
     }
 
     void save_image_failure_is_reported_and_leaves_no_file() {

@@ -93,7 +93,8 @@ if [ "$dialog" = 1 ]; then
         export DISPLAY=:$n
         for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
     fi
-    dialog_image() { # name grid curves options...
+    # One try: start the program, close its start-up box, save the image; false on a failure.
+    dialog_try() { # name grid curves options...
         local name=$1 grid=$2 curves=$3
         shift 3
         local png=$out/$name.png
@@ -108,13 +109,13 @@ if [ "$dialog" = 1 ]; then
             [ -n "$box" ] && break
             sleep 0.2
         done
-        [ -n "$box" ] || { echo "pictures: no start-up box for $name" >&2; exit 1; }
+        [ -n "$box" ] || { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; return 1; }
         sleep 0.3
         xdotool windowfocus --sync "$box" 2>/dev/null || true
         xdotool key --clearmodifiers Return
         # Ctrl+S is answered once the start-up commands have run: the "Save Image" file dialog
         # opens, and the path is typed into it.
-        for _ in $(seq 20); do
+        for _ in $(seq 6); do
             sleep 0.5
             win=$(xdotool search --onlyvisible --pid "$pid" --name '^Halvorn' 2>/dev/null | head -1) || true
             [ -n "$win" ] || continue
@@ -136,10 +137,21 @@ if [ "$dialog" = 1 ]; then
             xdotool key Return
             for _ in $(seq 100); do [ -s "$png" ] && break; sleep 0.2; done
             [ -s "$png" ] && { ok=1; break; }
+            # The path did not arrive whole: close whatever file dialog is open and ask again.
+            xdotool search --onlyvisible --name '^Save Image$' >/dev/null 2>&1 &&
+                xdotool key --clearmodifiers Escape
         done
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
-        [ "$ok" = 1 ] || { echo "pictures: the dialog did not save $name" >&2; exit 1; }
+        [ "$ok" = 1 ]
+    }
+    # A key that reaches X while the program is busy can be lost: then the whole try again.
+    dialog_image() {
+        for _ in 1 2 3; do
+            dialog_try "$@" && return 0
+        done
+        echo "pictures: the dialog did not save $1" >&2
+        exit 1
     }
     for entry in "${grids[@]}"; do
         read -r name grid curves d <<<"$entry"

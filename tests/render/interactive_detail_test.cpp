@@ -53,10 +53,11 @@ TEST(InteractiveDetail, coarse_only_while_interacting_over_budget_and_back_exact
     ASSERT_GT(level, 0);
     EXPECT_LE(detail.estimate(level), 0.075);       // fits what the frame may take ...
     EXPECT_GT(detail.estimate(level - 1), 0.075);   // ... and the next finer level does not
-    const InteractiveDetail::Steps f = InteractiveDetail::factors[level];
-    EXPECT_EQ(renderer.step_x * 100 + renderer.step_y * 10 + renderer.step_z,
-              f.x * 100 + f.y * 10 + f.z);
-    EXPECT_TRUE(renderer.step_opacity_correction);
+    // The level reaches the renderer as the frame's detail; the owner's steps stay.
+    EXPECT_TRUE(renderer.detail == InteractiveDetail::factors[level]);
+    EXPECT_TRUE(renderer.coarse());
+    EXPECT_EQ(renderer.step_x + renderer.step_y + renderer.step_z, 3);
+    EXPECT_FALSE(renderer.step_opacity_correction);
 
     // A coarse frame slower than planned moves the next one coarser.
     detail.after_frame(0.3);
@@ -71,16 +72,19 @@ TEST(InteractiveDetail, coarse_only_while_interacting_over_budget_and_back_exact
 
     detail.before_frame(false); // the button is released: the owner's settings, as they were
     EXPECT_EQ(detail.level(), 0);
+    EXPECT_FALSE(renderer.coarse());
     EXPECT_EQ(renderer.step_x + renderer.step_y + renderer.step_z, 3);
     EXPECT_FALSE(renderer.step_opacity_correction);
 
     // The owner's own steps are the full level; coarse levels multiply them.
     renderer.step_x = 2;
     detail.before_frame(true);
-    EXPECT_EQ(renderer.step_x, 2 * InteractiveDetail::factors[detail.level()].x);
+    EXPECT_TRUE(renderer.coarse());
+    EXPECT_EQ(renderer.step_x, 2);
     detail.set_enabled(false); // switched off: the owner's steps at once
     detail.before_frame(true);
     EXPECT_EQ(detail.level(), 0);
+    EXPECT_FALSE(renderer.coarse());
     EXPECT_EQ(renderer.step_x, 2);
     EXPECT_EQ(renderer.step_y, 1);
 }
@@ -133,6 +137,11 @@ TEST(InteractiveDetail, corrected_coarse_frame_keeps_the_full_frames_brightness)
     ASSERT_GT(level, 10.0);
     EXPECT_LT(mean_difference(corrected, full), 0.3 * level);
     EXPECT_LT(mean_difference(corrected, full), 0.5 * mean_difference(plain, full));
+
+    // The frame policy's detail draws that same corrected frame from the owner's steps of 1.
+    renderer.step_x = renderer.step_y = renderer.step_z = 1;
+    renderer.detail = {3, 3, 3};
+    EXPECT_EQ(render_pixels(view, list), corrected);
 }
 
 // Whatever a drawable draws from is part of its view's frame inputs; a drawable that cannot
@@ -162,6 +171,7 @@ TEST(FrameInputs, name_everything_the_picture_depends_on) {
     changes("lighting", [&] { controller.lighting_enabled = !controller.lighting_enabled; });
     changes("step", [&] { renderer.step_y = 2; });
     changes("correction", [&] { renderer.step_opacity_correction = true; });
+    changes("detail", [&] { renderer.detail = {2, 1, 1}; });
     changes("mode", [&] { renderer.mode = 0; });
     changes("extents", [&] { colour.allocate(4, 3, 3, 4); });
     changes("revision", [&] { view.invalidate(); });

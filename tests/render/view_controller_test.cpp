@@ -102,14 +102,17 @@ TEST(ViewController, release_ends_the_drag) {
     expect_orientation(vc.camera, identity(), 1e-15);
 }
 
-TEST(ViewController, construction_defaults) {
+// Before the main view sets it up, a left drag turns the camera about its own y axis with
+// vertical motion and about the world's z axis with horizontal motion, a radian per window.
+TEST(ViewController, new_controller_turns_about_y_and_z_a_radian_per_window) {
     ViewController vc;
-    EXPECT_EQ(vc.drag_y_axis, 1);
-    EXPECT_EQ(vc.drag_x_axis, 2);
-    EXPECT_EQ(vc.drag_y_scale, 1);
-    EXPECT_EQ(vc.drag_x_scale, 1);
-    EXPECT_FALSE(vc.lighting_enabled);
-    EXPECT_EQ(vc.last_buttons, 0);
+    vc.on_mouse(1, 0.5, 0.5);
+    vc.on_mouse(1, 0.5, 0.75);
+    expect_orientation(vc.camera, Mat3::axis_rotation(1, 0.25));
+    ViewController across;
+    across.on_mouse(1, 0.5, 0.5);
+    across.on_mouse(1, 0.25, 0.5);
+    expect_orientation(across.camera, Mat3::axis_rotation(2, -0.25));
 }
 
 TEST(ViewController, draw_sets_viewer_fixed_light_only_when_enabled) {

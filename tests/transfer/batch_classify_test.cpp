@@ -1,3 +1,4 @@
+#include "classify.h"
 #include "curves_file.h"
 #include "grid_import.h"
 #include "run_program.h"
@@ -42,7 +43,8 @@ std::vector<unsigned char> classified_here(const std::string& grid, const std::s
         set_curve_points(f[c], file.curves[c]);
         f[c].update_segments();
     }
-    EXPECT_TRUE(colour.classify(data, f[0], f[1], f[2], f[3], low, range, missing));
+    const TransferFunction* const curves_of[4] = {&f[0], &f[1], &f[2], &f[3]};
+    EXPECT_TRUE(classify(colour, data, curves_of, {low, range, missing}));
     std::vector<unsigned char> bytes(static_cast<std::size_t>(colour.sample_count()) * 4);
     std::memcpy(bytes.data(), colour.samples, bytes.size()); // this machine is little-endian
     return bytes;
@@ -100,14 +102,18 @@ TEST_F(BatchClassify, options_override_the_file_which_overrides_the_defaults) {
 TEST_F(BatchClassify, bad_range_is_an_error) {
     const std::string zero = dir.write("zero.json", R"({"range": 0})");
     for (const std::string& args :
-         {" --curves " + shell_quote(curves) + " --range 0", " --curves " + shell_quote(zero),
-          " --curves " + shell_quote(curves) + " --range inf"}) {
+         {" --curves " + shell_quote(curves) + " --range 0", " --curves " + shell_quote(zero)}) {
         const ProgramRun r =
             classify(shell_quote(grid) + args + " --output " + shell_quote(output));
         EXPECT_EQ(r.status, 1) << args;
         EXPECT_EQ(r.err, "ERROR: the temperature range must be a non-zero finite number\n");
         EXPECT_FALSE(file_exists(output));
     }
+    // A number that is not finite is bad usage, as in the dialog's command line.
+    EXPECT_EQ(classify(shell_quote(grid) + " --curves " + shell_quote(curves) +
+                       " --range inf --output " + shell_quote(output))
+                  .status,
+              2);
     // Overriding a file's zero range is fine.
     EXPECT_EQ(classify(shell_quote(grid) + " --curves " + shell_quote(zero) +
                        " --range 80 --output " + shell_quote(output))
@@ -140,8 +146,8 @@ TEST_F(BatchClassify, refused_curves_file_and_bad_usage) {
 TEST_F(BatchClassify, missing_data_option) {
     for (const auto& [word, missing] :
          {std::pair{"faint", MissingData::faint}, std::pair{"hidden", MissingData::hidden}}) {
-        ASSERT_EQ(classify(shell_quote(grid) + " --curves " + shell_quote(curves) +
-                           " --missing " + word + " --output " + shell_quote(output))
+        ASSERT_EQ(classify(shell_quote(grid) + " --curves " + shell_quote(curves) + " --missing " +
+                           word + " --output " + shell_quote(output))
                       .status,
                   0);
         const std::vector<unsigned char> bytes = read_bytes(output);

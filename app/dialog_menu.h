@@ -1,0 +1,56 @@
+#pragma once
+
+#include "classify.h"
+#include "volume.h"
+
+#include <QObject>
+
+class CVolumeDialog;
+class QAction;
+class QMenu;
+class QUndoStack;
+
+// The context menu on the dialog's free area, which stands for the system menu, and the
+// commands' shortcuts. The items, in order: Open File, Save Image; Undo, Redo, Fit Range to
+// Data; Fit View, Reset View, Missing Data, Path Integration, Axis Scale, Turntable Rotation;
+// Fast Interaction,
+// Show Histograms,
+// Show Point Handles; Close; About; Save Curves, Load Curves, Help. Each shortcut is on the
+// dialog as well, so it works wherever the focus is (an edit field keeps the keys it edits
+// with: Ctrl+Z there undoes typing).
+class DialogMenu : public QObject {
+    Q_OBJECT
+public:
+    DialogMenu() = default;
+
+    // Builds the menu once, its items calling the dialog's commands.
+    void build(CVolumeDialog& dialog, QUndoStack& undo);
+
+    QMenu* menu() const { return menu_; }
+    QAction* missing_data_item(MissingData missing) const {
+        return missing_items_[static_cast<int>(missing)];
+    }
+    QAction* integration_item(PathIntegration integration) const {
+        return integration_items_[integration == PathIntegration::exact ? 0 : 1];
+    }
+    void show_integration(PathIntegration integration);
+    QAction* fast_interaction_item() const { return fast_interaction_; }
+    QAction* turntable_item() const { return turntable_; }
+    void show_turntable(bool on);
+    QAction* show_histograms_item() const { return show_histograms_; }
+    QAction* show_handles_item() const { return show_handles_; }
+    bool histograms_shown() const;
+    bool handles_shown() const;
+    // Checks the item of `missing` (after an undo, say) without running its command.
+    void show_missing_data(MissingData missing);
+    void show_fast_interaction(bool on);
+
+private:
+    QMenu* menu_ = nullptr;
+    QAction* fast_interaction_ = nullptr;
+    QAction* turntable_ = nullptr;
+    QAction* show_histograms_ = nullptr;
+    QAction* show_handles_ = nullptr;
+    QAction* missing_items_[3] = {nullptr, nullptr, nullptr}; // grey, faint, hidden
+    QAction* integration_items_[2] = {nullptr, nullptr};      // exact, forward
+};
