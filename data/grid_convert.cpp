@@ -86,11 +86,13 @@ void to_little_endian(float* samples, std::int64_t n) {
 }
 
 // Writes blocks of samples on a thread of its own, so that the next run of lines is scanned
-// while the last one goes to the file. One block is in flight at a time. Without a thread the
-// blocks are written at once.
+// while the last one goes to the file. One block is in flight at a time. Without a thread (not
+// asked for, as for a single block, or not started) the blocks are written at once.
 class BlockWriter {
 public:
-    explicit BlockWriter(std::FILE& out) : out_(out) {
+    BlockWriter(std::FILE& out, bool threaded) : out_(out) {
+        if (!threaded)
+            return;
         try {
             thread_ = std::thread([this] { work(); });
         } catch (...) {
@@ -335,8 +337,9 @@ bool convert_pieces(TextBlocks& text, std::FILE& out, std::int64_t lines, int nc
     };
     std::vector<std::thread> helpers;
     try {
-        helpers.reserve(static_cast<std::size_t>(threads - 1));
-        for (int i = 1; i < threads; ++i)
+        const std::int64_t wanted = std::min<std::int64_t>(threads, pieces) - 1;
+        helpers.reserve(static_cast<std::size_t>(wanted));
+        for (std::int64_t i = 0; i < wanted; ++i)
             helpers.emplace_back(helper);
     } catch (...) {
         // Fewer helpers: this thread scans what they would have.
@@ -429,7 +432,8 @@ void convert_by_runs(TextBlocks& text, std::FILE& out, std::int64_t lines, int n
         return;
     }
     {
-        BlockWriter writer(out);
+        // A single run has nothing to overlap its write with.
+        BlockWriter writer(out, run_lines < lines - result.lines);
         for (int run = 0; result.lines < lines; run ^= 1) {
             const std::int64_t n =
                 text.take_lines(std::min(run_lines, lines - result.lines), starts);

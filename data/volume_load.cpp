@@ -263,10 +263,13 @@ Volume::load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x, int thread
     // helps with what is left of the copy.
     if (threads <= 0)
         threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    // No helper for a block that is not there: a small grid is copied without a thread.
+    const std::int64_t blocks = (rows + rows_per_block - 1) / rows_per_block;
+    const std::int64_t wanted = std::min<std::int64_t>(threads, blocks) - 1;
     std::vector<std::thread> helpers;
     try {
-        helpers.reserve(static_cast<std::size_t>(threads - 1));
-        for (int t = 1; t < threads; ++t)
+        helpers.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, wanted)));
+        for (std::int64_t t = 0; t < wanted; ++t)
             helpers.emplace_back(copy_blocks);
     } catch (...) {
         // Fewer helpers: this thread copies what they would have.
