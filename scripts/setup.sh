@@ -18,8 +18,9 @@ run_only=false
 if [ "${1:-}" = --run ]; then
     run_only=true
 else
-    # The fuzz targets, formatting, the headless display and the locale of the tests.
-    packages+=(clang clang-format libclang-rt-14-dev xvfb xauth xdotool locales)
+    # The fuzz targets, formatting, the headless display and the locale of the tests, and
+    # numpy, the whole import benchmark's reference.
+    packages+=(clang clang-format libclang-rt-14-dev xvfb xauth xdotool locales python3-numpy)
 fi
 
 missing=()
