@@ -176,7 +176,7 @@ bool measure(const std::string& dir, GridSize g, const Options& o, const std::st
                 g.ny, g.nz, text_bytes / 1e6, sample_mib);
     std::fflush(stdout);
 
-    std::vector<double> own, base, numpy_s, own_peak;
+    std::vector<double> own, base, numpy_s, own_peak, base_peak;
     std::string first_out, base_out;
     bool ok = true;
     // A first, unmeasured run warms the page cache with the text.
@@ -195,6 +195,7 @@ bool measure(const std::string& dir, GridSize g, const Options& o, const std::st
                                     dir + "/out");
             ok = ok && b.ok;
             base.push_back(b.seconds);
+            base_peak.push_back(b.peak_mib);
             base_out = b.out;
         }
         if (!python.empty()) {
@@ -228,8 +229,9 @@ bool measure(const std::string& dir, GridSize g, const Options& o, const std::st
         const bool same =
             base_out == first_out && slurp(dir + "/own.dat") == slurp(dir + "/base.dat");
         std::printf("baseline %s: median %.1f ms, %.0f MB/s (%.2f times the time of this "
-                    "build); output and intermediate file identical: %s\n",
-                    o.baseline.c_str(), b * 1e3, text_bytes / 1e6 / b, b / t, same ? "yes" : "NO");
+                    "build), peak %.1f MiB; output and intermediate file identical: %s\n",
+                    o.baseline.c_str(), b * 1e3, text_bytes / 1e6 / b, b / t, median(base_peak),
+                    same ? "yes" : "NO");
         ok = same;
     }
     std::fflush(stdout);

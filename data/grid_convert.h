@@ -22,8 +22,10 @@ struct ConvertResult {
 };
 
 // Converts `lines` data lines of `text` into float32 samples (little-endian, ncomp per line)
-// written to `out` in large blocks. Runs of lines are scanned on `threads` threads (0: one per
-// hardware thread); the bytes written are the same for any count. `progress` is called with
-// the bytes of text consumed after each run and stops the conversion when it returns false.
+// written to `out` in large blocks, in order. A mapped text is split into pieces at line starts
+// that `threads` threads (0: one per hardware thread) scan at once; a stream is read a run of
+// lines at a time, each run scanned on all threads. The bytes written are the same either way
+// and for any thread count. `progress` is called on the calling thread with the bytes of text
+// consumed after each piece or run and stops the conversion when it returns false.
 ConvertResult convert_grid_lines(TextBlocks& text, std::FILE& out, std::int64_t lines, int ncomp,
                                  int threads, const std::function<bool(std::int64_t)>& progress);

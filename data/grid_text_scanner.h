@@ -13,6 +13,22 @@
 // included. Text after a NUL byte is ignored, as a C string would end there.
 void scan_data_line(const char* begin, const char* end, int ncomp, float* out);
 
+// The same for the common line: its '\n' within its first 64 bytes (a '\r' may come before it),
+// no other byte below 32 or above 127 before it, and each component a short plain decimal (an
+// optional '-' and at most seven digits with at most one '.'). Returns the start of the next
+// line, or null for any other line, which scan_data_line() then reads (and writes all of `out`
+// again). Reads up to plain_line_lookahead bytes from `begin`, which must all lie before `stop`.
+const char* scan_plain_data_line(const char* begin, const char* stop, int ncomp, float* out);
+constexpr std::ptrdiff_t plain_line_lookahead = 80;
+
+// Reads the plain lines from `begin` on, as scan_plain_data_line() does, while they start before
+// `to`, at most max_lines of them, each no longer than `window` bytes with its '\n'. Sets
+// `lines` to how many it read (their samples one after the other in `out`) and returns the
+// start of the first line it did not take.
+const char* scan_plain_data_lines(const char* begin, const char* to, const char* stop, int ncomp,
+                                  std::size_t window, std::int64_t max_lines, float* out,
+                                  std::int64_t& lines);
+
 // Reads one number at `p` as sscanf("%f") does in the C locale; `end` bounds the text (the
 // number stops at white space, NUL or `end`). Returns false when nothing scans.
 bool scan_float(const char* p, const char* end, float& value);

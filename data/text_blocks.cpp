@@ -48,11 +48,7 @@ std::int64_t find_line_starts(const char* p, const char* stop, std::int64_t room
 
 TextBlocks::TextBlocks(std::FILE* file, std::size_t block_bytes)
     : file_(file), capacity_(block_bytes > 0 ? block_bytes : 1),
-      bound_(static_cast<std::int64_t>(capacity_)) {
-    buffer_ = static_cast<char*>(std::malloc(capacity_));
-    if (!buffer_)
-        failure_ = Failure::memory;
-}
+      bound_(static_cast<std::int64_t>(capacity_)) {}
 
 TextBlocks::~TextBlocks() {
     if (!mapped_)
@@ -69,6 +65,15 @@ void TextBlocks::set_line_rule(LineRule rule, std::int64_t bound) {
 bool TextBlocks::fill() {
     if (failure_ != Failure::none)
         return false;
+    // The buffer is taken on the first read: a mapped file never needs it, and a large block
+    // taken and given back would make later allocations of that size slower to come by.
+    if (!buffer_) {
+        buffer_ = static_cast<char*>(std::malloc(capacity_));
+        if (!buffer_) {
+            failure_ = Failure::memory;
+            return false;
+        }
+    }
     if (begin_ > 0) {
         std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
         end_ -= begin_;
@@ -152,7 +157,7 @@ std::int64_t TextBlocks::take_lines(std::int64_t max_lines, const char** starts)
         return got;
     }
     // Keep the buffer at least half full so that runs stay long.
-    if (!at_eof_ && end_ - begin_ < capacity_ / 2 && !fill())
+    if (!at_eof_ && (!buffer_ || end_ - begin_ < capacity_ / 2) && !fill())
         return -1;
     for (;;) {
         const char* p = buffer_ + begin_;
@@ -306,4 +311,21 @@ std::int64_t TextBlocks::take_mapped_lines(std::int64_t max_lines, const char** 
         lines_taken_ += n;
         return n;
     }
+}
+
+bool TextBlocks::untaken_mapped(const char*& begin, const char*& end, std::size_t& window) const {
+    if (!mapped_ || failure_ != Failure::none || dropping_ || cut_pending_)
+        return false;
+    begin = buffer_ + begin_;
+    end = buffer_ + end_;
+    window = capacity_;
+    return true;
+}
+
+void TextBlocks::skip_mapped(const char* to, std::int64_t lines, const char* release_to) {
+    const std::size_t offset = static_cast<std::size_t>(to - buffer_);
+    consumed_ += static_cast<std::int64_t>(offset - begin_);
+    begin_ = offset;
+    lines_taken_ += lines;
+    mapping_.release_before(release_to - buffer_);
 }

@@ -70,6 +70,18 @@ public:
     // Bytes held for the text: the block size, unless a line's deciding part needed more.
     std::size_t buffer_bytes() const { return capacity_; }
 
+    // For readers that split the mapped text themselves: the text not handed out yet, when the
+    // file is mapped and no part of a cut line is still to come. A line starting at s in it is
+    // taken whole when its '\n' lies in [s, s + window), or when it is the final line and ends
+    // before s + window; any other line is cut by the line rule, so it is left to take_lines().
+    // False when the text is not mapped, has failed or is inside a cut line.
+    bool untaken_mapped(const char*& begin, const char*& end, std::size_t& window) const;
+
+    // Marks the mapped text up to `to`, the start of a line in untaken_mapped(), as handed out
+    // as `lines` lines, and gives back the pages wholly before `release_to`, which must not be
+    // read again (at most `to`; the readers may still be inside the text before it).
+    void skip_mapped(const char* to, std::int64_t lines, const char* release_to);
+
 private:
     bool fill();
     bool cut_or_grow();

@@ -2,16 +2,26 @@
 # Installs the Debian packages Halvorn builds and tests with, and a comma-decimal locale for
 # the locale tests. Does nothing when everything is already present. The dialog lays itself
 # out with DejaVu Sans Condensed where neither Tahoma nor Liberation Sans is installed.
+#   scripts/setup.sh         everything scripts/test.sh needs
+#   scripts/setup.sh --run   only what configuring, building and running the programs needs
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build clang clang-format libclang-rt-14-dev
+    build-essential cmake ninja-build
     qt6-base-dev libqt6opengl6-dev
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
     libfast-float-dev nlohmann-json3-dev libnetcdf-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool locales fontconfig fonts-dejavu-core fonts-dejavu-extra
+    fontconfig fonts-dejavu-core fonts-dejavu-extra
 )
+run_only=false
+if [ "${1:-}" = --run ]; then
+    run_only=true
+else
+    # The fuzz targets, formatting, the headless display and the locale of the tests, and
+    # numpy, the whole import benchmark's reference.
+    packages+=(clang clang-format libclang-rt-14-dev xvfb xauth xdotool locales python3-numpy)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -32,7 +42,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The tests prove that number parsing ignores a comma-decimal locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if ! $run_only && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
     echo "setup: generating the de_DE.UTF-8 locale"
     as_root sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
     grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null

@@ -176,10 +176,43 @@ TEST(LoadRaw, threads_change_no_bit_of_samples_or_statistics) {
                 const double mean = sum * r, mean_square = squares * r;
                 EXPECT_EQ(std::memcmp(&vol.stat_mean, &mean, sizeof mean), 0) << threads;
                 EXPECT_EQ(std::memcmp(&vol.stat_mean_square, &mean_square, 8), 0) << threads;
-                EXPECT_EQ(vol.stat_min, lo);
-                EXPECT_EQ(vol.stat_max, hi);
+                EXPECT_EQ(std::memcmp(&vol.stat_min, &lo, 8), 0) << threads;
+                EXPECT_EQ(std::memcmp(&vol.stat_max, &hi, 8), 0) << threads;
             }
         }
+    }
+}
+
+// The minimum and maximum are the first samples of their value in file order, so a zero keeps
+// the sign of the first zero, wherever the rows and the runs of four samples put it.
+TEST(LoadRaw, extremes_keep_the_sign_of_the_first_zero) {
+    const float choices[] = {0.0f, -0.0f, -200.0f, std::nanf(""), 2.5f, -3.0f};
+    std::uint32_t seed = 3;
+    for (int trial = 0; trial < 300; ++trial) {
+        const int nx = 1 + trial % 23, ny = 2, nz = 2;
+        std::vector<float> values(static_cast<std::size_t>(nx) * ny * nz);
+        for (float& v : values) {
+            seed = seed * 1664525u + 1013904223u;
+            // Mostly zeros of either sign among samples that are not valid; sometimes values
+            // that win over them.
+            v = choices[(seed >> 24) % (trial % 3 == 0 ? 6 : 4)];
+        }
+        double lo = 7.0, hi = 7.0;
+        std::int64_t count = 0;
+        for (float v : values)
+            if (v > -100.0f) {
+                lo = count == 0 || v < lo ? v : lo;
+                hi = count == 0 || v > hi ? v : hi;
+                ++count;
+            }
+        RawVolume raw;
+        make_raw(raw, nx, ny, nz, 1, values);
+        Volume vol;
+        vol.stat_min = vol.stat_max = 7.0;
+        ASSERT_EQ(vol.load_raw(raw, false, false, 2, {}), Volume::LoadStatus::done);
+        ASSERT_EQ(vol.stat_count, count);
+        EXPECT_EQ(std::memcmp(&vol.stat_min, &lo, 8), 0) << trial;
+        EXPECT_EQ(std::memcmp(&vol.stat_max, &hi, 8), 0) << trial;
     }
 }
 

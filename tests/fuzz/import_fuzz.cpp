@@ -6,10 +6,12 @@
 // Each input is kept cheap: the text and both intermediate files are files in memory, made
 // once and refilled for every input (named through /proc/self/fd, so no folder is touched and
 // nothing is flushed to a disk), the text is read in blocks no larger than an input, and grids
-// are kept small.
+// are kept small. Inputs that begin with a NetCDF signature are left to the NetCDF target: here
+// each would start a reader process.
 #include "grid_import.h"
 #include "grid_size.h"
 #include "grid_text_scanner.h"
+#include "netcdf_import.h"
 #include "volume.h"
 
 #include <cstdint>
@@ -54,7 +56,8 @@ struct MemoryFile {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const MemoryFile grid, samples, cut_samples;
-    if (size > max_input || grid.fd < 0 || samples.fd < 0 || cut_samples.fd < 0)
+    if (size > max_input || grid.fd < 0 || samples.fd < 0 || cut_samples.fd < 0 ||
+        has_netcdf_signature(data, size))
         return 0;
     // Grids of more than a few hundred KiB of samples only make the run slow.
     const char* text = reinterpret_cast<const char*>(data);
