@@ -1,5 +1,6 @@
 #pragma once
 
+#include "splat_renderer.h"
 #include "volume.h"
 
 #include <QObject>
@@ -11,8 +12,8 @@ class QUndoStack;
 
 // The context menu on the dialog's free area, which stands for the system menu, and the
 // commands' shortcuts. The items, in order: Open File, Save Image; Undo, Redo, Fit Range to
-// Data; Fit View, Reset View, Missing Data, Axis Scale; Fast Interaction, Show Histograms,
-// Show Point Handles; Close; About; Save Curves, Load Curves, Help. Each shortcut is on the
+// Data; Fit View, Reset View, Missing Data, Axis Scale; Fast Interaction, Drawing, Show
+// Histograms, Show Point Handles; Close; About; Save Curves, Load Curves, Help. Each shortcut is on the
 // dialog as well, so it works wherever the focus is (an edit field keeps the keys it edits
 // with: Ctrl+Z there undoes typing).
 class DialogMenu : public QObject {
@@ -28,6 +29,9 @@ public:
         return missing_items_[static_cast<int>(missing)];
     }
     QAction* fast_interaction_item() const { return fast_interaction_; }
+    QAction* drawing_item(SplatDrawing drawing) const {
+        return drawing_items_[static_cast<int>(drawing)];
+    }
     QAction* show_histograms_item() const { return show_histograms_; }
     QAction* show_handles_item() const { return show_handles_; }
     bool histograms_shown() const;
@@ -35,6 +39,7 @@ public:
     // Checks the item of `missing` (after an undo, say) without running its command.
     void show_missing_data(MissingData missing);
     void show_fast_interaction(bool on);
+    void show_drawing(SplatDrawing drawing);
 
 private:
     QMenu* menu_ = nullptr;
@@ -42,4 +47,5 @@ private:
     QAction* show_histograms_ = nullptr;
     QAction* show_handles_ = nullptr;
     QAction* missing_items_[3] = {nullptr, nullptr, nullptr}; // grey, faint, hidden
+    QAction* drawing_items_[3] = {nullptr, nullptr, nullptr}; // immediate, arrays, shaders
 };

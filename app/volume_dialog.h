@@ -97,6 +97,9 @@ public:
     // "Fast Interaction": off draws every frame at full detail.
     void set_fast_interaction(bool on);
     bool fast_interaction() const { return scene_.interactive_detail.enabled(); }
+    // "Drawing": how the main view's splats reach GL (the menu's Immediate, Arrays, Shaders).
+    void set_drawing(SplatDrawing drawing);
+    SplatDrawing drawing() const { return scene_.splat_renderer.drawing; }
     // The panels draw their histograms and point handles as the menu's two toggles say.
     void show_overlays();
 

@@ -14,15 +14,17 @@ const char* const batch_usage =
     "  halvorn-batch render GRID.txt --curves CURVES.json [--low L] [--range R]\n"
     "                [--missing grey|faint|hidden] [--intermediate PATH] --output IMAGE.png\n"
     "                [--size 612x375] [--distance 750] [--tilt RAD] [--turn RAD]\n"
-    "                [--axis-scale 1,1,1] [--mode 1] [--step 1] [--immediate]\n"
+    "                [--axis-scale 1,1,1] [--mode 1] [--step 1]\n"
+    "                [--draw immediate|arrays|shaders]\n"
     "      draw one frame headlessly and write it as a PNG\n"
     "  halvorn-batch --help\n"
     "\n"
     "The intermediate file defaults to GRID.txt.dat. --low and --range override the curves\n"
     "file, which overrides the defaults 0 and 100. --missing: missing grid points grey (the\n"
     "default), faint (a tenth of the grey's opacity) or hidden. --axis-scale stretches the\n"
-    "grid along x, y and z by these positive factors. Errors go to standard error, exit status 1;\n"
-    "bad usage exits with status 2.\n";
+    "grid along x, y and z by these positive factors. --draw: how splats reach GL (immediate\n"
+    "mode, the reference; vertex arrays, the default, the same pixels; shaders, faster, a few\n"
+    "pixels apart). Errors go to standard error, exit status 1; bad usage exits with status 2.\n";
 
 int main(int argc, char** argv) {
     keep_freed_memory_for_reuse();

@@ -32,7 +32,7 @@ struct DrawOptions {
     int height = default_height;
     int mode = 1;
     int step = 1;
-    bool immediate = false;
+    SplatDrawing drawing = SplatDrawing::arrays;
 };
 
 int read_draw_options(const OptionWords& words, DrawOptions& o) {
@@ -50,7 +50,10 @@ int read_draw_options(const OptionWords& words, DrawOptions& o) {
         return batch_usage_error("--mode needs a whole number, not '" + *w + "'");
     if (const std::string* w = find("--step"); w && (!parse_c_int(*w, o.step) || o.step < 1))
         return batch_usage_error("--step needs a whole number of at least 1, not '" + *w + "'");
-    o.immediate = find("--immediate") != nullptr;
+    if (const std::string* w = find("--draw"); w && !parse_splat_drawing(*w, o.drawing))
+        return batch_usage_error("--draw needs immediate, arrays or shaders, not '" + *w + "'");
+    if (find("--immediate")) // the older spelling of --draw immediate
+        o.drawing = SplatDrawing::immediate;
     return 0;
 }
 
@@ -59,7 +62,7 @@ int read_draw_options(const OptionWords& words, DrawOptions& o) {
 int run_render(int argc, char** argv) {
     ProgramWords words;
     SceneOptions options;
-    if (const int status = batch_words(argc, argv, {"--output", "--size", "--mode", "--step"},
+    if (const int status = batch_words(argc, argv, {"--output", "--size", "--mode", "--step", "--draw"},
                                        {"--immediate"}, words, options))
         return status;
     if (words.help) {
@@ -79,7 +82,7 @@ int run_render(int argc, char** argv) {
     SplatRenderer& renderer = scene.splat_renderer;
     renderer.step_x = renderer.step_y = renderer.step_z = o.step;
     renderer.mode = o.mode;
-    renderer.immediate = o.immediate;
+    renderer.drawing = o.drawing;
 
     std::vector<unsigned char> pixels;
     std::string error;

@@ -28,10 +28,10 @@ protected:
     }
 
     void expect_same_pictures() {
-        renderer.immediate = true;
+        renderer.drawing = SplatDrawing::immediate;
         const auto reference = render_pixels(view, {&controller, &renderer});
         const auto reference_splats = renderer.last_stats.splats;
-        renderer.immediate = false;
+        renderer.drawing = SplatDrawing::arrays;
         const auto fast = render_pixels(view, {&controller, &renderer});
         ASSERT_EQ(reference.size(), 306u * 188u * 4u);
         ASSERT_EQ(fast.size(), reference.size());
@@ -87,7 +87,7 @@ TEST_F(SplatPaths, component_left_selected_as_immediate_mode_leaves_it) {
     renderer.volume = &colour;
     for (bool immediate : {true, false}) {
         colour.select_component(1);
-        renderer.immediate = immediate;
+        renderer.drawing = immediate ? SplatDrawing::immediate : SplatDrawing::arrays;
         render_pixels(view, {&controller, &renderer});
         EXPECT_EQ(colour.component, 3);
     }
