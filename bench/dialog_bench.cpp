@@ -296,6 +296,7 @@ int main(int argc, char** argv) {
         double classify_ms = 0;
         bench.full_state(&classify_ms);
         const std::vector<double> full = bench.full_frames(3);
+        const SplatStats& last = bench.dialog().scene().splat_renderer.last_stats;
         std::vector<double> changed_ms, full_ms;
         bench.classification_times(changed_ms, full_ms);
         // Alternate the two procedures, twice each, so that both see the same machine load.
@@ -313,7 +314,8 @@ int main(int argc, char** argv) {
                     "drawing %s\n",
                     g.nx, g.ny, g.nz, double(g.nx) * g.ny * g.nz / 1e6, g.distance, steps,
                     splat_drawing_name(drawing));
-        std::printf("  full frame %.1f ms (median of 3)\n", median(full));
+        std::printf("  full frame %.1f ms (median of 3), drawn by %s\n", median(full),
+                    splat_drawing_name(last.drawn));
         std::printf("  classification of one changed curve %.1f ms, of everything %.1f ms "
                     "(medians of 5)\n",
                     median(changed_ms), median(full_ms));

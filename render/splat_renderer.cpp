@@ -89,10 +89,12 @@ void SplatRenderer::draw_arrays(const SplatFrame& f, SplatGeometry& geometry, Re
 }
 
 void SplatRenderer::issue(const SplatFrame& f, SplatGeometry& geometry) {
-    if (drawing == SplatDrawing::shaders) {
+    const SplatDrawing way = coarse() ? coarse_drawing : drawing;
+    if (way == SplatDrawing::shaders) {
         SplatShaderStats shaders;
         SplatShade last;
-        if (draw_splats_with_shaders(this, f, geometry, shaders, last_stats.splats, last)) {
+        if (draw_splats_with_shaders(this, f, geometry, !coarse(), shaders, last_stats.splats,
+                                     last)) {
             last_stats.drawn = SplatDrawing::shaders;
             last_stats.skipped = shaders.skipped;
             last_stats.rebuilt = shaders.rebuilt;
@@ -105,12 +107,12 @@ void SplatRenderer::issue(const SplatFrame& f, SplatGeometry& geometry) {
             return;
         }
     }
-    if (drawing != SplatDrawing::immediate && !scratch_) {
+    if (way != SplatDrawing::immediate && !scratch_) {
         scratch_.reset(new (std::nothrow) Scratch);
         if (scratch_)
             scratch_->build_indices();
     }
-    if (drawing == SplatDrawing::immediate || !scratch_) {
+    if (way == SplatDrawing::immediate || !scratch_) {
         // The reference path, also the fallback without memory.
         last_stats.drawn = SplatDrawing::immediate;
         if (!geometry.fans)
@@ -161,6 +163,7 @@ void SplatRenderer::add_frame_inputs(FrameInputs& in) const {
     in.add(detail.y);
     in.add(detail.z);
     in.add(drawing);
+    in.add(coarse_drawing);
     in.add(skip_transparent);
 }
 

@@ -91,6 +91,11 @@ public:
     bool coarse() const { return !(detail == Detail{}); }
 
     SplatDrawing drawing = SplatDrawing::arrays;
+    // How coarse frames (a detail above 1) are drawn. They need not match anything exactly,
+    // so by default they take the shaders, whose splats cost least, and the detail policy can
+    // choose finer steps. A coarse frame never rebuilds the shaders' buffer: while the colour
+    // volume changes from frame to frame (a realtime edit) it falls back to the arrays.
+    SplatDrawing coarse_drawing = SplatDrawing::shaders;
     // Leave out grid points whose opacity is 0 at the centre and the rim: they show nothing
     // but write depth. The shader path always leaves them out.
     bool skip_transparent = false;

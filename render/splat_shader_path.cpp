@@ -255,12 +255,15 @@ public:
         return usable_;
     }
 
-    // Brings the buffer up to the volume's samples; false when it cannot be held.
-    bool update(Volume& v, bool& rebuilt) {
+    // Brings the buffer up to the volume's samples; false when it cannot be held, or would
+    // have to be rebuilt and may not.
+    bool update(Volume& v, bool may_rebuild, bool& rebuilt) {
         rebuilt = false;
         const SplatSource now = source_of(v);
         if (now == source_)
             return built_;
+        if (!may_rebuild)
+            return false;
         source_ = now;
         rebuilt = true;
         built_ = build(v);
@@ -380,7 +383,8 @@ private:
 } // namespace
 
 bool draw_splats_with_shaders(const void* owner, const SplatFrame& f, const SplatGeometry& g,
-                              SplatShaderStats& stats, std::int64_t& drawn, SplatShade& last) {
+                              bool may_rebuild, SplatShaderStats& stats, std::int64_t& drawn,
+                              SplatShade& last) {
     stats = {};
     drawn = 0;
     ViewFrame* view = ViewFrame::current();
@@ -415,7 +419,7 @@ bool draw_splats_with_shaders(const void* owner, const SplatFrame& f, const Spla
     glGetIntegerv(GL_VIEWPORT, viewport);
     if (!geometry_suits(f, mvp, modelview, projection, viewport, sprites->max_point()))
         return false;
-    if (!sprites->update(v, stats.rebuilt))
+    if (!sprites->update(v, may_rebuild, stats.rebuilt))
         return false;
 
     // The order of this frame: the visible grid points of each octant, back to front.
