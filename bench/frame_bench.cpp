@@ -23,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -264,17 +265,27 @@ Comparison compare(const FrameCase& c) {
     return r;
 }
 
+// CPU time of every thread of the process (the rasteriser's included), in seconds.
+double process_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
 void frame(benchmark::State& state, FrameCase c, Path path) {
     Bench& b = bench();
     HeadlessView& v = b.set(c, path);
     v.repaint(); // the shader path's buffer is built by the first frame
-    double fill = 0.0;
+    double fill = 0.0, cpu = 0.0;
     std::int64_t splats = 0;
     for (auto _ : state) {
+        const double start = process_seconds();
         v.repaint();
+        cpu += process_seconds() - start;
         fill += b.renderer(c).last_stats.fill_seconds;
         splats += b.renderer(c).last_stats.splats;
     }
+    state.counters["all_cpu_s"] = cpu / static_cast<double>(state.iterations());
     state.counters["splats/s"] =
         benchmark::Counter(static_cast<double>(splats), benchmark::Counter::kIsRate);
     state.counters["fill_s"] = fill / static_cast<double>(state.iterations());
@@ -297,18 +308,23 @@ public:
                 name.resize(slash);
             const double t =
                 r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+            const auto counter = r.counters.find("all_cpu_s");
+            const double all_cpu = counter == r.counters.end() ? 0.0 : counter->second.value;
             if (aggregate) {
                 if (r.aggregate_name != "median")
                     continue;
                 seconds[name] = t;
+                cpu[name] = all_cpu;
                 medians[name] = true;
                 continue;
             }
-            if (!medians[name])
+            if (!medians[name]) {
                 seconds[name] = t;
+                cpu[name] = all_cpu;
+            }
         }
     }
-    std::map<std::string, double> seconds;
+    std::map<std::string, double> seconds, cpu; // wall and all threads' CPU time per frame
     std::map<std::string, bool> medians;
 };
 
@@ -350,19 +366,22 @@ int main(int argc, char** argv) {
         benchmark::RunSpecifiedBenchmarks(&reporter);
     }
 
-    std::printf("\nms per frame (median of the runs); ratios to the arrays' time; pixels: the "
+    std::printf("\nms per frame (median of the runs; in brackets the CPU time of all threads, "
+                "which other programs on the machine disturb less); ratios of the wall times to "
+                "the arrays'; pixels: the "
                 "arrays' against immediate mode's, leaving out transparent splats (pixels changed, "
                 "largest difference), the shaders against the arrays (share of pixels with a "
                 "channel more than 2 levels off, largest difference, splats left out)\n");
-    std::printf("\n%-18s %8s %8s %8s %8s %6s %6s %6s  %-9s %-12s %s\n", "scene", "immed",
+    std::printf("\n%-18s %15s %15s %15s %15s %6s %6s %6s  %-9s %-12s %s\n", "scene", "immed",
                 "arrays", "skip", "shaders", "im/ar", "ar/sk", "ar/sh", "arrays", "skip",
                 "shaders");
     for (const FrameCase& c : chosen) {
         const Comparison& p = compared[c.name];
-        double ms[path_count];
+        double ms[path_count], cpu_ms[path_count];
         for (int i = 0; i < path_count; ++i) {
             const std::string key = "frame/" + c.name + "/" + paths[i].name;
             ms[i] = reporter.seconds.count(key) ? reporter.seconds[key] * 1e3 : 0.0;
+            cpu_ms[i] = reporter.cpu.count(key) ? reporter.cpu[key] * 1e3 : 0.0;
         }
         const auto ratio = [&](int a, int b) { return ms[b] > 0 ? ms[a] / ms[b] : 0.0; };
         char skip_note[32], shader_note[48];
@@ -373,9 +392,12 @@ int main(int argc, char** argv) {
                           100.0 * p.off_share, p.largest, static_cast<long long>(p.skipped));
         else
             std::snprintf(shader_note, sizeof shader_note, "(fell back to arrays)");
-        std::printf("%-18s %8.1f %8.1f %8.1f %8.1f %5.2fx %5.2fx %5.2fx  %-9s %-12s %s\n",
-                    c.name.c_str(), ms[immediate_path], ms[arrays_path], ms[skip_path],
-                    ms[shader_path], ratio(immediate_path, arrays_path),
+        char times[path_count][24];
+        for (int i = 0; i < path_count; ++i)
+            std::snprintf(times[i], sizeof times[i], "%.0f (%.0f)", ms[i], cpu_ms[i]);
+        std::printf("%-18s %15s %15s %15s %15s %5.2fx %5.2fx %5.2fx  %-9s %-12s %s\n",
+                    c.name.c_str(), times[immediate_path], times[arrays_path], times[skip_path],
+                    times[shader_path], ratio(immediate_path, arrays_path),
                     ratio(arrays_path, skip_path), ratio(arrays_path, shader_path),
                     p.arrays_identical ? "identical" : "DIFFER", skip_note, shader_note);
     }

@@ -227,7 +227,7 @@ public:
             glGetProgramiv(program_, GL_LINK_STATUS, &linked);
         if (linked != GL_TRUE)
             return false;
-        const char* names[] = {"extent",      "corner", "quads",           "lower",
+        const char* names[] = {"extent",      "inverse_extent", "corner", "quads", "lower",
                                "half_step",   "eye",    "viewport",        "layers",
                                "lit",         "normalize_normal", "light_direction",
                                "half_vector", "max_point_size"};
@@ -281,6 +281,7 @@ public:
 
     enum Uniform {
         u_extent,
+        u_inverse_extent,
         u_corner,
         u_quads,
         u_lower,
@@ -392,9 +393,9 @@ bool draw_splats_with_shaders(const void* owner, const SplatFrame& f, const Spla
         return false;
     Volume& v = *f.volume;
     const std::int64_t count = static_cast<std::int64_t>(f.n[0]) * f.n[1] * f.n[2];
-    if (!v.samples || v.ncomp < 4 || count <= 0 ||
-        count > std::numeric_limits<std::int32_t>::max() || f.step[0] < 1 || f.step[1] < 1 ||
-        f.step[2] < 1)
+    // The vertex shader finds a grid point from its index in floats: up to 2^24 points.
+    if (!v.samples || v.ncomp < 4 || count <= 0 || count > (std::int64_t{1} << 24) ||
+        f.step[0] < 1 || f.step[1] < 1 || f.step[2] < 1)
         return false;
     if (!state_suits())
         return false;
@@ -465,6 +466,8 @@ bool draw_splats_with_shaders(const void* owner, const SplatFrame& f, const Spla
 
     const auto at = [&](SplatSprites::Uniform u) { return sprites->location(u); };
     glUniform3i(at(SplatSprites::u_extent), f.n[0], f.n[1], f.n[2]);
+    glUniform2f(at(SplatSprites::u_inverse_extent), static_cast<float>(1.0 / f.n[0]),
+                static_cast<float>(1.0 / f.n[1]));
     glUniform1i(at(SplatSprites::u_quads), g.fans ? 0 : 1);
     glUniform3f(at(SplatSprites::u_half_step), 0.5f * f.step[0], 0.5f * f.step[1],
                 0.5f * f.step[2]);

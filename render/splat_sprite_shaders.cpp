@@ -11,6 +11,7 @@ layout(location = 0) in vec4 colour;     // red, green, blue, opacity
 layout(location = 1) in vec4 normal_rim; // the unit normal against the gradient, rim opacity
 
 uniform ivec3 extent;
+uniform vec2 inverse_extent; // 1 / nx, 1 / ny
 uniform vec4 corner[7];  // clip-space offsets: fan centre then rim 0..5, or quad vertices 0..3
 uniform int quads;
 uniform ivec3 lower;     // per axis: the octant walks the lower part (its centre at +half step)
@@ -45,8 +46,18 @@ vec3 line_through(vec2 p, vec2 q, vec2 r, float at) {
 }
 
 void main() {
+    // The grid point of this index (x fastest). Integer division is slow on a software
+    // rasteriser's vertex stage; in floats (exact below 2^24 points) with one correction.
     int id = gl_VertexID;
-    ivec3 g = ivec3(id % extent.x, (id / extent.x) % extent.y, id / (extent.x * extent.y));
+    int row = int(floor((float(id) + 0.5) * inverse_extent.x));
+    int x = id - row * extent.x;
+    row += x >= extent.x ? 1 : x < 0 ? -1 : 0;
+    x = id - row * extent.x;
+    int z = int(floor((float(row) + 0.5) * inverse_extent.y));
+    int y = row - z * extent.y;
+    z += y >= extent.y ? 1 : y < 0 ? -1 : 0;
+    y = row - z * extent.y;
+    ivec3 g = ivec3(x, y, z);
     vec4 centre = gl_ModelViewProjectionMatrix * vec4(vec3(g), 1.0);
 
     int count = quads != 0 ? 4 : 7;
