@@ -75,8 +75,25 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
                 [&dialog, which = choice.missing] { dialog.set_missing_data(which); });
         missing_items_[static_cast<int>(choice.missing)] = item;
     }
+    QMenu* integration = m.addMenu(tr("&Path Integration"));
+    auto* integrations = new QActionGroup(integration);
+    const struct {
+        const char* text;
+        PathIntegration integration;
+    } ways[] = {{"&Exact", PathIntegration::exact}, {"&Forward Only", PathIntegration::forward}};
+    for (const auto& way : ways) {
+        QAction* item = integration->addAction(tr(way.text));
+        item->setCheckable(true);
+        item->setChecked(way.integration == dialog.scene().integration);
+        integrations->addAction(item);
+        connect(item, &QAction::triggered, &dialog,
+                [&dialog, which = way.integration] { dialog.set_integration(which); });
+        integration_items_[way.integration == PathIntegration::exact ? 0 : 1] = item;
+    }
     connect(m.addAction(tr("&Axis Scale...")), &QAction::triggered, &dialog,
             &CVolumeDialog::on_axis_scale);
+    turntable_ = toggle(tr("&Turntable Rotation"), dialog.scene().turntable());
+    connect(turntable_, &QAction::toggled, &dialog, &CVolumeDialog::set_turntable);
     m.addSeparator();
 
     fast_interaction_ = toggle(tr("Fast &Interaction"), dialog.fast_interaction());
@@ -86,10 +103,10 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
     const struct {
         const char* text;
         SplatDrawing drawing;
-    } ways[] = {{"&Immediate", SplatDrawing::immediate},
-                {"&Arrays", SplatDrawing::arrays},
-                {"&Shaders", SplatDrawing::shaders}};
-    for (const auto& way : ways) {
+    } drawing_ways[] = {{"&Immediate", SplatDrawing::immediate},
+                        {"&Arrays", SplatDrawing::arrays},
+                        {"&Shaders", SplatDrawing::shaders}};
+    for (const auto& way : drawing_ways) {
         QAction* item = drawing->addAction(tr(way.text));
         item->setCheckable(true);
         item->setChecked(way.drawing == dialog.drawing());
@@ -141,4 +158,14 @@ void DialogMenu::show_drawing(SplatDrawing drawing) {
 void DialogMenu::show_fast_interaction(bool on) {
     if (fast_interaction_ && fast_interaction_->isChecked() != on)
         fast_interaction_->setChecked(on);
+}
+
+void DialogMenu::show_turntable(bool on) {
+    if (turntable_ && turntable_->isChecked() != on)
+        turntable_->setChecked(on);
+}
+
+void DialogMenu::show_integration(PathIntegration integration) {
+    if (QAction* item = integration_item(integration))
+        item->setChecked(true);
 }

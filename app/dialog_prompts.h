@@ -15,6 +15,9 @@ enum class FileQuestion {
     save_image,        // "Save Image...": a PNG of the main view
 };
 
+// The answer to "Save the curves before closing?".
+enum class CloseChoice { save, discard, cancel };
+
 // Everything the main dialog asks of a person: message boxes, file dialogs, the import's
 // progress, the modal About box and the help. The program answers with Qt dialogs
 // (QtPrompts); the tests answer from a script.
@@ -27,6 +30,8 @@ public:
     // suggestion and receives the answer.
     virtual bool ask_text(const std::string& title, const std::string& label,
                           std::string& text) = 0;
+    // "Save the curves before closing?" with Save, Discard and Cancel.
+    virtual CloseChoice ask_save_before_closing() = 0;
     // Runs a modal dialog (the About box) and returns its result.
     virtual int run_modal(QDialog& dialog) = 0;
     // The help page (F1): a title and an HTML text.

@@ -42,7 +42,36 @@ void InfoText::show_text() {
         text += "\n" + refusal_;
     if (colour_pending_)
         text += "\nPress \"Set Transfer Func\" to colour it.";
-    setPlainText(QString::fromStdString(text));
+    else if (stale_)
+        text += "\nThe picture does not show the current curves, values and data: press \"Set "
+                "Transfer Func\".";
+    if (!value_note_.empty())
+        text += "\n" + value_note_;
+    if (!camera_.empty())
+        text += "\nCamera: " + camera_;
+    if (toPlainText().toStdString() != text)
+        setPlainText(QString::fromStdString(text));
+}
+
+void InfoText::set_stale(bool stale) {
+    if (stale_ == stale)
+        return;
+    stale_ = stale;
+    show_text();
+}
+
+void InfoText::set_value_note(const std::string& note) {
+    if (value_note_ == note)
+        return;
+    value_note_ = note;
+    show_text();
+}
+
+void InfoText::set_camera(const std::string& words) {
+    if (camera_ == words)
+        return;
+    camera_ = words;
+    show_text();
 }
 
 void InfoText::coloured() {
@@ -76,6 +105,9 @@ void InfoText::report_import(const std::string& grid_path, const ImportResult& r
                                      d.stat_max, d.stat_mean, d.stat_std_dev)
                           : std::string("; no statistics")) +
         format_c("\nImported in %.2f s.", seconds);
+    // A NetCDF file: its variables, dimensions and coordinate ranges, and low values.
+    for (const std::string& line : result.description.lines())
+        loaded_ += "\n" + line;
     refusal_.clear();
     colour_pending_ = true;
     show_text();

@@ -21,6 +21,12 @@ public:
     // The loaded grid has been coloured since its import.
     void coloured();
     bool colour_pending() const { return colour_pending_; }
+    // The picture was coloured from other curves, values or data than those of now.
+    void set_stale(bool stale);
+    // What the range values do, when it is worth a word ("Range 0: nothing is coloured.").
+    void set_value_note(const std::string& note);
+    // Where the camera is, as the command-line words that place it there.
+    void set_camera(const std::string& words);
 
 private:
     void show_text();
@@ -28,4 +34,7 @@ private:
     std::string loaded_;  // the loaded grid's description; empty before any import
     std::string refusal_; // the last refused import, if after it
     bool colour_pending_ = false; // imported but not classified since
+    bool stale_ = false;
+    std::string value_note_;
+    std::string camera_;
 };

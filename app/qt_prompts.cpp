@@ -1,5 +1,7 @@
 #include "qt_prompts.h"
 
+#include "variable_chooser.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -36,8 +38,10 @@ bool QtPrompts::ask_file(FileQuestion question, const std::string& initial, std:
     QString path;
     switch (question) {
     case FileQuestion::open_grid:
-        path = QFileDialog::getOpenFileName(parent_, tr("Open"), start,
-                                            tr("Text Files (*.txt);;All Files (*)"));
+        path = QFileDialog::getOpenFileName(
+            parent_, tr("Open"), start,
+            tr("Grid Files (*.txt *.nc *.nc4 *.cdf);;Text Files (*.txt);;NetCDF Files (*.nc "
+               "*.nc4 *.cdf);;All Files (*)"));
         break;
     case FileQuestion::save_intermediate:
         // The save dialog asks before it overwrites an existing file.
@@ -70,6 +74,30 @@ bool QtPrompts::ask_text(const std::string& title, const std::string& label, std
     if (ok)
         text = answer.toStdString();
     return ok;
+}
+
+bool QtPrompts::choose_variables(const std::string& file,
+                                 const std::vector<VariableCandidate>& candidates,
+                                 VariableChoice& choice) {
+    CVariableChooser chooser(file, candidates, parent_);
+    if (chooser.exec() != QDialog::Accepted)
+        return false;
+    choice = chooser.choice();
+    return !choice.variables.empty();
+}
+
+CloseChoice QtPrompts::ask_save_before_closing() {
+    QMessageBox box(QMessageBox::Question, caption(), tr("Save the curves before closing?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent_);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return CloseChoice::save;
+    case QMessageBox::Discard:
+        return CloseChoice::discard;
+    default:
+        return CloseChoice::cancel;
+    }
 }
 
 int QtPrompts::run_modal(QDialog& dialog) {

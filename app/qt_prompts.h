@@ -22,6 +22,9 @@ public:
     void show_message(const std::string& text) override;
     bool ask_file(FileQuestion question, const std::string& initial, std::string& chosen) override;
     bool ask_text(const std::string& title, const std::string& label, std::string& text) override;
+    CloseChoice ask_save_before_closing() override;
+    bool choose_variables(const std::string& file, const std::vector<VariableCandidate>& candidates,
+                          VariableChoice& choice) override;
     int run_modal(QDialog& dialog) override;
     void show_help(const std::string& title, const std::string& html) override;
     void begin_import(const std::string& grid_path) override;

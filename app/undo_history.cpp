@@ -8,11 +8,6 @@
 
 namespace {
 
-bool same_points(const CurvePoints& a, const CurvePoints& b) {
-    return a.count == b.count && std::equal(a.x, a.x + a.count, b.x) &&
-           std::equal(a.y, a.y + a.count, b.y);
-}
-
 // Moves the dialog between two states. The state after the step is already in place when it
 // is pushed, so its first redo does nothing.
 class EditStep : public QUndoCommand {
@@ -37,12 +32,18 @@ private:
 
 } // namespace
 
+bool EditState::same_points(const CurvePoints& a, const CurvePoints& b) {
+    return a.count == b.count && std::equal(a.x, a.x + a.count, b.x) &&
+           std::equal(a.y, a.y + a.count, b.y);
+}
+
 bool EditState::operator==(const EditState& other) const {
     for (int i = 0; i < 4; ++i)
         if (!same_points(curves[i], other.curves[i]))
             return false;
     return low_text == other.low_text && range_text == other.range_text && low == other.low &&
-           range == other.range && missing == other.missing;
+           range == other.range && missing == other.missing &&
+           integration == other.integration;
 }
 
 UndoHistory::UndoHistory(std::function<EditState()> capture,

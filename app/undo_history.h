@@ -1,6 +1,7 @@
 #pragma once
 
 #include "curves_file.h"
+#include "classify.h"
 #include "volume.h"
 
 #include <QObject>
@@ -11,7 +12,7 @@
 #include <optional>
 
 // What one undo step restores: the four curves' control points, the two edit values (their
-// texts and the numbers the dialog holds) and the colour of missing data.
+// texts and the numbers the dialog holds), the colour of missing data and the integration.
 struct EditState {
     CurvePoints curves[4]; // red, green, blue, opacity
     QString low_text;
@@ -19,7 +20,9 @@ struct EditState {
     double low = 0.0;
     double range = 0.0;
     MissingData missing = MissingData::grey;
+    PathIntegration integration = PathIntegration::exact;
     bool operator==(const EditState& other) const;
+    static bool same_points(const CurvePoints& a, const CurvePoints& b);
 };
 
 // The dialog's undo and redo (1000 steps): one step per gesture in a curve panel (from the

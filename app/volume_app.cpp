@@ -16,17 +16,26 @@
 
 const char* const app_usage =
     "usage: halvorn [--curves CURVES.json] [--low L] [--range R] [--distance D] [--tilt A]\n"
-    "               [--turn B] [--axis-scale SX,SY,SZ] [--apply] [GRID.txt]\n"
+    "               [--turn B] [--spin C] [--axis-scale SX,SY,SZ] [--var V[,V...]]\n"
+    "               [--components DIM] [--draw immediate|arrays|shaders] [--no-confirm]\n"
+    "               [--apply] [GRID]\n"
     "  Opens the Halvorn dialog. Once it has started, and one after another:\n"
     "  --curves     loads the four curves and the two range values from the curves file,\n"
     "               as \"Load Curves...\" does;\n"
     "  --low, --range  put these numbers into the two range edits (after the curves file);\n"
-    "  --distance, --tilt, --turn  place the camera: the distance from the grid's centre\n"
-    "               (default 750), then a tilt and a turn in radians as a left drag would;\n"
-    "  --axis-scale draws the grid stretched along x, y and z by these positive factors\n"
-    "               (default 1,1,1), as \"Axis Scale...\" does;\n"
-    "  GRID.txt     imports the grid as \"Open File\" does;\n"
-    "  --apply      presses \"Set Transfer Func\" after the import.\n"
+    "  --distance, --tilt, --turn, --spin  place the camera: the distance from the grid's\n"
+    "               centre (default 750), then a tilt and a turn in radians as a left drag\n"
+    "               would, then a spin about the grid's up axis as a turntable drag would\n"
+    "               (the text area shows these words for the camera of the moment);\n"
+    "  --axis-scale draws the grid stretched along x, y and z by these factors (default\n"
+    "               1,1,1; a negative one flips that axis), as \"Axis Scale...\" does;\n"
+    "  --draw       how the splats reach GL, as \"Drawing\" in the menu chooses;\n"
+    "  GRID         imports the grid (a grid text file or a NetCDF file) as \"Open File\"\n"
+    "               does; --var names the NetCDF variables whose values become the components,\n"
+    "               or one variable whose dimension --components names (else the dialog asks\n"
+    "               when the file holds several candidates);\n"
+    "  --apply      presses \"Set Transfer Func\" after the import;\n"
+    "  --no-confirm ends without asking to save changed curves (for scripts).\n"
     "  -h, --help   shows this text; --version shows the version.\n";
 
 namespace {
@@ -59,8 +68,9 @@ AppArgs parse_app_args(int argc, char** argv) {
     AppArgs args;
     // Qt's own single-dash options, and the values of those that take one, are QApplication's;
     // the value of one of ours (a negative number such as "--tilt -0.5") is not.
-    const std::vector<std::string> valued = {"--curves", "--low",  "--range", "--distance",
-                                             "--tilt",   "--turn", "--axis-scale"};
+    const std::vector<std::string> valued = {"--curves", "--low",        "--range", "--distance",
+                                             "--tilt",   "--turn",       "--spin",  "--axis-scale",
+                                             "--var",    "--components", "--draw"};
     std::vector<std::string> words{"halvorn"};
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
@@ -77,7 +87,7 @@ AppArgs parse_app_args(int argc, char** argv) {
         words.push_back(word);
     }
 
-    const ProgramWords parsed = parse_program_words(words, valued, {"--apply", "--version"});
+    const ProgramWords parsed = parse_program_words(words, valued, {"--apply", "--no-confirm", "--version"});
     if (!parsed.error.empty()) {
         args.error = parsed.error;
         return args;
@@ -85,6 +95,7 @@ AppArgs parse_app_args(int argc, char** argv) {
     args.help = parsed.help;
     args.version = parsed.options.count("--version") > 0;
     args.apply = parsed.options.count("--apply") > 0;
+    args.no_confirm = parsed.options.count("--no-confirm") > 0;
     if (!read_scene_options(parsed.options, args.scene, args.error))
         return args;
     if (parsed.positional.size() > 1) {
@@ -105,12 +116,21 @@ void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
             [&dialog, low = o.low, range = o.range] { dialog.set_range_values(low, range); });
     if (o.axis_scale)
         dialog.after_start([&dialog, scale = *o.axis_scale] { dialog.set_axis_scale(scale); });
-    if (o.distance || o.tilt != 0.0 || o.turn != 0.0)
-        dialog.after_start([&dialog, distance = o.distance, tilt = o.tilt, turn = o.turn] {
-            dialog.place_camera(distance, tilt, turn);
+    if (o.drawing)
+        dialog.after_start([&dialog, drawing = *o.drawing] { dialog.set_drawing(drawing); });
+    if (o.distance || o.tilt != 0.0 || o.turn != 0.0 || o.spin != 0.0)
+        dialog.after_start([&dialog, distance = o.distance, tilt = o.tilt, turn = o.turn,
+                            spin = o.spin] {
+            dialog.place_camera(distance, tilt, turn, spin);
         });
-    if (!args.grid_path.empty())
-        dialog.after_start([&dialog, path = args.grid_path] { dialog.open_grid_path(path); });
+    if (!args.grid_path.empty()) {
+        ImportOptions import;
+        import.variables = o.variables;
+        import.components_dimension = o.components;
+        dialog.after_start([&dialog, path = args.grid_path, import] {
+            dialog.open_grid_path(path, import);
+        });
+    }
     if (args.apply)
         dialog.after_start([&dialog] { dialog.on_set_transfer_func(); });
 }
@@ -153,6 +173,7 @@ int CVolumeApp::InitInstance(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromLatin1(app_version));
 
     CVolumeDialog dialog;
+    dialog.set_confirm_end(!args.no_confirm);
     queue_start_commands(dialog, args);
     dialog.DoModal(); // the result is not examined
     return 0;

@@ -19,6 +19,7 @@ struct AppArgs {
     SceneOptions scene; // the options both programs take
     std::string grid_path;
     bool apply = false;
+    bool no_confirm = false; // --no-confirm: ending never asks to save the curves
     bool help = false;
     bool version = false;
     std::string error; // set when the words do not parse

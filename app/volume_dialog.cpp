@@ -6,6 +6,7 @@
 #include "dialog_units.h"
 #include "edit_number.h"
 #include "qt_prompts.h"
+#include "shown_path.h"
 #include "strings.h"
 #include "template_controls.h"
 
@@ -41,7 +42,20 @@ CVolumeDialog::CVolumeDialog(QWidget* parent, DialogPrompts* prompts)
     }
     prompts_ = prompts;
     create_template_controls();
-    info_text_.setGeometry(dialog_rect(16, 252, 408, 80, dialog_base_units(font())));
+    const QRect info_at = dialog_rect(16, 252, 408, 80, dialog_base_units(font()));
+    info_text_.setGeometry(info_at);
+    layout_.add(&info_text_, info_at);
+    // Enter in an edit takes its value (as typing already has) and keeps the dialog open.
+    low_end_edit_.installEventFilter(this);
+    range_edit_.installEventFilter(this);
+    offset_slider_.setToolTip(
+        tr("Opacity offset of the scalar colour ramp (5 to -5), taken when the slider is "
+           "released; the slider then shows the Low End value again. The picture coloured "
+           "through the curves does not use it."));
+    scale_slider_.setToolTip(
+        tr("Opacity slope of the scalar colour ramp (0 to 10), taken when the slider is "
+           "released; the slider then shows the Temperature Range again. The picture coloured "
+           "through the curves does not use it."));
 
     // The message map.
     connect(&offset_slider_, &CSliderCtrl::released_capture, this,
@@ -68,11 +82,16 @@ CVolumeDialog::~CVolumeDialog() = default;
 void CVolumeDialog::create_template_controls() {
     const DialogTemplate& t = main_dialog_template;
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setWindowTitle(tr(t.caption));
     setFont(dialog_font(t.font_points));
     const BaseUnits units = dialog_base_units(font());
-    setFixedSize(dialog_x_to_pixels(t.width, units), dialog_y_to_pixels(t.height, units));
+    // The template's size is the smallest; a larger window gives the main view the room.
+    const QSize size(dialog_x_to_pixels(t.width, units), dialog_y_to_pixels(t.height, units));
+    setMinimumSize(size);
+    resize(size);
+    layout_.start(size, dialog_rect(*find_template_control(t.controls, t.count, 1000), units));
     template_widgets_.assign(t.count, nullptr);
     for (int i = 0; i < t.count; ++i) {
         // The views' statics are the members that DoDataExchange binds.
@@ -80,6 +99,8 @@ void CVolumeDialog::create_template_controls() {
             continue;
         QWidget* widget = create_template_control(t.controls[i], units, this);
         template_widgets_[i] = widget;
+        if (widget)
+            layout_.add(widget, widget->geometry());
         if (widget && t.controls[i].id != -1)
             controls_[t.controls[i].id] = widget;
     }
@@ -93,7 +114,9 @@ QWidget* CVolumeDialog::control(int id) const {
 void CVolumeDialog::bind_control(int id, QWidget& member) {
     const DialogTemplate& t = main_dialog_template;
     const TemplateControl* entry = find_template_control(t.controls, t.count, id);
-    member.setGeometry(dialog_rect(*entry, dialog_base_units(font())));
+    const QRect at = dialog_rect(*entry, dialog_base_units(font()));
+    member.setGeometry(at);
+    layout_.add(&member, at);
     if (auto* check = qobject_cast<QCheckBox*>(&member))
         check->setText(tr(entry->text));
     if (entry->kind == ControlKind::view) {
@@ -171,6 +194,9 @@ bool CVolumeDialog::OnInitDialog() {
     set_window_text(range_edit_, QStringLiteral("100"));
     offset_slider_.set_pos(0);
     scale_slider_.set_pos(100);
+    saved_state_ = edit_state();
+    layout_.apply(size());
+    update_feedback();
 
     // The statistics of the still empty data volume, before the dialog is first shown.
     const Volume& data = scene_.data_volume;
@@ -211,6 +237,30 @@ void CVolumeDialog::OnOK() {
     accept();
 }
 
+void CVolumeDialog::done(int result) {
+    if (confirm_end_ && isVisible() && curves_changed()) {
+        switch (prompts_->ask_save_before_closing()) {
+        case CloseChoice::cancel:
+            return;
+        case CloseChoice::save: {
+            std::string path;
+            if (!prompts_->ask_file(FileQuestion::save_curves, "curves.json", path) ||
+                !save_curves_file(path))
+                return; // not saved: the dialog stays open
+            break;
+        }
+        case CloseChoice::discard:
+            break;
+        }
+    }
+    QDialog::done(result);
+}
+
+void CVolumeDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layout_.apply(size());
+}
+
 void CVolumeDialog::OnCancel() {
     reject();
 }
@@ -248,11 +298,15 @@ void CVolumeDialog::on_edit_changed(QLineEdit& edit, double& member, CSliderCtrl
     double value = -9999.0;
     const int scanned = scan_edit_double(edit.text().toStdString(), value);
     // EOF (an empty text) passes the first test; the untouched sentinel fails the second.
-    if (scanned != 0 && value > -9999.0) {
+    const bool taken = scanned != 0 && value > -9999.0;
+    if (taken) {
         member = value;
         slider.set_pos(saturating_trunc(value));
         panels_follow_range();
     }
+    // An empty text is no mistake (the value stays); anything else that was not taken is.
+    mark_edit(edit, taken || edit.text().trimmed().isEmpty(), member);
+    update_feedback();
 }
 
 void CVolumeDialog::on_low_end_changed() {
@@ -270,17 +324,59 @@ void CVolumeDialog::on_open_file() {
     open_grid_path(grid_path);
 }
 
-void CVolumeDialog::open_grid_path(const std::string& grid_path) {
+namespace {
+
+// Passes the import's questions on and keeps the time a person spent answering them, which
+// is not the import's.
+class TimedPrompts final : public ImportPrompts {
+public:
+    explicit TimedPrompts(ImportPrompts& to) : to_(to) {}
+    void show_message(const std::string& text) override {
+        const auto start = std::chrono::steady_clock::now();
+        to_.show_message(text);
+        asked += std::chrono::steady_clock::now() - start;
+    }
+    bool ask_save_path(const std::string& initial, std::string& chosen) override {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = to_.ask_save_path(initial, chosen);
+        asked += std::chrono::steady_clock::now() - start;
+        return ok;
+    }
+    bool progress(ImportStage stage, std::int64_t done, std::int64_t total) override {
+        return to_.progress(stage, done, total);
+    }
+    bool choose_variables(const std::string& file, const std::vector<VariableCandidate>& candidates,
+                          VariableChoice& choice) override {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = to_.choose_variables(file, candidates, choice);
+        asked += std::chrono::steady_clock::now() - start;
+        return ok;
+    }
+    std::chrono::steady_clock::duration asked{};
+
+private:
+    ImportPrompts& to_;
+};
+
+} // namespace
+
+void CVolumeDialog::open_grid_path(const std::string& grid_path, const ImportOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     prompts_->begin_import(grid_path);
-    const ImportResult result = scene_.import_grid(grid_path, *prompts_);
+    TimedPrompts timed(*prompts_);
+    const ImportResult result = scene_.import_grid(grid_path, timed, options);
     main_view_.invalidate(); // the colour volume's samples may be new
     prompts_->end_import();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                                         start - timed.asked)
+                               .count();
     if (result.ok) {
+        ++data_generation_;
         overlays_.data_replaced();
         panels_follow_range();
     }
     info_text_.report_import(grid_path, result, scene_.data_volume, seconds);
+    if (const std::string notice = result.description.low_value_notice(); !notice.empty())
+        prompts_->show_message(shown_path(grid_path) + ": " + notice + ".");
+    update_feedback();
 }

@@ -2,6 +2,7 @@
 
 #include "CGLView.h"
 #include "change_listener.h"
+#include "dialog_layout.h"
 #include "dialog_menu.h"
 #include "info_text.h"
 #include "panel_overlays.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -65,8 +67,9 @@ public:
     void changed() override;
 
     // --- Commands beyond the template's buttons (the context menu, the command line)
-    // The import of "Open File" on a path already chosen.
-    void open_grid_path(const std::string& grid_path);
+    // The import of "Open File" on a path already chosen; `options` may say which NetCDF
+    // variables to take (the command line's --var and --components).
+    void open_grid_path(const std::string& grid_path, const ImportOptions& options = {});
     void on_save_curves();
     void on_load_curves();
     // The curves file: the four curves and the two edit values. A refused file shows its
@@ -79,7 +82,8 @@ public:
     void set_range_values(std::optional<double> low, std::optional<double> width);
     // The camera's distance from the grid's centre, then a tilt and a turn in radians as a
     // left drag applies them; the main view is redrawn.
-    void place_camera(std::optional<double> distance, double tilt, double turn);
+    void place_camera(std::optional<double> distance, double tilt, double turn,
+                      double spin = 0.0);
     // The data's minimum and span into the edits, then classifies.
     void on_fit_range();
     void on_fit_view();
@@ -92,6 +96,9 @@ public:
     // How missing grid points are coloured: an undo step that acts at the next
     // classification (at once with "Realtime Function Update").
     void set_missing_data(MissingData missing);
+    // "Path Integration": Exact (the default) or Forward Only, the older walk; the same kind
+    // of step as the missing-data choice.
+    void set_integration(PathIntegration integration);
     void on_axis_scale();
     void set_axis_scale(const Vec3& scale);
     // "Fast Interaction": off draws every frame at full detail.
@@ -102,6 +109,16 @@ public:
     SplatDrawing drawing() const { return scene_.splat_renderer.drawing; }
     // The panels draw their histograms and point handles as the menu's two toggles say.
     void show_overlays();
+    // "Turntable Rotation": a horizontal drag in the main view turns the grid about its up
+    // axis instead of rolling the picture.
+    void set_turntable(bool on);
+    // Ending the dialog (OK, Cancel, Escape, the close box) asks "Save the curves before
+    // closing?" when the curves or the edit values changed since they were last loaded or
+    // saved; off for scripts (--no-confirm).
+    void set_confirm_end(bool on) { confirm_end_ = on; }
+    bool curves_changed() const;
+    // The picture does not show the current curves, values and data.
+    bool picture_stale() const;
 
     // --- For the program's own tests and benchmarks
     // The control with this template id (GetDlgItem), or null: 1000 the main view, 1003 to
@@ -119,8 +136,12 @@ public:
     UndoHistory& history() { return history_; }
     const InfoText& info_text() const { return info_text_; }
 
+    // Every way of ending the dialog comes here; it may be refused (Cancel in the question).
+    void done(int result) override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -140,6 +161,17 @@ private:
     EditState edit_state() const;
     void restore_edit_state(const EditState& state);
     double main_view_aspect() const;
+    // What the picture was last coloured from, to tell when it no longer matches.
+    struct ColouredFrom {
+        EditState edits;
+        std::uint64_t data = 0;
+    };
+    ColouredFrom coloured_from_now() const;
+    // The text area and the "Set Transfer Func" button after anything that may change what
+    // the picture should show: stale or not, what the range values do, where the camera is.
+    void update_feedback();
+    void mark_edit(QLineEdit& edit, bool number, double kept);
+    void set_button_marked(bool marked);
 
     QIcon icon_;
     Scene scene_;
@@ -165,6 +197,11 @@ private:
     std::vector<QWidget*> template_widgets_; // in template order
     std::vector<std::function<void()>> after_start_;
     bool initialised_ = false;
+    DialogLayout layout_;
+    bool confirm_end_ = true;
+    EditState saved_state_; // as last loaded or saved (the start-up values before either)
+    std::optional<ColouredFrom> coloured_from_;
+    std::uint64_t data_generation_ = 0; // a new one for each grid loaded
     int wheel_eighths_ = 0; // wheel turn not yet applied, in 1/8 degree
     QTimer wheel_rest_;     // restarted by each wheel step; then the full frame
 };

@@ -10,6 +10,8 @@
 #include "strings.h"
 
 #include <QMenu>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -26,6 +28,7 @@ bool CVolumeDialog::save_curves_file(const std::string& path) {
         prompts_->show_message(error);
         return false;
     }
+    saved_state_ = edit_state();
     return true;
 }
 
@@ -50,8 +53,10 @@ bool CVolumeDialog::load_curves_file(const std::string& path) {
                      file.has_range ? std::optional(file.range) : std::nullopt);
     for (CGLView* panel : panels_)
         panel->repaint();
+    saved_state_ = edit_state();
     if (realtime_check_.isChecked())
         apply_transfer_function();
+    update_feedback();
     return true;
 }
 
@@ -66,9 +71,11 @@ void CVolumeDialog::set_range_values(std::optional<double> low, std::optional<do
         set_window_text(range_edit_, QString::fromStdString(format_shortest_double(*width)));
 }
 
-void CVolumeDialog::place_camera(std::optional<double> distance, double tilt, double turn) {
-    scene_.place_camera(distance, tilt, turn);
+void CVolumeDialog::place_camera(std::optional<double> distance, double tilt, double turn,
+                                 double spin) {
+    scene_.place_camera(distance, tilt, turn, spin);
     main_view_.repaint();
+    update_feedback();
 }
 
 void CVolumeDialog::on_fit_range() {
@@ -93,11 +100,13 @@ double CVolumeDialog::main_view_aspect() const {
 void CVolumeDialog::on_fit_view() {
     if (scene_.fit_view(main_view_aspect()))
         main_view_.repaint();
+    update_feedback();
 }
 
 void CVolumeDialog::on_reset_view() {
     scene_.reset_view(main_view_aspect());
     main_view_.repaint();
+    update_feedback();
 }
 
 void CVolumeDialog::zoom_notches(int notches) {
@@ -107,8 +116,14 @@ void CVolumeDialog::zoom_notches(int notches) {
     wheel_rest_.start();
 }
 
-// The main view's wheel zooms.
+// The main view's wheel zooms; Enter in an edit stays there.
 bool CVolumeDialog::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == &low_end_edit_ || watched == &range_edit_) &&
+        event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true; // the value is taken as it is typed; the default button is not pressed
+    }
     if (watched == &main_view_ && event->type() == QEvent::Wheel) {
         wheel_eighths_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
         const int notches = wheel_eighths_ / 120;
@@ -128,7 +143,7 @@ void CVolumeDialog::on_save_image() {
 
 bool CVolumeDialog::save_image_file(const std::string& path) {
     std::string error;
-    if (!write_png(main_view_.grabFramebuffer(), path, scene_.grid_path(), error)) {
+    if (!write_png(main_view_.grabFramebuffer(), path, scene_.protected_paths(), error)) {
         prompts_->show_message("Cannot write the image to " + path);
         return false;
     }
@@ -154,6 +169,7 @@ EditState CVolumeDialog::edit_state() const {
     state.low = scene_.low_end;
     state.range = scene_.range;
     state.missing = scene_.missing_data;
+    state.integration = scene_.integration;
     return state;
 }
 
@@ -170,9 +186,12 @@ void CVolumeDialog::restore_edit_state(const EditState& state) {
     scene_.range = state.range;
     scene_.missing_data = state.missing;
     menu_.show_missing_data(state.missing);
+    scene_.integration = state.integration;
+    menu_.show_integration(state.integration);
     repaint_panels();
     if (realtime_check_.isChecked())
         apply_transfer_function();
+    update_feedback();
 }
 
 // --- Settings of the picture
@@ -184,6 +203,17 @@ void CVolumeDialog::set_missing_data(MissingData missing) {
     history_.push_step(before, tr("Missing Data"));
     if (realtime_check_.isChecked())
         apply_transfer_function();
+    update_feedback();
+}
+
+void CVolumeDialog::set_integration(PathIntegration integration) {
+    const EditState before = edit_state();
+    scene_.integration = integration;
+    menu_.show_integration(integration);
+    history_.push_step(before, tr("Path Integration"));
+    if (realtime_check_.isChecked())
+        apply_transfer_function();
+    update_feedback();
 }
 
 void CVolumeDialog::on_axis_scale() {
@@ -196,7 +226,9 @@ void CVolumeDialog::on_axis_scale() {
             set_axis_scale(scale);
             return;
         }
-        prompts_->show_message("The axis scale needs three numbers above 0, such as 1,1,20.");
+        prompts_->show_message("The axis scale needs three numbers other than 0, such as "
+                               "1,1,20 (a negative one flips that axis: 1,1,-1 puts the last "
+                               "depth level at the top).");
     }
 }
 
@@ -231,4 +263,95 @@ void CVolumeDialog::panels_follow_range() {
 void CVolumeDialog::repaint_panels() {
     for (CGLView* panel : panels_)
         panel->repaint();
+}
+
+void CVolumeDialog::set_turntable(bool on) {
+    scene_.set_turntable(on);
+    menu_.show_turntable(on);
+}
+
+// --- What the text area and the button say
+
+bool CVolumeDialog::curves_changed() const {
+    const EditState now = edit_state();
+    for (int i = 0; i < channel_count; ++i)
+        if (!(EditState::same_points(now.curves[i], saved_state_.curves[i])))
+            return true;
+    return now.low != saved_state_.low || now.range != saved_state_.range;
+}
+
+CVolumeDialog::ColouredFrom CVolumeDialog::coloured_from_now() const {
+    return {edit_state(), data_generation_};
+}
+
+bool CVolumeDialog::picture_stale() const {
+    if (!coloured_from_)
+        return scene_.data_volume.sample_count() > 0; // loaded and never coloured
+    const ColouredFrom now = coloured_from_now();
+    EditState then = coloured_from_->edits;
+    // The edit texts do not matter, only what they were read as.
+    then.low_text = now.edits.low_text;
+    then.range_text = now.edits.range_text;
+    return !(then == now.edits) || coloured_from_->data != now.data;
+}
+
+namespace {
+
+// What the range values do to the picture, when that is not the plain mapping of the data.
+std::string range_note(double low, double range, const Volume& data) {
+    if (range == 0.0)
+        return "Range 0: nothing is coloured.";
+    std::string note;
+    if (range < 0.0)
+        note = "Range negative: the curves run from high to low values.";
+    if (data.stat_count <= 0)
+        return note;
+    const double first = std::min(low, low + range), last = std::max(low, low + range);
+    const double span = data.stat_max - data.stat_min;
+    if (last < data.stat_min || first > data.stat_max) {
+        note += (note.empty() ? "" : " ") +
+                format_c("No data lies in %g..%g (the data runs from %g to %g): nothing is "
+                         "coloured but missing points. Fit Range to Data (Ctrl+R) spans it.",
+                         first, last, data.stat_min, data.stat_max);
+    } else if (span > 0.0 && last - first > 1000.0 * span) {
+        note += (note.empty() ? "" : " ") +
+                format_c("Range %g is over a thousand times the data's span (%g to %g): all of "
+                         "it falls at one point of the curves.",
+                         range, data.stat_min, data.stat_max);
+    }
+    return note;
+}
+
+} // namespace
+
+void CVolumeDialog::update_feedback() {
+    const bool stale = picture_stale();
+    info_text_.set_stale(stale && coloured_from_.has_value());
+    set_button_marked(stale);
+    info_text_.set_value_note(range_note(scene_.low_end, scene_.range, scene_.data_volume));
+    info_text_.set_camera(scene_.camera_words());
+}
+
+void CVolumeDialog::set_button_marked(bool marked) {
+    auto* button = static_cast<QPushButton*>(controls_.at(1007));
+    QFont f = button->font();
+    if (f.bold() == marked)
+        return;
+    f.setBold(marked);
+    button->setFont(f);
+}
+
+void CVolumeDialog::mark_edit(QLineEdit& edit, bool number, double kept) {
+    const QString tip =
+        number ? QString()
+               : tr("\"%1\" is not read as a value (a number above -9999 is needed); the value "
+                    "stays %2.")
+                     .arg(edit.text(), QString::fromStdString(format_shortest_double(kept)));
+    if (edit.toolTip() == tip)
+        return;
+    edit.setToolTip(tip);
+    // Dark red text on a pale red ground: the mark of a value not taken.
+    edit.setStyleSheet(number ? QString()
+                              : QStringLiteral("QLineEdit { color: #8b0000; "
+                                               "background: #ffe4e1; }"));
 }

@@ -30,7 +30,12 @@ void CVolumeDialog::wire_scene() {
     main_view_.installEventFilter(this);
     wheel_rest_.setSingleShot(true);
     wheel_rest_.setInterval(300);
-    connect(&wheel_rest_, &QTimer::timeout, this, [this] { main_view_.refresh(); });
+    connect(&wheel_rest_, &QTimer::timeout, this, [this] {
+        main_view_.refresh();
+        update_feedback();
+    });
+    // A drag of the camera ends: the text area says where it now is.
+    connect(&main_view_, &CGLView::buttons_released, this, [this] { update_feedback(); });
 }
 
 void CVolumeDialog::sync_sliders_from_renderer() {
@@ -61,14 +66,19 @@ void CVolumeDialog::on_set_transfer_func() {
 void CVolumeDialog::apply_transfer_function() {
     // A refusal (extents that differ) leaves the colour volume as it was; the view still
     // repaints.
-    if (classify_everything())
+    if (classify_everything()) {
         info_text_.coloured();
+        coloured_from_ = coloured_from_now();
+    }
     main_view_.repaint();
+    update_feedback();
 }
 
 void CVolumeDialog::changed() {
     if (realtime_check_.isChecked())
         realtime_update();
+    else
+        update_feedback();
 }
 
 bool CVolumeDialog::classify_everything() {
@@ -80,12 +90,14 @@ void CVolumeDialog::realtime_update() {
     timer.start();
     // A refusal (extents that differ) leaves the colour volume as it was; the view still
     // repaints, as after a full classification.
-    scene_.classify_changed();
+    if (scene_.classify_changed())
+        coloured_from_ = coloured_from_now();
     scene_.interactive_detail.spent_seconds = static_cast<double>(timer.nsecsElapsed()) * 1e-9;
     main_view_.repaint_interactive();
 }
 
 void CVolumeDialog::data_replaced() {
     scene_.data_replaced();
+    ++data_generation_;
     main_view_.invalidate();
 }

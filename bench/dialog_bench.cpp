@@ -159,8 +159,7 @@ public:
         CVolumeDialog& d = *dialog_;
         Scene& s = d.scene_for_setup();
         for (int i = 0; i < 5; ++i) {
-            s.opacity_curve.y[1] += 0.01;
-            s.opacity_curve.segments_built = false;
+            s.opacity_curve.set_point(1, s.opacity_curve.x[1], s.opacity_curve.y[1] + 0.01);
             s.opacity_curve.update_segments();
             changed.push_back(timed([&] { s.classify_changed(); }));
             full.push_back(timed([&] { s.classify_all(); }));
@@ -232,10 +231,11 @@ public:
         // The colour volume after the changed channels were classified equals a full
         // classification of the same curves.
         s.classify_changed();
+        const TransferFunction* curves[4] = {&s.red_curve, &s.green_curve, &s.blue_curve,
+                                             &s.opacity_curve};
         Volume full;
         full.allocate(grid_.nx, grid_.ny, grid_.nz, 4);
-        full.classify(s.data_volume, s.red_curve, s.green_curve, s.blue_curve, s.opacity_curve,
-                      s.low_end, s.range);
+        classify(full, s.data_volume, curves, s.classify_settings());
         r.same = r.same && std::memcmp(full.samples, s.colour_volume.samples,
                                        full.sample_count() * sizeof(float)) == 0;
         // Undo the edit for the next run: the same curves from the file.

@@ -80,7 +80,7 @@ bool parse_c_axis_scale(const std::string& word, double& x, double& y, double& z
         const std::size_t comma = i < 2 ? word.find(',', from) : word.size();
         if (comma == std::string::npos ||
             !parse_c_double(word.substr(from, comma - from), v[i]) || !std::isfinite(v[i]) ||
-            !(v[i] > 0.0))
+            v[i] == 0.0)
             return false;
         from = comma + 1;
     }

@@ -33,6 +33,7 @@ bool parse_c_double(const std::string& word, double& value);
 // A whole word read as a decimal int; false when it is not one or does not fit.
 bool parse_c_int(const std::string& word, int& value);
 
-// "SX,SY,SZ": three finite numbers above 0, as the axis scale is given. `x`, `y` and `z` are
+// "SX,SY,SZ": three finite numbers other than 0, as the axis scale is given (a negative one
+// flips that axis). `x`, `y` and `z` are
 // left alone unless all three are good.
 bool parse_c_axis_scale(const std::string& word, double& x, double& y, double& z);

@@ -4,9 +4,12 @@
 #include "grid_convert.h"
 #include "grid_size.h"
 #include "grid_text_scanner.h"
+#include "import_steps.h"
+#include "netcdf_import.h"
 #include "open_for_reading.h"
 #include "output_file.h"
 #include "raw_volume.h"
+#include "shown_path.h"
 #include "text_blocks.h"
 #include "volume.h"
 
@@ -35,19 +38,12 @@ struct FileCloser {
     }
 };
 
-ImportResult fail(ImportPrompts& prompts, const std::string& message, bool show = true) {
-    if (show)
-        prompts.show_message(message);
-    ImportResult r;
-    r.error = message;
-    return r;
+ImportResult fail(ImportPrompts& prompts, const std::string& message) {
+    return import_failure(prompts, message);
 }
 
 ImportResult cancelled() {
-    ImportResult r;
-    r.cancelled = true;
-    r.error = "the import was cancelled";
-    return r;
+    return import_cancelled();
 }
 
 // A header line held whole meets the same bound as one cut for being longer than the buffer.
@@ -74,15 +70,26 @@ std::int64_t count_remaining_lines(TextBlocks& text) {
 
 ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& colour,
                          ImportPrompts& prompts, const ImportOptions& options) {
-    const char* const grid = grid_path.c_str();
+    if (is_netcdf_grid(grid_path))
+        return import_netcdf(grid_path, data, colour, prompts, options);
+    // The grid's name as messages show it.
+    const std::string grid_name = shown_path(grid_path);
+    const char* const grid = grid_name.c_str();
     const std::string unreadable =
         format_c("ERROR: \"%s\" is not a valid file or is not readable", grid);
+    // A pipe whose writer is silent keeps the progress window up and Cancel working.
+    bool wait_cancelled = false;
+    PipeWait wait;
+    wait.waiting = [&](std::int64_t bytes_read) {
+        wait_cancelled = !prompts.progress(ImportStage::converting, bytes_read, 0);
+        return !wait_cancelled;
+    };
     FileCloser grid_file;
     struct stat grid_stat {};
     if (!grid_path.empty())
-        grid_file.f = open_for_reading(grid, fifo_writer_wait_ms);
+        grid_file.f = open_for_reading(grid_path.c_str(), fifo_writer_wait_ms, wait, &grid_stat);
     // A folder opens for reading on Linux but holds no text.
-    if (!grid_file.f || fstat(fileno(grid_file.f), &grid_stat) != 0 || S_ISDIR(grid_stat.st_mode))
+    if (!grid_file.f || S_ISDIR(grid_stat.st_mode))
         return fail(prompts, unreadable);
 
     // The header is checked before anything is written, so a file that would be refused
@@ -99,18 +106,14 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
     const std::int64_t got_header = text.take_lines(1, header);
     const std::string bad_header =
         format_c("ERROR: \"%s\" does not begin with a header of four positive integers", grid);
+    if (got_header < 0 && wait_cancelled)
+        return cancelled();
     if (got_header < 0 && text.failure() != TextBlocks::Failure::line_too_long)
         return fail(prompts, unreadable);
     if (got_header <= 0 || !header_within_bound(header[0], header[1]) ||
         !scan_header(header[0], header[1], nz, ny, nx, ncomp))
         return fail(prompts, bad_header);
-    const auto no_memory = [&] {
-        return fail(prompts,
-                    format_c("ERROR: not enough memory for a %lld x %lld x %lld grid with %lld "
-                             "components",
-                             static_cast<long long>(nx), static_cast<long long>(ny),
-                             static_cast<long long>(nz), static_cast<long long>(ncomp)));
-    };
+    const auto no_memory = [&] { return import_no_memory(prompts, nx, ny, nz, ncomp); };
     const std::int64_t lines = grid_point_count(nx, ny, nz);
     if (lines == 0 || grid_byte_count(nx, ny, nz, std::int64_t{4} * ncomp) == 0)
         return fail(prompts, bad_header);
@@ -143,23 +146,11 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         !new_colour.allocate_zeroed(nx, ny, nz, 4))
         return no_memory();
 
-    // The intermediate file is written beside an existing one and replaces it only when the
-    // conversion has succeeded (see OutputFile). The grid itself is never written over.
-    std::string intermediate =
-        options.intermediate_path.empty() ? grid_path + ".dat" : options.intermediate_path;
+    std::string intermediate;
     OutputFile out;
-    if (!out.open(intermediate, grid_path)) {
-        prompts.show_message("Please select intermediate file for data transformation");
-        std::string chosen;
-        if (!prompts.ask_save_path(intermediate, chosen))
-            return fail(prompts, "Select of intermediate file failed\n");
-        intermediate = chosen;
-        if (!out.open(intermediate, grid_path))
-            return fail(prompts,
-                        format_c("Error: \"%s\" is not a valid intermediate file, or is not "
-                                 "writable",
-                                 intermediate.c_str()));
-    }
+    if (ImportResult opened = open_intermediate(grid_path, options, prompts, out, intermediate);
+        !opened.ok)
+        return opened;
 
     const ConvertResult converted = convert_grid_lines(
         text, *out.stream(), lines, ncomp, options.threads, [&](std::int64_t done) {
@@ -186,7 +177,7 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
         case ConvertStatus::no_memory:
             return no_memory();
         case ConvertStatus::read_failed:
-            return fail(prompts, unreadable);
+            return wait_cancelled ? cancelled() : fail(prompts, unreadable);
         case ConvertStatus::line_too_long:
             return fail(prompts,
                         format_c("ERROR: \"%s\" line %lld is too long: its first %lld fields "
@@ -196,51 +187,22 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
                                  static_cast<long long>(line_bound)));
         case ConvertStatus::write_failed:
         case ConvertStatus::done:
-            return fail(prompts, format_c("Error: \"%s\" could not be written completely",
-                                          intermediate.c_str()));
+            return fail(prompts,
+                        format_c("Error: \"%s\" could not be written completely%s",
+                                 shown_path(intermediate).c_str(),
+                                 out.target_lost() ? "; the file that was there could not be "
+                                                     "kept and is now empty"
+                                                   : ""));
         }
     }
     std::fclose(grid_file.f);
     grid_file.f = nullptr;
 
-    // Read back whole. The dialog shows nothing when this fails; the reason is still returned.
-    // From here on a Cancel leaves the new intermediate file in place and the volumes as they
-    // were.
-    if (!prompts.progress(ImportStage::writing, intermediate_bytes, intermediate_bytes) ||
-        !prompts.progress(ImportStage::reading_back, 0, intermediate_bytes))
-        return cancelled();
-    const auto read_back_failed = [&] {
-        return fail(prompts, format_c("ERROR: \"%s\" could not be read back", intermediate.c_str()),
-                    false);
-    };
-    {
-        RawVolume raw;
-        if (!raw.read(intermediate.c_str(), nx, ny, nz, 4 * ncomp, options.map_files))
-            return read_back_failed();
-        if (!prompts.progress(ImportStage::reading_back, intermediate_bytes, intermediate_bytes))
-            return cancelled();
-        // A grid without a valid sample keeps the minimum and maximum from before.
-        new_data.stat_min = data.stat_min;
-        new_data.stat_max = data.stat_max;
-        switch (new_data.load_raw(raw, false, true, options.threads,
-                                  [&](std::int64_t done, std::int64_t total) {
-                                      return prompts.progress(ImportStage::loading, done, total);
-                                  })) {
-        case Volume::LoadStatus::done:
-            break;
-        case Volume::LoadStatus::no_memory:
-            return no_memory();
-        case Volume::LoadStatus::stopped:
-            return cancelled();
-        case Volume::LoadStatus::unreadable:
-            return read_back_failed();
-        }
-    }
-
-    data.swap_contents(new_data);
-    colour.swap_samples(new_colour);
-    ImportResult r;
-    r.ok = true;
-    r.intermediate_path = intermediate;
+    ImportResult r = finish_import(intermediate, out.written_descriptor(), nx, ny, nz, ncomp,
+                                   new_data, new_colour, data, colour, prompts, options);
+    r.description.file = grid_path;
+    r.description.format = "grid text";
+    for (int a = 0; a < 3; ++a)
+        r.description.axes[a].extent = a == 0 ? nx : a == 1 ? ny : nz;
     return r;
 }

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
 #include <poll.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,9 +25,60 @@ bool wait_for_writer(int fd, int wait_ms, int& first) {
     return n == 1 || (n < 0 && errno == EAGAIN);
 }
 
+// A pipe read through stdio in steps of at most `interval_ms` (see PipeWait).
+struct WaitingPipe {
+    int fd;
+    PipeWait wait;
+    std::int64_t bytes_read = 0;
+};
+
+ssize_t read_waiting(void* cookie, char* buffer, std::size_t size) {
+    auto& pipe = *static_cast<WaitingPipe*>(cookie);
+    for (;;) {
+        pollfd p{pipe.fd, POLLIN, 0};
+        const int ready = poll(&p, 1, pipe.wait.interval_ms);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0) {
+            if (!pipe.wait.waiting(pipe.bytes_read)) {
+                errno = ECANCELED;
+                return -1;
+            }
+            continue;
+        }
+        const ssize_t n = read(pipe.fd, buffer, size);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n > 0)
+            pipe.bytes_read += n;
+        return n;
+    }
+}
+
+int close_waiting(void* cookie) {
+    auto* pipe = static_cast<WaitingPipe*>(cookie);
+    const int result = close(pipe->fd);
+    delete pipe;
+    return result;
+}
+
+std::FILE* open_waiting(int fd, const PipeWait& wait) {
+    auto* pipe = new (std::nothrow) WaitingPipe{fd, wait};
+    if (!pipe)
+        return nullptr;
+    cookie_io_functions_t io{};
+    io.read = read_waiting;
+    io.close = close_waiting;
+    std::FILE* f = fopencookie(pipe, "r", io);
+    if (!f)
+        delete pipe;
+    return f;
+}
+
 } // namespace
 
-std::FILE* open_for_reading(const char* path, int writer_wait_ms) {
+std::FILE* open_for_reading(const char* path, int writer_wait_ms, const PipeWait& wait,
+                            struct stat* info) {
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
@@ -37,8 +88,10 @@ std::FILE* open_for_reading(const char* path, int writer_wait_ms) {
                     (!S_ISFIFO(st.st_mode) ||
                      (writer_wait_ms >= 0 && wait_for_writer(fd, writer_wait_ms, first)));
     const int flags = ok ? fcntl(fd, F_GETFL) : -1;
-    std::FILE* f =
-        flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, "r") : nullptr;
+    const bool pipe = S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISCHR(st.st_mode);
+    std::FILE* f = nullptr;
+    if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+        f = pipe && wait.waiting ? open_waiting(fd, wait) : fdopen(fd, "r");
     if (!f) {
         close(fd);
         return nullptr;
@@ -47,5 +100,7 @@ std::FILE* open_for_reading(const char* path, int writer_wait_ms) {
         std::fclose(f);
         return nullptr;
     }
+    if (info)
+        *info = st;
     return f;
 }

@@ -20,6 +20,10 @@ public:
     // (unless `map` is false): `bytes` then points at its pages in the page cache.
     bool read(const char* path, int nx, int ny, int nz, int bytes_per_point, bool map = true);
 
+    // The same from a regular file already open for reading (OutputFile::written_descriptor),
+    // read from its start whatever the descriptor's position; the descriptor stays open.
+    bool read_descriptor(int fd, int nx, int ny, int nz, int bytes_per_point, bool map = true);
+
     // Bytes required by the extents; 0 when any extent is not positive or the product overflows.
     std::int64_t byte_count() const;
 
@@ -32,6 +36,10 @@ public:
 
 private:
     void release();
+    // Stores the extents, drops the buffer held and returns the bytes to read (0: refuse).
+    std::int64_t start(int nx, int ny, int nz, int bytes_per_point);
+    // Maps the first `need` bytes of the regular file `fd` when asked and possible.
+    bool map_regular(int fd, std::int64_t need, std::int64_t file_size, bool map);
 
     FileMapping mapping_; // holds `bytes` when the file is mapped
 };

@@ -7,11 +7,10 @@
 #include <utility>
 
 class RawVolume;
-class TransferFunction;
 
-// How classification colours a missing grid point (first component below -100): grey with an
-// opacity that grows with the missing points around it, the same grey at a tenth of that
-// opacity, or fully transparent (red, green, blue and opacity all 0).
+// How classification colours a missing grid point (is_missing_point of its first component):
+// grey with an opacity that grows with the missing points around it, the same grey at a tenth of
+// that opacity, or fully transparent (red, green, blue and opacity all 0).
 enum class MissingData { grey, faint, hidden };
 
 // A regular nx x ny x nz grid of float32 samples with ncomp interleaved components per grid
@@ -67,12 +66,6 @@ public:
     // total; when it returns false the load stops and the volume is left not valid.
     LoadStatus load_raw(const RawVolume& raw, bool byte_swap, bool mirror_x, int threads,
                         const std::function<bool(std::int64_t done, std::int64_t total)>& progress);
-
-    // Classifies `source` into this four-component colour volume through the four curves
-    // (defined in transfer/). Returns false and changes nothing on mismatched extents.
-    bool classify(const Volume& source, const TransferFunction& red, const TransferFunction& green,
-                  const TransferFunction& blue, const TransferFunction& opacity, double low,
-                  double range, MissingData missing = MissingData::grey);
 
     // Exchanges everything but `rgba` with `other`: lets a load be prepared aside and
     // committed only when it has fully succeeded.

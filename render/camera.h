@@ -28,6 +28,12 @@ struct Camera {
     // orientation = orientation x r: the camera's axes turn about the world axes.
     void rotate_right(const Mat3& r) { orientation = Mat3::product(orientation, r); }
 
+    // The angles that turn the start-up orientation (the identity) into this one:
+    // rotate_left(axis_rotation(1, tilt)), then rotate_right(axis_rotation(0, turn)), then
+    // rotate_right(axis_rotation(2, spin)). Any orientation has such angles (turn within
+    // [-pi/2, pi/2]); a drag of the main view's own kind leaves spin 0.
+    void tilt_turn_spin(double& tilt, double& turn, double& spin) const;
+
     // Multiplies gluLookAt(eye, target, axis 2) onto the current GL matrix; pushes, pops and
     // loads nothing. The only camera operation that needs a GL context (camera_look_at.cpp).
     void look_at() const;

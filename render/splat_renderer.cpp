@@ -4,10 +4,13 @@
 #include "splat_frame.h"
 #include "splat_shader_path.h"
 #include "splat_traversal.h"
+#include "shared_constants.h"
 #include "volume.h"
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 #include <typeinfo>
 
@@ -165,6 +168,26 @@ void SplatRenderer::add_frame_inputs(FrameInputs& in) const {
     in.add(drawing);
     in.add(coarse_drawing);
     in.add(skip_transparent);
+    in.add(fan_depth_writes);
+}
+
+void SplatRenderer::fit_depth(double& near, double& far) const {
+    if (!volume || !camera)
+        return;
+    // Each grid point's box reaches half a unit beyond it: n + 1 units along each axis.
+    const double ex = (volume->dim(0) + 1.0) * axis_scale.x;
+    const double ey = (volume->dim(1) + 1.0) * axis_scale.y;
+    const double ez = (volume->dim(2) + 1.0) * axis_scale.z;
+    const double radius = 0.5 * std::sqrt(ex * ex + ey * ey + ez * ez);
+    const double depth = std::fabs(camera->distance()); // from the eye to the grid's centre
+    if (!std::isfinite(radius) || !std::isfinite(depth))
+        return;
+    if (depth + radius > far)
+        far = (depth + radius) * 1.01;
+    // Far away, the near plane moves out with the far one, which keeps the depth buffer's
+    // precision; the grid stays beyond it.
+    if (far > default_far_plane && depth - radius > near)
+        near = std::max(near, std::min(0.5 * (depth - radius), far / 1000.0));
 }
 
 void SplatRenderer::draw() {
@@ -200,6 +223,15 @@ void SplatRenderer::draw() {
     glTranslated(-volume->dim(0) / 2.0, -volume->dim(1) / 2.0, -volume->dim(2) / 2.0);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Fans are drawn back to front within each octant, so their depth values decide nothing
+    // there; across the planes through the eye cell, though, a near fan of one octant would
+    // hide the far fans of an octant drawn after it and leave a dark seam through the
+    // picture (a cross when the eye is near the grid). Fans therefore test depth but do not
+    // write it. Quads overlap their neighbours, and their depth stays part of their look.
+    GLboolean depth_writes = GL_TRUE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depth_writes);
+    if (mode != 0 && !fan_depth_writes)
+        glDepthMask(GL_FALSE);
 
     SplatGeometry geometry;
     geometry.fans = mode != 0;
@@ -209,15 +241,15 @@ void SplatRenderer::draw() {
     f.step[0] = sx;
     f.step[1] = sy;
     f.step[2] = sz;
-    f.view_bits = splat_view_bits(camera->axis(0));
+    // The eye axis in grid coordinates, where the order and the steps count (a flipped axis
+    // runs the other way there).
+    Vec3 d = camera->axis(0);
+    if (stretched)
+        d = Vec3{d.x / scale.x, d.y / scale.y, d.z / scale.z};
+    f.view_bits = splat_view_bits(d);
     f.skip_transparent = skip_transparent;
-    if (step_opacity_correction || coarse()) {
-        // The eye axis in grid coordinates, where the steps count.
-        Vec3 d = camera->axis(0);
-        if (stretched)
-            d = Vec3{d.x / scale.x, d.y / scale.y, d.z / scale.z};
+    if (step_opacity_correction || coarse())
         f.layers = splat_layers(d, sx, sy, sz);
-    }
     Vec3 e = camera->eye();
     if (stretched)
         e = Vec3{e.x / scale.x, e.y / scale.y, e.z / scale.z};
@@ -239,5 +271,6 @@ void SplatRenderer::draw() {
     issue(f, geometry);
     if (stretched)
         glDisable(GL_NORMALIZE);
+    glDepthMask(depth_writes);
     glPopMatrix();
 }

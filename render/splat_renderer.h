@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera.h"
+#include "depth_extent.h"
 #include "drawable.h"
 #include "frame_inputs.h"
 
@@ -43,7 +44,7 @@ struct SplatGeometry;
 // frames and draw each one as a point sprite shaded as its fan or quad, with a few pixels'
 // difference. Where the context, the GL state or the frame does not suit the shaders (and for
 // volumes other than plain colour volumes), the array path draws.
-class SplatRenderer : public Drawable, public FrameSource {
+class SplatRenderer : public Drawable, public FrameSource, public DepthExtent {
 public:
     SplatRenderer();
     ~SplatRenderer();
@@ -53,6 +54,8 @@ public:
     void draw() override;
     // The fields, the camera and the volume's extents and array (not its samples' values).
     void add_frame_inputs(FrameInputs& inputs) const override;
+    // The grid's bounding sphere, stretched by the axis scale, seen from the camera's eye.
+    void fit_depth(double& near, double& far) const override;
 
     Volume* volume = nullptr; // not owned; null draws nothing
     // 0: one quad per grid point; any other value: one triangle fan per grid point.
@@ -70,7 +73,8 @@ public:
     const Camera* camera = &default_camera; // not owned
     // The grid is drawn stretched by these factors along x, y and z (each grid point's box
     // with it), lit with the normals of the stretched grid and ordered back to front from the
-    // eye's position in grid coordinates. (1, 1, 1) issues no scaling at all.
+    // eye's position in grid coordinates. A negative factor flips that axis. (1, 1, 1) issues
+    // no scaling at all.
     Vec3 axis_scale{1.0, 1.0, 1.0};
 
     // With a step above 1 each splat stands for a block of grid points, and a ray passes
@@ -96,9 +100,13 @@ public:
     // choose finer steps. A coarse frame never rebuilds the shaders' buffer: while the colour
     // volume changes from frame to frame (a realtime edit) it falls back to the arrays.
     SplatDrawing coarse_drawing = SplatDrawing::shaders;
-    // Leave out grid points whose opacity is 0 at the centre and the rim: they show nothing
-    // but write depth. The shader path always leaves them out.
+    // Leave out grid points whose opacity is 0 at the centre and the rim: they show nothing,
+    // though a quad (or a fan writing depth) writes depth. The shader path always leaves
+    // them out.
     bool skip_transparent = false;
+    // Fans write depth as well as test it, as they once did: a dark seam then runs through
+    // the picture along the planes through the eye cell. For tests of that older picture.
+    bool fan_depth_writes = false;
     SplatStats last_stats;
 
 private:

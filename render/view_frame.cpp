@@ -67,7 +67,11 @@ bool ViewFrame::draw_frame(int width, int height) {
     glMatrixMode(GL_MODELVIEW);
     glViewport(0, 0, width, height);
 
-    setup_projection(width, height, near_plane, far_plane);
+    frame_near = near_plane;
+    frame_far = far_plane;
+    if (depth_extent)
+        depth_extent->fit_depth(frame_near, frame_far);
+    setup_projection(width, height, frame_near, frame_far);
     aspect = static_cast<double>(width) / static_cast<double>(height);
     if (refresh_projection)
         refresh_view_projection(projection);
@@ -91,6 +95,7 @@ bool ViewFrame::collect_frame_inputs(FrameInputs& inputs, int width, int height)
     inputs.add(projection_camera);
     inputs.add(near_plane);
     inputs.add(far_plane);
+    inputs.add(depth_extent);
     inputs.add(draw_list.size());
     for (const Drawable* drawable : draw_list) {
         inputs.add(drawable);
@@ -118,7 +123,7 @@ bool ViewFrame::refresh_view_projection(ViewProjection& record) {
     record.aspect = aspect;
     record.fov = field_of_view;
     record.tan_half_fov = std::tan(record.fov * 0.5);
-    record.near = near_plane;
+    record.near = frame_near;
     if (!projection_camera)
         return false;
     record.camera = projection_camera;

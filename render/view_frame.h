@@ -1,5 +1,6 @@
 #pragma once
 
+#include "depth_extent.h"
 #include "drawable.h"
 #include "shared_constants.h"
 #include "frame_inputs.h"
@@ -68,6 +69,11 @@ public:
     bool projection_enabled = false;
     double near_plane = default_near_plane;
     double far_plane = default_far_plane;
+    // When set, each frame's planes are near_plane and far_plane widened to contain what it
+    // draws (the main view's grid); the planes of the last frame are in frame_near/frame_far.
+    const DepthExtent* depth_extent = nullptr; // not owned
+    double frame_near = default_near_plane;
+    double frame_far = default_far_plane;
     ViewProjection projection;
     bool refresh_projection = false;
     const Camera* projection_camera = nullptr; // not owned

@@ -40,19 +40,38 @@ Scene::Scene() {
 
 void Scene::attach_main_view(ViewFrame& view) {
     view.projection_enabled = true;
+    view.depth_extent = &splat_renderer; // the planes contain the grid at any distance
     view.draw_list.push_back(static_cast<Drawable*>(&view_controller));
     view.draw_list.push_back(&splat_renderer);
 }
 
 ImportResult Scene::import_grid(const std::string& grid_path, ImportPrompts& prompts,
                                 const ImportOptions& options) {
-    ImportResult result = ::import_grid(grid_path, data_volume, colour_volume, prompts, options);
+    ImportOptions o = options;
+    if (!curves_path_.empty())
+        o.keep_paths.push_back(curves_path_);
+    ImportResult result = ::import_grid(grid_path, data_volume, colour_volume, prompts, o);
     // Even a refused import may have replaced nothing but still ends any classification of
     // the data that was: the next one computes every channel.
     classifier_.forget();
-    if (result.ok)
+    if (result.ok) {
         grid_path_ = grid_path;
+        window_ = {};
+        window_filled_ = false;
+        description_ = result.description;
+        Vec3& s = splat_renderer.axis_scale;
+        if (!axis_scale_chosen_ && description_.axes[2].positive_down() && s.z > 0.0)
+            s.z = -s.z;
+    }
     return result;
+}
+
+std::vector<std::string> Scene::protected_paths() const {
+    std::vector<std::string> paths;
+    for (const std::string* p : {&grid_path_, &curves_path_})
+        if (!p->empty())
+            paths.push_back(*p);
+    return paths;
 }
 
 bool Scene::data_range(double& low, double& span) const {
@@ -68,6 +87,7 @@ bool Scene::data_range(double& low, double& span) const {
 bool Scene::load_curves(const std::string& path, CurvesFile& file, std::string& error) {
     if (!read_curves_file(path, file, error))
         return false;
+    curves_path_ = path;
     for (int i = 0; i < channel_count; ++i) {
         set_curve_points(curves[i], file.curves[i]);
         curves[i].update_segments();
@@ -86,18 +106,24 @@ CurvesFile Scene::curves_file() const {
     return file;
 }
 
-bool Scene::save_curves(const std::string& path, std::string& error) const {
-    return write_curves_file(path, curves_file(), error);
+bool Scene::save_curves(const std::string& path, std::string& error) {
+    // Never over the grid.
+    if (!write_curves_file(path, curves_file(), error,
+                           grid_path_.empty() ? std::vector<std::string>{}
+                                              : std::vector<std::string>{grid_path_}))
+        return false;
+    curves_path_ = path;
+    return true;
 }
 
 bool Scene::classify_all() {
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    return classifier_.classify_all(colour_volume, data_volume, list, low_end, range,
-                                    missing_data);
+    return classifier_.classify_all(colour_volume, classified_source(), list,
+                                    classify_settings());
 }
 
 bool Scene::classify_changed() {
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    return classifier_.classify_changed(colour_volume, data_volume, list, low_end, range,
-                                        missing_data);
+    return classifier_.classify_changed(colour_volume, classified_source(), list,
+                                        classify_settings());
 }

@@ -45,6 +45,13 @@ public:
     double low_end = 0.0;
     double range = 100.0;
     MissingData missing_data = MissingData::grey;
+    // How a path is averaged: exactly along its values whichever way they run (the default),
+    // or with the forward-only walk of old.
+    PathIntegration integration = PathIntegration::exact;
+    // The settings above as the classifier takes them.
+    ClassifySettings classify_settings() const {
+        return {low_end, range, missing_data, integration};
+    }
 
     TransferFunction& curve(Channel c) { return curves[channel_index(c)]; }
     const TransferFunction& curve(Channel c) const { return curves[channel_index(c)]; }
@@ -55,8 +62,15 @@ public:
     // A loaded grid is classified afresh by the next classification.
     ImportResult import_grid(const std::string& grid_path, ImportPrompts& prompts,
                              const ImportOptions& options = {});
-    // The grid last imported (empty before one is).
+    // The grid last imported (empty before one is), and what it held: for a NetCDF file its
+    // variables, units, dimensions and coordinates.
     const std::string& grid_path() const { return grid_path_; }
+    const GridDescription& description() const { return description_; }
+    // The curves file last loaded or saved (empty before one is): like the grid, no output
+    // and no intermediate file is ever written over it.
+    const std::string& curves_path() const { return curves_path_; }
+    // The files an output must not replace: the grid and the curves file.
+    std::vector<std::string> protected_paths() const;
     // The data's own span: its minimum and maximum - minimum (1 for a constant field); false
     // when there are no valid samples.
     bool data_range(double& low, double& span) const;
@@ -67,8 +81,18 @@ public:
     // handed back for the caller to apply. A refused file changes nothing.
     bool load_curves(const std::string& path, CurvesFile& file, std::string& error);
     // The four curves with the low end and range.
-    bool save_curves(const std::string& path, std::string& error) const;
+    bool save_curves(const std::string& path, std::string& error);
     CurvesFile curves_file() const;
+
+    // --- The components' window
+    // Classification integrates only components first..last (counted from 0) of each grid
+    // point's path: a window through time when the components are moments. All of them is
+    // the plain classification. False (nothing changed) for a window outside the grid's
+    // components. A new grid takes all components again.
+    bool set_component_window(int first, int last);
+    int window_first() const;
+    int window_last() const;
+    int window_width() const { return window_last() - window_first() + 1; }
 
     // --- Classification
     // Classifies the data volume into the colour volume through the four curves; false when
@@ -78,7 +102,10 @@ public:
     bool classify_changed();
     // The data volume's samples were changed outside import_grid: the next classification
     // computes every channel.
-    void data_replaced() { classifier_.forget(); }
+    void data_replaced() {
+        classifier_.forget();
+        window_filled_ = false;
+    }
     // The channels the last classification computed (bit 0 red ... bit 3 opacity).
     int last_channels() const { return classifier_.last_channels(); }
 
@@ -86,7 +113,16 @@ public:
     // The distance from the grid's centre (when given), then a tilt and a turn in radians as a
     // left-button drag applies them: rotate_left(axis_rotation(1, tilt)), then
     // rotate_right(axis_rotation(0, turn)).
-    void place_camera(std::optional<double> distance, double tilt, double turn);
+    // A spin then turns the camera about the grid's up axis (z), as a turntable drag does.
+    void place_camera(std::optional<double> distance, double tilt, double turn,
+                      double spin = 0.0);
+    // The command-line words that place the camera where it is now, from the start-up
+    // camera: "--distance 750 --tilt -0.5 --turn 0.6" (and "--spin S" when not 0).
+    std::string camera_words() const;
+    // "Turntable Rotation": a horizontal left drag turns the grid about its up axis (z)
+    // instead of rolling the picture about the view axis; a vertical one tilts it either way.
+    void set_turntable(bool on) { view_controller.drag_x_axis = on ? 2 : 0; }
+    bool turntable() const { return view_controller.drag_x_axis == 2; }
     // The distance at which the whole grid fits a view of this width / height from the
     // camera's current direction; false (camera unchanged) without a grid.
     bool fit_view(double aspect);
@@ -95,8 +131,13 @@ public:
     // Zooms as a right drag over `notches` tenths of the view's height would (positive brings
     // the eye nearer), one tenth at a time.
     void zoom_notches(int notches);
-    // The grid is drawn stretched by these factors along x, y and z.
-    void set_axis_scale(const Vec3& scale) { splat_renderer.axis_scale = scale; }
+    // The grid is drawn stretched by these factors along x, y and z (a negative one flips
+    // that axis). Until one is set, a grid whose z axis says it grows downwards (a NetCDF
+    // depth with positive = "down") is flipped along z on import, so its surface is on top.
+    void set_axis_scale(const Vec3& scale) {
+        splat_renderer.axis_scale = scale;
+        axis_scale_chosen_ = true;
+    }
     const Vec3& axis_scale() const { return splat_renderer.axis_scale; }
 
     // --- Drawing
@@ -109,6 +150,19 @@ public:
                     std::string& error);
 
 private:
+    // The volume the classification reads: the data volume, or a copy of the window's
+    // components (whose first component then decides which points are missing).
+    const Volume& classified_source();
+    struct Window {
+        int first = 0;
+        int last = -1; // below 0: all components
+    };
+    Window window_;
+    Volume window_volume_;
+    bool window_filled_ = false; // window_volume_ holds the window of the data as it is
     CurveClassifier classifier_;
     std::string grid_path_;
+    std::string curves_path_;
+    GridDescription description_;
+    bool axis_scale_chosen_ = false;
 };

@@ -1,19 +1,44 @@
 // The camera commands of both programs.
 #include "scene.h"
 
+#include "c_locale.h"
 #include "camera_fit.h"
 #include "shared_constants.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
-void Scene::place_camera(std::optional<double> distance, double tilt, double turn) {
+void Scene::place_camera(std::optional<double> distance, double tilt, double turn,
+                         double spin) {
     Camera& camera = view_controller.camera;
     if (distance)
         camera.set_distance(*distance);
     camera.rotate_left(Mat3::axis_rotation(1, tilt));
     camera.rotate_right(Mat3::axis_rotation(0, turn));
+    if (spin != 0.0)
+        camera.rotate_right(Mat3::axis_rotation(2, spin));
+}
+
+std::string Scene::camera_words() const {
+    Camera camera = view_controller.camera;
+    // A zoom through the grid's centre leaves the eye at a negative distance, which the
+    // command line cannot say: the same view is the positive distance from the camera
+    // turned half round about its up axis.
+    if (camera.distance() < 0.0) {
+        camera.rotate_left(Mat3::axis_rotation(2, pi));
+        camera.set_distance(camera.distance());
+    }
+    double tilt = 0.0, turn = 0.0, spin = 0.0;
+    camera.tilt_turn_spin(tilt, turn, spin);
+    // Four decimals of a radian: less than a tenth of a pixel in a view of 612 pixels.
+    const auto word = [](double v) { return format_c("%.4f", std::fabs(v) < 5e-5 ? 0.0 : v); };
+    std::string text = format_c("--distance %.6g", camera.distance()) + " --tilt " + word(tilt) +
+                       " --turn " + word(turn);
+    if (std::fabs(spin) >= 5e-5)
+        text += " --spin " + word(spin);
+    return text;
 }
 
 bool Scene::fit_view(double aspect) {

@@ -1,12 +1,15 @@
 #include "scene_options.h"
 
 #include "c_locale.h"
+#include "grid_variables.h"
 
 #include <cmath>
 
 const char* const scene_valued_options[] = {"--curves", "--intermediate", "--low",
                                             "--range",  "--distance",     "--tilt",
-                                            "--turn",   "--axis-scale",   "--missing"};
+                                            "--turn",   "--spin",         "--axis-scale",
+                                            "--missing",  "--integration",  "--var",
+                                            "--components", "--draw"};
 const int scene_valued_option_count =
     static_cast<int>(sizeof scene_valued_options / sizeof scene_valued_options[0]);
 
@@ -38,19 +41,21 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
         out.curves_path = *w;
     if (const std::string* w = find(words, "--intermediate"))
         out.intermediate_path = *w;
-    std::optional<double> tilt, turn;
+    std::optional<double> tilt, turn, spin;
     if (!finite_number(words, "--low", out.low, error) ||
         !finite_number(words, "--range", out.range, error) ||
         !finite_number(words, "--distance", out.distance, error) ||
         !finite_number(words, "--tilt", tilt, error) ||
-        !finite_number(words, "--turn", turn, error))
+        !finite_number(words, "--turn", turn, error) ||
+        !finite_number(words, "--spin", spin, error))
         return false;
     out.tilt = tilt.value_or(0.0);
     out.turn = turn.value_or(0.0);
+    out.spin = spin.value_or(0.0);
     if (const std::string* w = find(words, "--axis-scale")) {
         Vec3 s;
         if (!parse_c_axis_scale(*w, s.x, s.y, s.z)) {
-            error = "--axis-scale needs three positive numbers SX,SY,SZ, not '" + *w + "'";
+            error = "--axis-scale needs three numbers other than 0 SX,SY,SZ, not '" + *w + "'";
             return false;
         }
         out.axis_scale = s;
@@ -66,6 +71,38 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
             error = "--missing needs grey, faint or hidden, not '" + *w + "'";
             return false;
         }
+    }
+    if (const std::string* w = find(words, "--var");
+        w && !parse_variable_list(*w, out.variables)) {
+        error = "--var needs variable names separated by commas, not '" + *w + "'";
+        return false;
+    }
+    if (const std::string* w = find(words, "--components"))
+        out.components = *w;
+    if (const std::string* w = find(words, "--var");
+        w && !parse_variable_list(*w, out.variables)) {
+        error = "--var needs variable names separated by commas, not '" + *w + "'";
+        return false;
+    }
+    if (const std::string* w = find(words, "--components"))
+        out.components = *w;
+    if (const std::string* w = find(words, "--integration")) {
+        if (*w == "exact")
+            out.integration = PathIntegration::exact;
+        else if (*w == "forward")
+            out.integration = PathIntegration::forward;
+        else {
+            error = "--integration needs exact or forward, not '" + *w + "'";
+            return false;
+        }
+    }
+    if (const std::string* w = find(words, "--draw")) {
+        SplatDrawing drawing = SplatDrawing::arrays;
+        if (!parse_splat_drawing(*w, drawing)) {
+            error = "--draw needs immediate, arrays or shaders, not '" + *w + "'";
+            return false;
+        }
+        out.drawing = drawing;
     }
     return true;
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "classify.h"
+#include "splat_renderer.h"
 #include "vec3.h"
 #include "volume.h"
 
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The options both command lines take for the scene, read from the parsed words. Each program
-// reads its own options besides (the batch tool's output and drawing, the dialog's --apply).
+// reads its own options besides (the batch tool's output and picture size, the dialog's
+// --apply).
 struct SceneOptions {
     std::string curves_path;       // --curves
     std::string intermediate_path; // --intermediate (the batch tool only)
@@ -17,8 +21,15 @@ struct SceneOptions {
     std::optional<double> distance;
     double tilt = 0.0; // --tilt and --turn, radians, as a left drag turns the camera
     double turn = 0.0;
+    double spin = 0.0; // --spin, radians about the grid's up axis, after tilt and turn
     std::optional<Vec3> axis_scale;     // --axis-scale SX,SY,SZ
     std::optional<MissingData> missing; // --missing grey|faint|hidden
+    std::optional<PathIntegration> integration; // --integration exact|forward
+    std::optional<SplatDrawing> drawing;         // --draw immediate|arrays|shaders
+    // NetCDF grids: the variables whose values become the components (--var SST,AIRT), or one
+    // variable and the dimension that gives them (--components TIME). Empty: from the file.
+    std::vector<std::string> variables;
+    std::string components;
 };
 
 // Option name ("--low") to value ("" for a flag), as the parser found them.

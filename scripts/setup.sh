@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build clang clang-format libclang-rt-14-dev
     qt6-base-dev libqt6opengl6-dev
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl-mesa0
-    libfast-float-dev nlohmann-json3-dev
+    libfast-float-dev nlohmann-json3-dev libnetcdf-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool locales fontconfig fonts-dejavu-core fonts-dejavu-extra
 )

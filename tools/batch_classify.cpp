@@ -1,6 +1,7 @@
 #include "batch_commands.h"
 #include "batch_scene.h"
 #include "output_file.h"
+#include "shown_path.h"
 #include "scene.h"
 
 #include <algorithm>
@@ -12,10 +13,11 @@
 namespace {
 
 // Writes the colour volume as little-endian float32, in its own layout, whole or not at all
-// (never over the grid it came from).
-bool write_rgba(const std::string& path, const std::string& grid, const Volume& colour) {
+// (never over the grid it came from, nor over the curves file).
+bool write_rgba(const std::string& path, const std::vector<std::string>& keep,
+                const Volume& colour) {
     OutputFile file;
-    bool ok = file.open(path, grid);
+    bool ok = file.open(path, keep);
     const std::int64_t total = colour.sample_count();
     constexpr std::int64_t block = 1 << 16;
     std::vector<unsigned char> bytes(static_cast<std::size_t>(block) * 4);
@@ -33,7 +35,7 @@ bool write_rgba(const std::string& path, const std::string& grid, const Volume& 
     }
     ok = ok && file.commit();
     if (!ok)
-        std::fprintf(stderr, "ERROR: cannot write '%s'\n", path.c_str());
+        std::fprintf(stderr, "ERROR: cannot write '%s'\n", shown_path(path).c_str());
     return ok;
 }
 
@@ -55,5 +57,5 @@ int run_classify(int argc, char** argv) {
     Scene scene;
     if (const int status = batch_classify_scene(words, options, scene))
         return status;
-    return write_rgba(output->second, words.positional[0], scene.colour_volume) ? 0 : 1;
+    return write_rgba(output->second, scene.protected_paths(), scene.colour_volume) ? 0 : 1;
 }

@@ -1,33 +1,46 @@
 #include "batch_commands.h"
 #include "driver_memory.h"
+#include "temporary_files.h"
 
 #include <cstdio>
 #include <cstring>
 
 const char* const batch_usage =
     "usage:\n"
-    "  halvorn-batch info GRID.txt [--intermediate PATH]\n"
+    "  halvorn-batch info GRID [--var V[,V...]] [--components DIM] [--intermediate PATH]\n"
     "      convert, read back and load the grid; print its extents and statistics\n"
-    "  halvorn-batch classify GRID.txt --curves CURVES.json [--low L] [--range R]\n"
-    "                [--missing grey|faint|hidden] [--intermediate PATH] --output RGBA.raw\n"
+    "  halvorn-batch classify GRID --curves CURVES.json [--low L] [--range R]\n"
+    "                [--missing grey|faint|hidden] [--integration exact|forward]\n"
+    "                [--var V[,V...]] [--components DIM]\n"
+    "                [--intermediate PATH] --output RGBA.raw\n"
     "      write the colour volume: NX*NY*NZ*4 little-endian float32\n"
-    "  halvorn-batch render GRID.txt --curves CURVES.json [--low L] [--range R]\n"
-    "                [--missing grey|faint|hidden] [--intermediate PATH] --output IMAGE.png\n"
-    "                [--size 612x375] [--distance 750] [--tilt RAD] [--turn RAD]\n"
-    "                [--axis-scale 1,1,1] [--mode 1] [--step 1]\n"
+    "  halvorn-batch render GRID --curves CURVES.json [classify's options] --output IMAGE.png\n"
+    "                [--size 612x375] [--distance 750] [--tilt RAD] [--turn RAD] [--spin RAD]\n"
+    "                [--axis-scale 1,1,1] [--mode 0|1] [--step 1]\n"
     "                [--draw immediate|arrays|shaders]\n"
     "      draw one frame headlessly and write it as a PNG\n"
     "  halvorn-batch --help\n"
     "\n"
-    "The intermediate file defaults to GRID.txt.dat. --low and --range override the curves\n"
-    "file, which overrides the defaults 0 and 100. --missing: missing grid points grey (the\n"
-    "default), faint (a tenth of the grey's opacity) or hidden. --axis-scale stretches the\n"
-    "grid along x, y and z by these positive factors. --draw: how splats reach GL (immediate\n"
-    "mode, the reference; vertex arrays, the default, the same pixels; shaders, faster, a few\n"
-    "pixels apart). Errors go to standard error, exit status 1; bad usage exits with status 2.\n";
+    "GRID is a grid text file or a NetCDF file (.nc, .nc4, .cdf). --var names the NetCDF\n"
+    "variables whose values become the components, or one variable whose dimension\n"
+    "--components names; without them the file's only variable of three or more dimensions.\n"
+    "The intermediate file defaults to GRID.dat beside the grid. --low and --range override\n"
+    "the curves file, which overrides the defaults 0 and 100. --missing: missing grid points\n"
+    "grey (the default), faint (a tenth of the grey's opacity) or hidden. --integration:\n"
+    "each curve averaged exactly along each grid point's values, whichever way they run (the\n"
+    "default), or with the older walk that only moves forward through the curve. --axis-scale\n"
+    "stretches the grid along x, y and z by these factors (a negative one flips that axis; a\n"
+    "NetCDF depth that grows downwards is flipped unless --axis-scale is given). --tilt and\n"
+    "--turn move the camera as a left drag in the dialog would, --spin then turns it about the\n"
+    "grid's up axis as a turntable drag would; the dialog's text area shows these words for\n"
+    "its view. --mode 0 draws quads, 1 fans. --draw: how splats reach GL (immediate mode, the\n"
+    "reference; vertex arrays, the default, the same pixels; shaders, faster, a few pixels\n"
+    "apart). Errors go to standard error, exit status 1; bad usage exits with status 2. No\n"
+    "output or intermediate file is written over the grid or the curves file.\n";
 
 int main(int argc, char** argv) {
     keep_freed_memory_for_reuse();
+    remove_temporary_files_on_exit(); // a signal mid-write leaves no temporary file behind
     if (argc < 2) {
         std::fputs(batch_usage, stderr);
         return 2;

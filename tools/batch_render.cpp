@@ -32,7 +32,7 @@ struct DrawOptions {
     int height = default_height;
     int mode = 1;
     int step = 1;
-    SplatDrawing drawing = SplatDrawing::arrays;
+    bool immediate = false; // --immediate, the older spelling of --draw immediate
 };
 
 int read_draw_options(const OptionWords& words, DrawOptions& o) {
@@ -46,14 +46,13 @@ int read_draw_options(const OptionWords& words, DrawOptions& o) {
         return batch_usage_error("render needs --output");
     if (const std::string* w = find("--size"); w && !parse_size(*w, o.width, o.height))
         return batch_usage_error("--size needs WIDTHxHEIGHT (1 to 16384 each), not '" + *w + "'");
-    if (const std::string* w = find("--mode"); w && !parse_c_int(*w, o.mode))
-        return batch_usage_error("--mode needs a whole number, not '" + *w + "'");
+    // The renderer draws fans for any mode but 0; the command line takes the two it means.
+    if (const std::string* w = find("--mode");
+        w && (!parse_c_int(*w, o.mode) || (o.mode != 0 && o.mode != 1)))
+        return batch_usage_error("--mode needs 0 (quads) or 1 (fans), not '" + *w + "'");
     if (const std::string* w = find("--step"); w && (!parse_c_int(*w, o.step) || o.step < 1))
         return batch_usage_error("--step needs a whole number of at least 1, not '" + *w + "'");
-    if (const std::string* w = find("--draw"); w && !parse_splat_drawing(*w, o.drawing))
-        return batch_usage_error("--draw needs immediate, arrays or shaders, not '" + *w + "'");
-    if (find("--immediate")) // the older spelling of --draw immediate
-        o.drawing = SplatDrawing::immediate;
+    o.immediate = find("--immediate") != nullptr;
     return 0;
 }
 
@@ -62,7 +61,7 @@ int read_draw_options(const OptionWords& words, DrawOptions& o) {
 int run_render(int argc, char** argv) {
     ProgramWords words;
     SceneOptions options;
-    if (const int status = batch_words(argc, argv, {"--output", "--size", "--mode", "--step", "--draw"},
+    if (const int status = batch_words(argc, argv, {"--output", "--size", "--mode", "--step"},
                                        {"--immediate"}, words, options))
         return status;
     if (words.help) {
@@ -76,18 +75,21 @@ int run_render(int argc, char** argv) {
     Scene scene;
     if (const int status = batch_classify_scene(words, options, scene))
         return status;
-    scene.place_camera(options.distance.value_or(start_distance), options.tilt, options.turn);
+    scene.place_camera(options.distance.value_or(start_distance), options.tilt, options.turn,
+                       options.spin);
     if (options.axis_scale)
         scene.set_axis_scale(*options.axis_scale);
     SplatRenderer& renderer = scene.splat_renderer;
     renderer.step_x = renderer.step_y = renderer.step_z = o.step;
     renderer.mode = o.mode;
-    renderer.drawing = o.drawing;
+    renderer.drawing = o.immediate ? SplatDrawing::immediate
+                                   : options.drawing.value_or(SplatDrawing::arrays);
 
     std::vector<unsigned char> pixels;
     std::string error;
     if (!scene.draw_image(o.width, o.height, pixels, error) ||
-        !write_png(rgba_image(pixels, o.width, o.height), o.output, words.positional[0], error)) {
+        !write_png(rgba_image(pixels, o.width, o.height), o.output, scene.protected_paths(),
+                   error)) {
         std::fprintf(stderr, "ERROR: %s\n", error.c_str());
         return 1;
     }

@@ -52,9 +52,14 @@ int batch_import(const ProgramWords& words, const SceneOptions& options, Scene& 
     BatchPrompts prompts;
     ImportOptions import;
     import.intermediate_path = options.intermediate_path;
+    import.variables = options.variables;
+    import.components_dimension = options.components;
     const ImportResult result = scene.import_grid(words.positional[0], prompts, import);
-    if (result.ok)
+    if (result.ok) {
+        if (const std::string notice = result.description.low_value_notice(); !notice.empty())
+            std::fprintf(stderr, "halvorn-batch: warning: %s\n", notice.c_str());
         return 0;
+    }
     // The dialog's last message box is the failure a person would read; failures that show
     // none in the dialog are still named here.
     print_line(prompts.last_message.empty() ? result.error : prompts.last_message);
@@ -82,6 +87,7 @@ int batch_classify_scene(const ProgramWords& words, const SceneOptions& options,
         return 1;
     }
     scene.missing_data = options.missing.value_or(MissingData::grey);
+    scene.integration = options.integration.value_or(PathIntegration::exact);
 
     if (const int status = batch_import(words, options, scene))
         return status;

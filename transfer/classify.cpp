@@ -3,6 +3,7 @@
 #include "classify_vector.h"
 
 #include "path_integral.h"
+#include "shared_constants.h"
 #include "transfer_function.h"
 #include "volume.h"
 
@@ -17,8 +18,6 @@
 
 namespace {
 
-constexpr double missing_threshold = -100.0;
-
 // Everything that holds for the whole call.
 struct ClassifyJob {
     const Volume* source = nullptr;
@@ -27,6 +26,7 @@ struct ClassifyJob {
     double low = 0.0;
     double inv = 0.0;
     MissingData missing = MissingData::grey;
+    PathIntegration integration = PathIntegration::exact;
     // The four-lane pass reads every segment in the absolute x; a curve with a narrow segment
     // takes the scalar row pass, which computes the same thing lane by lane.
     bool vector_pairs = false;
@@ -66,7 +66,7 @@ void classify_missing(const ClassifyJob& job, int x, int y, int z, float* q) {
         const float* row = plane;
         for (int by = lo[1]; by < hi[1]; ++by, row += step_y)
             for (int bx = 0; bx < hi[0] - lo[0]; ++bx)
-                w += row[bx * step_x] < missing_threshold;
+                w += is_missing_point(row[bx * step_x]);
     }
     q[0] = q[1] = q[2] = 0.75f;
     const double opacity = 0.8 + 0.2 * w / d;
@@ -86,75 +86,98 @@ struct Scratch {
     int* row_b0; // the search table buckets of row_t0 and row_t1
     int* row_b1;
 
-    static std::size_t doubles(int ncomp, int nx) {
-        return 3 * std::size_t(ncomp) + 3 * std::size_t(nx);
-    }
+    // A path holds at least two values: a single one counts twice in the exact mode.
+    static std::size_t path(int ncomp) { return std::max<std::size_t>(ncomp, 2); }
+    static std::size_t doubles(int ncomp, int nx) { return 3 * path(ncomp) + 3 * std::size_t(nx); }
     static std::size_t ints(int nx) { return 3 * std::size_t(nx); }
 
     Scratch(double* block, int* indices, int ncomp, int nx)
-        : t(block), den(block + ncomp), weight(block + 2 * ncomp), row_t0(block + 3 * ncomp),
-          row_t1(row_t0 + nx), row_weight(row_t1 + nx), special(indices), row_b0(indices + nx),
-          row_b1(indices + 2 * nx) {}
+        : t(block), den(block + path(ncomp)), weight(block + 2 * path(ncomp)),
+          row_t0(block + 3 * path(ncomp)), row_t1(row_t0 + nx), row_weight(row_t1 + nx),
+          special(indices), row_b0(indices + nx), row_b1(indices + 2 * nx) {}
 };
+
+// What channel c's mean is multiplied by: opacity is doubled, colour is not.
+double channel_factor(int c) {
+    return c == 3 ? opacity_factor : 1.0;
+}
 
 // One grid point that is not missing, through the general walk.
 void classify_point(const ClassifyJob& job, const float* p, float* q, const Scratch& scratch) {
+    float twice[2];
+    const int n = path_samples(p, job.source->ncomp, job.integration, twice);
     const ValuePath path =
-        value_path(p, job.source->ncomp, job.low, job.inv, scratch.t, scratch.den, scratch.weight);
+        value_path(p, n, job.low, job.inv, scratch.t, scratch.den, scratch.weight);
     for (int c = 0; c < 4; ++c) {
         if (!(job.channels >> c & 1))
             continue;
-        const double mean = integrate_path(job.curves[c], path);
-        q[c] = static_cast<float>(c == 3 ? 2.0 * mean : mean); // opacity is doubled
+        const double mean = integrate_path(job.curves[c], path, job.integration);
+        q[c] = static_cast<float>(channel_factor(c) * mean);
+    }
+}
+
+// Normalises the two-component points [begin, end) of a row p into the row buffers, turning
+// descending pieces upwards in the exact mode (a template, so that the forward mode pays
+// nothing for it), and lists the special points: missing, or a piece that is not ordinary.
+template <bool exact>
+void normalise_pairs(const ClassifyJob& job, const float* p, int begin, int end,
+                     const Scratch& scratch, int& specials) {
+    const PreparedCurve& table = job.curves[0]; // all four share the table's span
+    for (int x = begin; x < end; ++x) {
+        const float s0 = p[2 * x];
+        const float s1 = p[2 * x + 1];
+        const double from = normalised(s0, job.low, job.inv);
+        const double to = normalised(s1, job.low, job.inv);
+        const double weight = 0.5 / piece_length(s0, s1, job.inv);
+        const bool down = exact && to < from;
+        scratch.row_t0[x] = pick(down, to, from);
+        scratch.row_t1[x] = pick(down, from, to);
+        scratch.row_weight[x] = pick(down, -weight, weight);
+        scratch.row_b0[x] = table.bucket(scratch.row_t0[x]);
+        scratch.row_b1[x] = table.bucket(scratch.row_t1[x]);
+        const bool special = is_missing_point(s0) || !ordinary_piece(from, to, weight);
+        scratch.special[specials] = x;
+        specials += special;
     }
 }
 
 // A row of two-component grid points through ordered curves, in three passes: normalise the
-// row and note its special points (missing, non-finite, or a piece of length zero); run each
-// curve along the whole row without a branch on the data, so that consecutive points overlap
-// in the processor; then redo the special points one by one.
+// row (in the exact mode turning descending pieces upwards) and note its special points
+// (missing, or a piece that is not ordinary); run each curve along the whole row without a
+// branch on the data, so that consecutive points overlap in the processor; then redo the
+// special points one by one.
 void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& scratch) {
     const Volume& source = *job.source;
     const int nx = source.nx;
     const float* p = source.samples + source.flat_index(0, y, z, 0);
     float* q = job.target->samples + job.target->flat_index(0, y, z, 0);
-    double* t0 = scratch.row_t0;
-    double* t1 = scratch.row_t1;
-    double* w = scratch.row_weight;
-    int* b0 = scratch.row_b0;
-    int* b1 = scratch.row_b1;
-    const PreparedCurve& table = job.curves[0]; // all four share the table's span
+    const double* t0 = scratch.row_t0;
+    const double* t1 = scratch.row_t1;
+    const double* w = scratch.row_weight;
+    const int* b0 = scratch.row_b0;
+    const int* b1 = scratch.row_b1;
     int specials = 0;
+    const bool exact = job.integration == PathIntegration::exact;
     const int done = job.vector_pairs
                          ? classify_pairs_vector(job.curves, job.channels, p, nx, job.low, job.inv,
-                                                 q, scratch.special, specials)
+                                                 exact, q, scratch.special, specials)
                          : 0;
-    for (int x = done; x < nx; ++x) {
-        const float s0 = p[2 * x];
-        const float s1 = p[2 * x + 1];
-        t0[x] = (s0 - job.low) * job.inv;
-        t1[x] = (s1 - job.low) * job.inv;
-        const double d = (static_cast<double>(s1) - s0) * job.inv;
-        w[x] = 0.5 / d;
-        b0[x] = table.bucket(t0[x]);
-        b1[x] = table.bucket(t1[x]);
-        const bool finite = std::isfinite(t0[x]) && std::isfinite(t1[x]) && std::isfinite(w[x]);
-        const bool special = (s0 < missing_threshold) || !finite || d == 0.0;
-        scratch.special[specials] = x;
-        specials += special;
-    }
+    if (exact)
+        normalise_pairs<true>(job, p, done, nx, scratch, specials);
+    else
+        normalise_pairs<false>(job, p, done, nx, scratch, specials);
     for (int c = 0; c < 4; ++c) {
         if (!(job.channels >> c & 1))
             continue;
         const PreparedCurve& curve = job.curves[c];
-        const double factor = c == 3 ? 2.0 : 1.0; // opacity is doubled, colour is not
+        const double factor = channel_factor(c);
         for (int x = done; x < nx; ++x)
             q[4 * x + c] = static_cast<float>(
                 factor * integrate_piece_in(curve, t0[x], t1[x], w[x], b0[x], b1[x]));
     }
     for (int i = 0; i < specials; ++i) {
         const int x = scratch.special[i];
-        if (p[2 * x] < missing_threshold)
+        if (is_missing_point(p[2 * x]))
             classify_missing(job, x, y, z, q + 4 * x);
         else
             classify_point(job, p + 2 * x, q + 4 * x, scratch);
@@ -174,7 +197,7 @@ void classify_slab(const ClassifyJob& job, int z_begin, int z_end, Scratch scrat
             const float* p = source.samples + source.flat_index(0, y, z, 0);
             float* q = job.target->samples + job.target->flat_index(0, y, z, 0);
             for (int x = 0; x < source.nx; ++x, p += n, q += 4) {
-                if (p[0] < missing_threshold)
+                if (is_missing_point(p[0]))
                     classify_missing(job, x, y, z, q);
                 else
                     classify_point(job, p, q, scratch);
@@ -196,18 +219,16 @@ int choose_threads(int requested, const Volume& source) {
 
 } // namespace
 
-bool classify_volume(Volume& target, const Volume& source, const TransferFunction& red,
-                     const TransferFunction& green, const TransferFunction& blue,
-                     const TransferFunction& opacity, double low, double range, int threads,
-                     MissingData missing) {
-    return classify_channels(target, source, red, green, blue, opacity, low, range, threads,
-                             missing, 0xF, nullptr);
+bool classify(Volume& target, const Volume& source, const TransferFunction* const (&curves)[4],
+              const ClassifySettings& settings, int threads) {
+    return classify_channels(target, source, curves, settings, threads, 0xF, nullptr);
 }
 
-bool classify_channels(Volume& target, const Volume& source, const TransferFunction& red,
-                       const TransferFunction& green, const TransferFunction& blue,
-                       const TransferFunction& opacity, double low, double range, int threads,
-                       MissingData missing, int channels, ClassifyPlan* plan) {
+bool classify_channels(Volume& target, const Volume& source,
+                       const TransferFunction* const (&curves)[4], const ClassifySettings& settings,
+                       int threads, int channels, ClassifyPlan* plan) {
+    const double low = settings.low;
+    const double range = settings.range;
     if (source.nx != target.nx || source.ny != target.ny || source.nz != target.nz)
         return false;
     // A zero or non-finite range (or low end) would make every normalised value non-finite.
@@ -225,7 +246,6 @@ bool classify_channels(Volume& target, const Volume& source, const TransferFunct
     ClassifyJob job;
     job.source = &source;
     job.target = &target;
-    const TransferFunction* curves[4] = {&red, &green, &blue, &opacity};
     for (int i = 0; i < 4; ++i)
         job.curves[i].prepare(curves[i]->segments, curves[i]->count, curves[i]->x);
     // One search table span for all four curves, so that each value's bucket is found once.
@@ -240,7 +260,8 @@ bool classify_channels(Volume& target, const Volume& source, const TransferFunct
         curve.search_over(lo, hi);
     job.low = low;
     job.inv = 1.0 / range;
-    job.missing = missing;
+    job.missing = settings.missing;
+    job.integration = settings.integration;
     job.vector_pairs = vector_pairs_available();
     job.pairs = source.ncomp == 2;
     for (const PreparedCurve& curve : job.curves) {
@@ -287,11 +308,4 @@ bool classify_channels(Volume& target, const Volume& source, const TransferFunct
 
     target.valid = true;
     return true;
-}
-
-bool Volume::classify(const Volume& source, const TransferFunction& red,
-                      const TransferFunction& green, const TransferFunction& blue,
-                      const TransferFunction& opacity, double low, double range,
-                      MissingData missing) {
-    return classify_volume(*this, source, red, green, blue, opacity, low, range, 0, missing);
 }

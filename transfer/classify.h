@@ -4,21 +4,44 @@
 
 class TransferFunction;
 
-// Volume::classify with a chosen number of worker threads (0: one per hardware thread, fewer
-// for small grids). The grid is cut into slabs of whole z-planes; every grid point is computed
-// the same way on any thread, so the colour volume is bit-for-bit the same for any count.
+// How a grid point's path of values is averaged where it runs downwards.
 //
-// Fills target (four components, extents equal to source's) with red, green, blue and twice
-// the opacity pre-integrated along each grid point's component values, normalised as
-// (s - low) / range; a grid point whose first component is below -100 is grey with an opacity
-// that grows with the missing points around it (or as `missing` chooses). Returns false and leaves target unchanged when
-// the extents differ, range is 0 or low or range is not finite, or (for a grid with points)
-// target does not have four components, either volume has no samples or scratch memory runs
-// out. A grid without points is classified: true, and target is valid.
-bool classify_volume(Volume& target, const Volume& source, const TransferFunction& red,
-                     const TransferFunction& green, const TransferFunction& blue,
-                     const TransferFunction& opacity, double low, double range, int threads,
-                     MissingData missing = MissingData::grey);
+// exact: every piece between two consecutive values contributes 1/n times the curve's mean over
+// the interval between them, whichever way it runs (the curve is 0 below 0 and past its last
+// position); a single value counts as a path that stays there, so it gets 1/2 of the curve's
+// value at it.
+// forward: the walk whose segment index only moves forward, so a descending piece is integrated
+// with the segment where it starts, values below 0 are passed over only while the first
+// segment is current, and a single value gives 0.
+//
+// On a path whose normalised values never descend both give the same bits.
+enum class PathIntegration { exact, forward };
+
+// What a classification reads besides the volumes and curves. Values normalise as
+// (s - low) / range.
+struct ClassifySettings {
+    double low = 0.0;
+    double range = 100.0;
+    MissingData missing = MissingData::grey;
+    PathIntegration integration = PathIntegration::exact;
+};
+
+// Fills target (four components, extents equal to source's) with red, green, blue and the
+// opacity factor times opacity, each curve (red, green, blue, opacity) averaged along each grid
+// point's component values; a missing grid point (is_missing_point of its first component) is
+// grey with an opacity that grows with the missing points around it, or as settings.missing
+// chooses.
+//
+// `threads` worker threads (0: one per hardware thread, fewer for small grids). The grid is cut
+// into slabs of whole z-planes; every grid point is computed the same way on any thread, so the
+// colour volume is bit-for-bit the same for any count.
+//
+// Returns false and leaves target unchanged when the extents differ, range is 0 or low or range
+// is not finite, or (for a grid with points) target does not have four components, either
+// volume has no samples or scratch memory runs out. A grid without points is classified: true,
+// and target is valid.
+bool classify(Volume& target, const Volume& source, const TransferFunction* const (&curves)[4],
+              const ClassifySettings& settings, int threads = 0);
 
 // How a classification computes its channels: the same plan gives every channel the same bits
 // whichever channels are computed together.
@@ -28,12 +51,11 @@ struct ClassifyPlan {
     bool operator==(const ClassifyPlan&) const = default;
 };
 
-// classify_volume computing only the channels whose bit is set in `channels` (bit 0 red ...
-// bit 3 opacity) and leaving the others as they are; each computed channel gets exactly the
-// values a full classification with the same curves would give it. Missing grid points are
-// written whole (what they get depends on the data and `missing` alone). `plan`, when not null, receives how
-// the channels were computed.
-bool classify_channels(Volume& target, const Volume& source, const TransferFunction& red,
-                       const TransferFunction& green, const TransferFunction& blue,
-                       const TransferFunction& opacity, double low, double range, int threads,
-                       MissingData missing, int channels, ClassifyPlan* plan);
+// classify computing only the channels whose bit is set in `channels` (bit 0 red ... bit 3
+// opacity) and leaving the others as they are; each computed channel gets exactly the values a
+// full classification with the same curves would give it. Missing grid points are written whole
+// (what they get depends on the data and settings.missing alone). `plan`, when not null,
+// receives how the channels were computed.
+bool classify_channels(Volume& target, const Volume& source,
+                       const TransferFunction* const (&curves)[4], const ClassifySettings& settings,
+                       int threads, int channels, ClassifyPlan* plan);

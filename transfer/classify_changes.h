@@ -1,7 +1,6 @@
 #pragma once
 
 #include "classify.h"
-#include "cubic_segment.h"
 
 #include <cstdint>
 
@@ -10,24 +9,22 @@ class Volume;
 
 // Keeps a colour volume equal, bit for bit, to a full classification while curves are edited
 // one at a time: after a classification of everything it remembers what it was computed from,
-// and the next call computes only the channels whose curve changed (its segments, positions or
-// count, which is all a classification reads of a curve). Anything else that differs (the
-// volumes, their extents or arrays, the low end or range, the missing-data choice, how the
-// channels would be computed)
-// classifies everything again. A change the classifier cannot see (new values in the same data
-// array) must be announced with forget().
+// and the next call computes only the channels whose curve has another revision (see
+// TransferFunction: the revision changes with everything a classification reads of a curve).
+// Anything else that differs (the volumes, their extents or arrays, the settings, how the
+// channels would be computed) classifies everything again. A change the classifier cannot see
+// (new values in the same data array) must be announced with forget().
 class CurveClassifier {
 public:
-    // Classifies every channel, as Volume::classify does, and remembers the inputs when it
-    // succeeds.
+    // Classifies every channel, as classify does, and remembers the inputs when it succeeds.
     bool classify_all(Volume& target, const Volume& source,
-                      const TransferFunction* const (&curves)[4], double low, double range,
-                      MissingData missing = MissingData::grey, int threads = 0);
+                      const TransferFunction* const (&curves)[4], const ClassifySettings& settings,
+                      int threads = 0);
     // Classifies the channels whose curves changed since the last classification, or all of
     // them when more than the curves changed. Same result and return as classify_all.
     bool classify_changed(Volume& target, const Volume& source,
-                          const TransferFunction* const (&curves)[4], double low, double range,
-                          MissingData missing = MissingData::grey, int threads = 0);
+                          const TransferFunction* const (&curves)[4],
+                          const ClassifySettings& settings, int threads = 0);
     // The next classification computes everything.
     void forget() { known_ = false; }
 
@@ -35,14 +32,6 @@ public:
     int last_channels() const { return last_channels_; }
 
 private:
-    // What a classification reads of one curve.
-    struct CurveState {
-        int count = 0;
-        double x[20] = {};
-        CubicSegment segments[20];
-        void take(const TransferFunction& curve);
-        bool same(const TransferFunction& curve) const;
-    };
     struct VolumeState {
         const Volume* volume = nullptr;
         const float* samples = nullptr;
@@ -52,13 +41,13 @@ private:
     };
 
     bool run(Volume& target, const Volume& source, const TransferFunction* const (&curves)[4],
-             double low, double range, MissingData missing, int threads, int channels);
+             const ClassifySettings& settings, int threads, int channels);
+    bool same_settings(const ClassifySettings& settings) const;
 
     bool known_ = false;
     VolumeState target_, source_;
-    std::uint64_t low_bits_ = 0, range_bits_ = 0;
-    MissingData missing_ = MissingData::grey;
-    CurveState curves_[4];
+    ClassifySettings settings_;
+    std::uint64_t revisions_[4] = {};
     ClassifyPlan plan_;
     int last_channels_ = 0;
 };

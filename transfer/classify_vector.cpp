@@ -1,6 +1,7 @@
 #include "classify_vector.h"
 
 #include "prepared_curve.h"
+#include "shared_constants.h"
 
 #include <atomic>
 #include <cmath>
@@ -75,20 +76,23 @@ HALVORN_AVX2 __m128i bucket(__m256d t, __m256d origin, __m256d scale) {
     return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(b, _mm256_setzero_pd()), top));
 }
 
-// piece_mean in each lane.
+// piece_mean in each lane: start_at, reach, piece_between and piece_counts.
 HALVORN_AVX2 __m256d piece_mean4(const PreparedCurve& c, __m256d t0, __m256d t1, __m256d w,
                                  const int* b0, const int* b1) {
     const __m256i segments = _mm256_set1_epi64x(c.count);
     const __m256i last = _mm256_set1_epi64x(c.count - 1);
     const __m256i zero = _mm256_setzero_si256();
+    // start_at
     const __m256i k = below(c, b0, t0);
     const __m256i k0c = min64(k, last);
     const Columns from = columns(c.from_side, k); // previous_x, end_value, through after k
     const __m256d h = _mm256_max_pd(t0, from.c0);
     const __m256d fh = antiderivative(c, k0c, h);
+    // reach
     const __m256i k1 = max64(k, below(c, b1, t1));
     const __m256i kc = min64(k1, last);
     const __m256d fa = antiderivative(c, kc, t1);
+    // piece_between
     const Columns to = columns(c.to_side, k1); // start_value, through[k1]
     const __m256d same = _mm256_castsi256_pd(_mm256_cmpeq_epi64(k1, k));
     const __m256d first = _mm256_sub_pd(_mm256_blendv_pd(from.c1, fa, same), fh);
@@ -98,6 +102,7 @@ HALVORN_AVX2 __m256d piece_mean4(const PreparedCurve& c, __m256d t0, __m256d t1,
     const __m256d rest = _mm256_and_pd(_mm256_andnot_pd(same, inside), _mm256_sub_pd(fa, to.c0));
     const __m256d contribution =
         _mm256_mul_pd(_mm256_add_pd(_mm256_add_pd(first, middle), rest), w);
+    // piece_counts
     const __m256d passed_over = _mm256_and_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(k, zero)),
                                               _mm256_cmp_pd(t1, _mm256_setzero_pd(), _CMP_LT_OQ));
     const __m256d take =
@@ -113,7 +118,9 @@ struct Group {
     alignas(16) int b1[4];
 };
 
-// Loads and normalises the four points from x on and lists the special ones.
+// Loads and normalises the four points from x on, in the exact mode turns descending pieces
+// upwards, and lists the special ones.
+template <bool exact>
 HALVORN_AVX2 void prepare(const PreparedCurve& table, const float* p, int x, double low, double inv,
                           Group& g, int* special, int& specials) {
     const __m256d inv_v = _mm256_set1_pd(inv);
@@ -127,20 +134,34 @@ HALVORN_AVX2 void prepare(const PreparedCurve& table, const float* p, int x, dou
     const __m128 hi = _mm_loadu_ps(p + 2 * x + 4);
     const __m256d s0 = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
     const __m256d s1 = _mm256_cvtps_pd(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
-    g.t0 = _mm256_mul_pd(_mm256_sub_pd(s0, low_v), inv_v);
-    g.t1 = _mm256_mul_pd(_mm256_sub_pd(s1, low_v), inv_v);
+    // normalised, piece_length
+    const __m256d from = _mm256_mul_pd(_mm256_sub_pd(s0, low_v), inv_v);
+    const __m256d to = _mm256_mul_pd(_mm256_sub_pd(s1, low_v), inv_v);
     const __m256d d = _mm256_mul_pd(_mm256_sub_pd(s1, s0), inv_v);
-    g.w = _mm256_div_pd(_mm256_set1_pd(0.5), d);
+    const __m256d w = _mm256_div_pd(_mm256_set1_pd(0.5), d);
+    // The lower value first and the weight negated where an exact piece descends.
+    if constexpr (exact) {
+        const __m256d down = _mm256_cmp_pd(to, from, _CMP_LT_OQ);
+        g.t0 = _mm256_blendv_pd(from, to, down);
+        g.t1 = _mm256_blendv_pd(to, from, down);
+        g.w = _mm256_xor_pd(w, _mm256_and_pd(down, sign));
+    } else {
+        g.t0 = from;
+        g.t1 = to;
+        g.w = w;
+    }
     _mm_store_si128(reinterpret_cast<__m128i*>(g.b0), bucket(g.t0, origin, scale));
     _mm_store_si128(reinterpret_cast<__m128i*>(g.b1), bucket(g.t1, origin, scale));
-    const __m256d finite0 = _mm256_cmp_pd(_mm256_andnot_pd(sign, g.t0), infinity, _CMP_LT_OQ);
-    const __m256d finite1 = _mm256_cmp_pd(_mm256_andnot_pd(sign, g.t1), infinity, _CMP_LT_OQ);
-    const __m256d present = _mm256_cmp_pd(s0, _mm256_set1_pd(-100.0), _CMP_NLT_UQ);
-    const __m256d moving = _mm256_cmp_pd(d, _mm256_setzero_pd(), _CMP_NEQ_UQ);
-    // A piece so short that 1/length overflows goes the careful way too.
-    const __m256d weighable = _mm256_cmp_pd(_mm256_andnot_pd(sign, g.w), infinity, _CMP_LT_OQ);
-    const __m256d ordinary = _mm256_and_pd(
-        _mm256_and_pd(_mm256_and_pd(finite0, finite1), weighable), _mm256_and_pd(present, moving));
+    // ordinary_piece: both values and the weight finite (which leaves out pieces of length
+    // zero and those too short to weigh).
+    const __m256d finite0 = _mm256_cmp_pd(_mm256_andnot_pd(sign, from), infinity, _CMP_LT_OQ);
+    const __m256d finite1 = _mm256_cmp_pd(_mm256_andnot_pd(sign, to), infinity, _CMP_LT_OQ);
+    const __m256d weighable = _mm256_cmp_pd(_mm256_andnot_pd(sign, w), infinity, _CMP_LT_OQ);
+    // !is_missing_point: at or above the threshold, and not NaN.
+    const __m256d present =
+        _mm256_cmp_pd(s0, _mm256_set1_pd(static_cast<float>(missing_threshold)), _CMP_GE_OQ);
+    const __m256d ordinary =
+        _mm256_and_pd(_mm256_and_pd(_mm256_and_pd(finite0, finite1), weighable), present);
     int odd = ~_mm256_movemask_pd(ordinary) & 0xf;
     while (odd) { // rare: missing points, non-finite values, two equal values
         special[specials++] = x + __builtin_ctz(odd);
@@ -150,7 +171,7 @@ HALVORN_AVX2 void prepare(const PreparedCurve& table, const float* p, int x, dou
 
 // Curve c at a group's points, as floats.
 HALVORN_AVX2 __m128 channel(const PreparedCurve& curve, int c, const Group& g) {
-    const __m256d factor = _mm256_set1_pd(c == 3 ? 2.0 : 1.0); // opacity is doubled
+    const __m256d factor = _mm256_set1_pd(c == 3 ? opacity_factor : 1.0);
     return _mm256_cvtpd_ps(_mm256_mul_pd(factor, piece_mean4(curve, g.t0, g.t1, g.w, g.b0, g.b1)));
 }
 
@@ -177,6 +198,7 @@ HALVORN_AVX2 __m128 channel_if(const PreparedCurve& curve, int c, int channels, 
     return channels >> c & 1 ? channel(curve, c, g) : _mm_setzero_ps();
 }
 
+template <bool exact>
 __attribute__((target("avx2"))) int pairs_avx2(const PreparedCurve (&curves)[4], int channels,
                                                const float* p, int count, double low, double inv,
                                                float* q, int* special, int& specials) {
@@ -185,8 +207,8 @@ __attribute__((target("avx2"))) int pairs_avx2(const PreparedCurve (&curves)[4],
     // evaluations overlap in the processor.
     for (; x + 8 <= count; x += 8) {
         Group a, b;
-        prepare(curves[0], p, x, low, inv, a, special, specials);
-        prepare(curves[0], p, x + 4, low, inv, b, special, specials);
+        prepare<exact>(curves[0], p, x, low, inv, a, special, specials);
+        prepare<exact>(curves[0], p, x + 4, low, inv, b, special, specials);
         __m128 cha[4], chb[4];
         for (int c = 0; c < 4; ++c) {
             cha[c] = channel_if(curves[c], c, channels, a);
@@ -197,7 +219,7 @@ __attribute__((target("avx2"))) int pairs_avx2(const PreparedCurve (&curves)[4],
     }
     for (; x + 4 <= count; x += 4) {
         Group a;
-        prepare(curves[0], p, x, low, inv, a, special, specials);
+        prepare<exact>(curves[0], p, x, low, inv, a, special, specials);
         __m128 cha[4];
         for (int c = 0; c < 4; ++c)
             cha[c] = channel_if(curves[c], c, channels, a);
@@ -217,10 +239,11 @@ void set_vector_pairs_enabled(bool on) {
     enabled.store(on, std::memory_order_relaxed);
 }
 
-int classify_pairs_vector(const PreparedCurve (&curves)[4], int channels, const float* p,
-                          int count, double low, double inv, float* q, int* special,
+int classify_pairs_vector(const PreparedCurve (&curves)[4], int channels, const float* p, int count,
+                          double low, double inv, bool exact, float* q, int* special,
                           int& specials) {
-    return pairs_avx2(curves, channels, p, count, low, inv, q, special, specials);
+    return exact ? pairs_avx2<true>(curves, channels, p, count, low, inv, q, special, specials)
+                 : pairs_avx2<false>(curves, channels, p, count, low, inv, q, special, specials);
 }
 
 #else
@@ -231,7 +254,7 @@ bool vector_pairs_available() {
 
 void set_vector_pairs_enabled(bool) {}
 
-int classify_pairs_vector(const PreparedCurve (&)[4], int, const float*, int, double, double,
+int classify_pairs_vector(const PreparedCurve (&)[4], int, const float*, int, double, double, bool,
                           float*, int*, int&) {
     return 0;
 }

@@ -1,14 +1,16 @@
 #include "curves_file.h"
 
 #include "c_locale.h"
+#include "open_for_reading.h"
+#include "output_file.h"
+#include "shown_path.h"
 #include "transfer_function.h"
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 const char* const curve_channel_names[4] = {"red", "green", "blue", "opacity"};
 
@@ -18,9 +20,18 @@ using nlohmann::json;
 
 // Curves files are a few hundred bytes; anything this large is not one.
 constexpr std::size_t max_file_bytes = 1 << 20;
+// A FIFO named as the curves file gets this long for a writer to open it, and its writer this
+// long to send more, before the file is refused: the dialog reads it on its only thread.
+constexpr int fifo_writer_wait_ms = 1000;
+constexpr auto fifo_silence_limit = std::chrono::seconds(2);
+
+// The start of every message about the file, its name shown safely.
+std::string named(const std::string& path) {
+    return "The curves file \"" + shown_path(path) + "\"";
+}
 
 std::string refusal(const std::string& path, const std::string& rule) {
-    return "The curves file \"" + path + "\" cannot be used: " + rule + ".";
+    return named(path) + " cannot be used: " + rule + ".";
 }
 
 std::string quoted(const std::string& key) {
@@ -146,28 +157,46 @@ bool parse_curves_text(const std::string& text, const std::string& path, CurvesF
 }
 
 bool read_curves_file(const std::string& path, CurvesFile& out, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
+    // A FIFO is opened as the grid's is (a bounded wait for a writer), and a writer that stays
+    // silent is given up rather than waited on.
+    std::int64_t last_bytes = 0;
+    auto last_data = std::chrono::steady_clock::now();
+    PipeWait wait;
+    wait.waiting = [&](std::int64_t bytes_read) {
+        const auto now = std::chrono::steady_clock::now();
+        if (bytes_read != last_bytes) {
+            last_bytes = bytes_read;
+            last_data = now;
+        }
+        return now - last_data < fifo_silence_limit;
+    };
+    std::FILE* in = open_for_reading(path.c_str(), fifo_writer_wait_ms, wait);
     if (!in) {
-        error = "The curves file \"" + path + "\" cannot be opened.";
+        error = named(path) + " cannot be opened.";
         return false;
     }
     std::string text;
     char block[4096];
-    while (in.read(block, sizeof block) || in.gcount() > 0) {
-        text.append(block, static_cast<std::size_t>(in.gcount()));
+    std::size_t n;
+    while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
+        text.append(block, n);
         if (text.size() > max_file_bytes) {
+            std::fclose(in);
             error = refusal(path, "it is larger than 1 MiB");
             return false;
         }
     }
-    if (in.bad()) {
-        error = "The curves file \"" + path + "\" cannot be read.";
+    const bool failed = std::ferror(in);
+    std::fclose(in);
+    if (failed) {
+        error = named(path) + " cannot be read.";
         return false;
     }
     return parse_curves_text(text, path, out, error);
 }
 
-bool write_curves_file(const std::string& path, const CurvesFile& curves, std::string& error) {
+bool write_curves_file(const std::string& path, const CurvesFile& curves, std::string& error,
+                       const std::vector<std::string>& keep) {
     // Check what would be written with the reader's own rules.
     for (int c = 0; c < 4; ++c) {
         CurvePoints check = curves.curves[c];
@@ -176,14 +205,13 @@ bool write_curves_file(const std::string& path, const CurvesFile& curves, std::s
                 ? "\"" + std::string(curve_channel_names[c]) + "\" does not have 0 to 20 points"
                 : check_points(curve_channel_names[c], check);
         if (!rule.empty()) {
-            error = "The curves file \"" + path + "\" was not written: " + rule + ".";
+            error = named(path) + " was not written: " + rule + ".";
             return false;
         }
     }
     if ((curves.has_low && !std::isfinite(curves.low)) ||
         (curves.has_range && !std::isfinite(curves.range))) {
-        error = "The curves file \"" + path +
-                "\" was not written: the low end and range must be finite numbers.";
+        error = named(path) + " was not written: the low end and range must be finite numbers.";
         return false;
     }
 
@@ -202,16 +230,9 @@ bool write_curves_file(const std::string& path, const CurvesFile& curves, std::s
     }
     text += "}\n";
 
-    const std::string temporary = path + ".tmp";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (f)
-        ok = std::fclose(f) == 0 && ok;
-    if (ok)
-        ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(temporary.c_str());
-        error = "The curves file \"" + path + "\" could not be written.";
+    std::string why;
+    if (!write_whole_file(path, keep, text.data(), text.size(), &why)) {
+        error = named(path) + " could not be written: " + why + ".";
         return false;
     }
     return true;
@@ -230,12 +251,7 @@ CurvePoints curve_points(const TransferFunction& curve) {
 void set_curve_points(TransferFunction& curve, const CurvePoints& points) {
     if (points.count < 1 || points.count > TransferFunction::capacity)
         return;
-    curve.count = points.count;
-    for (int i = 0; i < points.count; ++i) {
-        curve.x[i] = points.x[i];
-        curve.y[i] = points.y[i];
-    }
-    curve.segments_built = false;
+    curve.assign_points(points.count, points.x, points.y);
     curve.dragging = false;
     curve.selected = -1;
 }

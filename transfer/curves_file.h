@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TransferFunction;
 
@@ -40,9 +41,12 @@ bool read_curves_file(const std::string& path, CurvesFile& out, std::string& err
 bool parse_curves_text(const std::string& text, const std::string& path, CurvesFile& out,
                        std::string& error);
 
-// Writes the file (through a temporary file renamed into place), every number in its shortest
-// form that reads back exactly. Refuses non-finite values and curves the reader would refuse.
-bool write_curves_file(const std::string& path, const CurvesFile& curves, std::string& error);
+// Writes the file whole or not at all (see OutputFile: a temporary file flushed to the disk and
+// renamed into place), every number in its shortest form that reads back exactly. Refuses
+// non-finite values, curves the reader would refuse, and a path naming one of `keep` (the
+// grid in use).
+bool write_curves_file(const std::string& path, const CurvesFile& curves, std::string& error,
+                       const std::vector<std::string>& keep = {});
 
 // The curve's control points.
 CurvePoints curve_points(const TransferFunction& curve);

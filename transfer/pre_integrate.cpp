@@ -6,11 +6,14 @@
 #include <new>
 
 double pre_integrate(const CubicSegment* segments, int count, int n, double low,
-                     double inverse_range, const double* x, const float* values) {
+                     double inverse_range, const double* x, const float* values,
+                     PathIntegration integration) {
     if (n < 1)
         return 0.0;
     PreparedCurve curve;
     curve.prepare(segments, count, x);
+    float twice[2];
+    n = path_samples(values, n, integration, twice);
 
     constexpr int local = 64;
     double local_buffer[3 * local];
@@ -24,5 +27,5 @@ double pre_integrate(const CubicSegment* segments, int count, int n, double low,
     }
     const ValuePath path =
         value_path(values, n, low, inverse_range, buffer, buffer + n, buffer + 2 * n);
-    return integrate_path(curve, path);
+    return integrate_path(curve, path, integration);
 }

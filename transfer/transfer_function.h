@@ -9,6 +9,8 @@
 #include "segment_builder.h"
 #include "view_projection.h"
 
+#include <cstdint>
+
 // The colour of a drawn curve.
 struct CurveColour {
     double r = 0.0;
@@ -24,6 +26,16 @@ struct CurveColour {
 // It draws itself in its editor panel (Drawable) and edits its points from the panel's mouse
 // movement (MouseListener). Segments are rebuilt only by update_segments, which draw calls
 // first; every other reader sees the segments of the last paint.
+//
+// Revision: a number that changes whenever the points (count, x, y) or the segments change,
+// which is all that classification, the undo history and a histogram's curve overlay read of a
+// curve. Every operation here that changes them (insert, remove, set_point, assign_points,
+// on_mouse, and update_segments when it rebuilds different segments) takes a new number from
+// one counter shared by all curves, so two curves with the same revision hold the same points
+// and segments: a copy carries its original's revision, and new curves all start at 0. Code
+// that writes the fields directly must call mark_changed() afterwards (or clear segments_built
+// and call update_segments, which notices changed segments); comparing revisions then tells
+// whether anything a reader depends on changed since it last looked.
 class TransferFunction : public Drawable, public MouseListener, public FrameSource {
 public:
     static constexpr int capacity = 20;
@@ -56,8 +68,22 @@ public:
     // Removes point i. Returns i, or -1 when i < 0 or i is the last point (nothing changes).
     int remove(int i);
 
+    // Moves point i (not the last one) to (px, py) as given, marking the segments for
+    // rebuilding. Returns false (nothing changes) for an index out of range or the last point.
+    bool set_point(int i, double px, double py);
+
+    // Replaces all points with the n points (px, py), n from 1 to capacity, taken as given,
+    // marking the segments for rebuilding. Returns false (nothing changes) for another n.
+    bool assign_points(int n, const double* px, const double* py);
+
     // Rebuilds the segments when segments_built is false; sets it.
     void update_segments();
+
+    // The curve's revision (see above).
+    std::uint64_t revision() const { return revision_; }
+
+    // Gives the curve a new revision, for code that has written its fields directly.
+    void mark_changed();
 
     int count = 1;
     double x[capacity] = {1.0};
@@ -74,4 +100,8 @@ public:
     bool dragging = false;
     int selected = -1; // the held point, -1 for none
     double pick_radius = 0.05;
+
+private:
+    std::uint64_t revision_ = 0;
+    int built_count_ = 0; // count when the segments were last built
 };

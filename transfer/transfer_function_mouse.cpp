@@ -46,8 +46,7 @@ bool TransferFunction::on_mouse(int flags, double mouse_x, double mouse_y) {
                 } else if (u > hi) {
                     remove(s);
                 } else {
-                    x[s] = u;
-                    y[s] = v;
+                    set_point(s, u, v);
                 }
             } else {
                 const int i = find(u - pick_radius);

@@ -1,6 +1,7 @@
 #include "png_image.h"
 
 #include "output_file.h"
+#include "shown_path.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -15,7 +16,7 @@ QImage rgba_image(const std::vector<unsigned char>& rgba, int width, int height)
     return image;
 }
 
-bool write_png(const QImage& image, const std::string& path, const std::string& keep,
+bool write_png(const QImage& image, const std::string& path, const std::vector<std::string>& keep,
                std::string& error) {
     QByteArray png;
     QBuffer buffer(&png);
@@ -25,7 +26,7 @@ bool write_png(const QImage& image, const std::string& path, const std::string& 
         return false;
     }
     if (!write_whole_file(path, keep, png.constData(), static_cast<std::size_t>(png.size()))) {
-        error = "cannot write '" + path + "'";
+        error = "cannot write '" + shown_path(path) + "'";
         return false;
     }
     return true;

@@ -12,6 +12,7 @@
 // An image of width x height RGBA pixels, rows from the top (as HeadlessView reads them).
 QImage rgba_image(const std::vector<unsigned char>& rgba, int width, int height);
 
-// Encodes and writes; false with the reason in `error` ("cannot write 'PATH'").
-bool write_png(const QImage& image, const std::string& path, const std::string& keep,
+// Encodes and writes, never over one of `keep` (the grid and the curves file); false with the
+// reason in `error` ("cannot write 'PATH'").
+bool write_png(const QImage& image, const std::string& path, const std::vector<std::string>& keep,
                std::string& error);

@@ -163,9 +163,14 @@ private slots:
             QVERIFY2(!parse({"--range", bad}).error.empty(), bad);
         a = parse({"--axis-scale", "1,0.5,20", "g.txt"});
         QCOMPARE(a.scene.axis_scale->z, 20.0);
+        QCOMPARE(parse({"--axis-scale", "1,1,-4"}).scene.axis_scale->z, -4.0); // a flip
+        QVERIFY(parse({"--no-confirm"}).no_confirm && !parse({}).no_confirm);
         QVERIFY(!parse({}).scene.axis_scale);
-        for (const char* bad : {"1,1", "1,1,1,1", "1,0,1", "1,-2,1", "1,inf,1", "1, 2,3"})
+        for (const char* bad : {"1,1", "1,1,1,1", "1,0,1", "1,-0,1", "1,inf,1", "1, 2,3"})
             QVERIFY2(!parse({"--axis-scale", bad}).error.empty(), bad);
+        QVERIFY(*parse({"--draw", "shaders"}).scene.drawing == SplatDrawing::shaders);
+        QVERIFY(!parse({}).scene.drawing);
+        QVERIFY(!parse({"--draw", "gpu"}).error.empty());
     }
 
     // Each start-up command runs to its end before the next starts, also when it runs an event

@@ -60,10 +60,10 @@ private slots:
         QCOMPARE(prompts->messages.size(), std::size_t(1));
     }
 
-    void window_is_fixed_size_and_captioned() {
+    void window_is_captioned_and_no_smaller_than_the_template() {
         start();
         QCOMPARE(dialog->windowTitle(), QString("Halvorn1"));
-        QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+        QCOMPARE(dialog->minimumSize(), dialog->size());
         QVERIFY(!dialog->windowIcon().isNull());
         QVERIFY(!dialog->OnQueryDragIcon().isNull());
     }
@@ -123,7 +123,7 @@ private slots:
     }
 
     // A focused push button takes Enter, as in the dialogs this program comes from; with the
-    // focus back in an edit field, Enter presses OK, the default button, again.
+    // focus back in an edit field, OK is the default button again.
     void enter_presses_the_focused_push_button() {
         start();
         dialog->activateWindow();

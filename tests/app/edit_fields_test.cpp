@@ -133,11 +133,20 @@ private slots:
         QCOMPARE(value, 0.0);
     }
 
-    void enter_in_an_edit_ends_the_dialog_with_ok() {
+    // Enter in an edit takes its value and keeps the dialog (and the curves) open; elsewhere
+    // it still presses OK, the default button.
+    void enter_in_an_edit_takes_the_value_and_keeps_the_dialog() {
         low_end_edit().setFocus();
+        low_end_edit().selectAll();
+        QTest::keyClicks(&low_end_edit(), "5");
         QTest::keyClick(&low_end_edit(), Qt::Key_Return);
-        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QTest::keyClick(&range_edit(), Qt::Key_Enter);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(scene().low_end, 5.0);
+        realtime_check().setFocus();
+        QTest::keyClick(&realtime_check(), Qt::Key_Return);
         QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
     }
 
     void escape_ends_the_dialog_with_cancel() {

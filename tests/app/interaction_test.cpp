@@ -185,16 +185,16 @@ private slots:
         dialog->on_set_transfer_func();
         dialog->changed();
         QCOMPARE(scene().last_channels(), 0);
-        scene_for_setup().opacity_curve.y[0] += 0.1;
-        scene_for_setup().opacity_curve.segments_built = false;
-        scene_for_setup().opacity_curve.update_segments();
+        TransferFunction& opacity = scene_for_setup().opacity_curve;
+        opacity.set_point(0, opacity.x[0], opacity.y[0] + 0.1);
+        opacity.update_segments();
         dialog->changed();
         QCOMPARE(scene().last_channels(), 0x8);
         Volume reference;
         reference.allocate(20, 16, 12, 4);
-        QVERIFY(reference.classify(scene().data_volume, scene().red_curve, scene().green_curve,
-                                   scene().blue_curve, scene().opacity_curve, scene().low_end,
-                                   scene().range));
+        const TransferFunction* curves[4] = {&scene().red_curve, &scene().green_curve,
+                                             &scene().blue_curve, &scene().opacity_curve};
+        QVERIFY(classify(reference, scene().data_volume, curves, scene().classify_settings()));
         QCOMPARE(std::memcmp(reference.samples, scene().colour_volume.samples,
                              reference.sample_count() * sizeof(float)),
                  0);

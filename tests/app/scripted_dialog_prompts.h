@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,22 @@ public:
         text_answers.pop_front();
         return true;
     }
+    CloseChoice ask_save_before_closing() override {
+        ++close_questions;
+        if (close_answers.empty())
+            return CloseChoice::discard;
+        const CloseChoice c = close_answers.front();
+        close_answers.pop_front();
+        return c;
+    }
+    bool choose_variables(const std::string&, const std::vector<VariableCandidate>& candidates,
+                          VariableChoice& choice) override {
+        offered = candidates;
+        if (!variable_answer)
+            return false; // the chooser is cancelled
+        choice = *variable_answer;
+        return true;
+    }
     int run_modal(QDialog& dialog) override {
         modal_titles.push_back(dialog.windowTitle().toStdString());
         return QDialog::Accepted;
@@ -51,6 +68,10 @@ public:
     std::vector<std::string> text_titles;
     std::deque<std::string> text_answers; // none left answers Cancel
     std::vector<std::string> modal_titles;
+    int close_questions = 0;
+    std::vector<VariableCandidate> offered;
+    std::optional<VariableChoice> variable_answer; // none: the chooser is cancelled
+    std::deque<CloseChoice> close_answers; // none left answers Discard
     std::vector<std::string> help_pages;
     std::vector<std::string> imports;
     std::function<void()> on_message;

@@ -201,6 +201,24 @@ TEST(Import, UnreadableGridAndCancelledOpenDialog) {
     l.expect_unchanged();
 }
 
+TEST(Import, ControlCharactersInFileNamesAreQuotedInMessages) {
+    TempDir dir;
+    Volume data, colour;
+    ScriptedPrompts p;
+    // A line break, a tab, an escape, DEL, the C1 control NEL and the line separator U+2028.
+    EXPECT_FALSE(
+        import_grid(dir.file("a\nb\tc\x1b\x7f\xc2\x85\xe2\x80\xa8.txt"), data, colour, p).ok);
+    ASSERT_EQ(p.messages.size(), 1u);
+    EXPECT_EQ(p.messages[0], "ERROR: \"" + dir.file("a\\nb\\tc\\x1b\\x7f\\u0085\\u2028.txt") +
+                                 "\" is not a valid file or is not readable");
+    // Other characters stay as they are.
+    const std::string grid = dir.write("\xc3\xa9t\xc3\xa9.txt", "1 1 2 1\n  0 0 0 6\n");
+    ScriptedPrompts q;
+    EXPECT_FALSE(import_grid(grid, data, colour, q).ok);
+    EXPECT_EQ(q.messages,
+              std::vector<std::string>{"ERROR: \"" + grid + "\" ends after 1 of 2 data lines"});
+}
+
 TEST(Import, UnwritableIntermediateAsksForAnotherPath) {
     Loaded l;
     const std::string grid = l.dir.write("g.txt", "1 1 1 1\n  0 0 0 6\n");
@@ -211,7 +229,9 @@ TEST(Import, UnwritableIntermediateAsksForAnotherPath) {
     EXPECT_FALSE(import_grid(grid, l.data, l.colour, cancel, options).ok);
     EXPECT_EQ(cancel.messages,
               (std::vector<std::string>{"Please select intermediate file for data transformation",
-                                        "Select of intermediate file failed\n"}));
+                                        "Select of intermediate file failed\n\"" +
+                                            options.intermediate_path +
+                                            "\": No such file or directory"}));
     EXPECT_EQ(cancel.save_initial, std::vector<std::string>{options.intermediate_path});
     l.expect_unchanged();
 

@@ -1,4 +1,6 @@
+#include "child_process.h"
 #include "grid_import.h"
+#include "output_file.h"
 #include "scripted_prompts.h"
 #include "temp_dir.h"
 #include "volume.h"
@@ -7,6 +9,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,14 +89,132 @@ TEST(IntermediateReplace, SymbolicLinksStayAndTheirFinalTargetReceivesTheFile) {
     EXPECT_EQ(fs::read_symlink(dir.file("d.dat")), "sub/new.dat");
 }
 
-TEST(IntermediateReplace, WithoutRoomForATemporaryNameTheTargetIsWrittenInPlace) {
-    // A 250-byte name leaves no room for the longer temporary name beside it.
+TEST(IntermediateReplace, LongNamesGetAShorterTemporaryNameAndKeepTheOldFile) {
+    // A grid name of 251 bytes: the intermediate file's name takes all 255 a name may have.
     TempDir dir;
-    const std::string dat = dir.file(std::string(250, 'd'));
-    EXPECT_FALSE(run(dir.write("g.txt", short_text), dat).ok);
-    EXPECT_EQ(names_in(dir.file("")), std::set<std::string>{"g.txt"}); // created, then removed
-    ASSERT_TRUE(run(dir.write("g.txt", good_text), dat).ok);
+    const std::string name(251, 'g');
+    const std::string dat = dir.write(name + ".dat", "old");
+    EXPECT_FALSE(run(dir.write(name, short_text)).ok);
+    EXPECT_EQ(read_bytes(dat), old_bytes);
+    EXPECT_EQ(names_in(dir.file("")), (std::set<std::string>{name, name + ".dat"}));
+
+    // The new file is written beside the old one, to be renamed over it.
+    Volume data, colour;
+    ScriptedPrompts p;
+    std::size_t beside = 0;
+    p.on_progress = [&](ImportStage stage) {
+        if (stage == ImportStage::converting)
+            beside = names_in(dir.file("")).size() - 2;
+    };
+    ASSERT_TRUE(import_grid(dir.write(name, good_text), data, colour, p).ok);
+    EXPECT_EQ(beside, 1u);
     EXPECT_EQ(read_bytes(dat), good_bytes);
+    EXPECT_EQ(names_in(dir.file("")), (std::set<std::string>{name, name + ".dat"}));
+}
+
+TEST(IntermediateReplace, ReadOnlyFolderKeepsTheOldFileWholeOrGetsTheNewOne) {
+    TempDir dir;
+    const std::string folder = dir.file("ro");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    // A small file system inside, where one can be mounted, for a folder without room as well.
+    const std::string full = folder + "/full";
+    ASSERT_EQ(mkdir(full.c_str(), 0755), 0);
+    const bool mounted = mount("halvorn-test", full.c_str(), "tmpfs", 0, "size=64k") == 0;
+    const std::string dat = dir.write("ro/GRID.txt.dat", "old");
+    const std::string full_dat = dir.write("ro/full/GRID.txt.dat", "old");
+    const std::string short_grid = dir.write("short.txt", short_text);
+    const std::string good_grid = dir.write("good.txt", good_text);
+    const std::string big_grid = dir.write(
+        "big.txt", "10000 1 1 2\n" + [] {
+            std::string s;
+            for (int i = 0; i < 10000; ++i)
+                s += "  0 0 0 6 7\n";
+            return s;
+        }());
+    if (geteuid() == 0) { // the child becomes unprivileged_user
+        for (const std::string& p : {dir.file(""), folder, full, dat, full_dat})
+            ASSERT_EQ(chown(p.c_str(), unprivileged_user, unprivileged_user), 0);
+    }
+    ASSERT_EQ(chmod(dat.c_str(), 0640), 0);
+    ASSERT_EQ(chmod(full.c_str(), 0555), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+
+    const std::string result = run_in_child(
+        [&]() -> std::string {
+            if (creat((folder + "/probe").c_str(), 0600) >= 0)
+                return "the folder takes new files";
+            const ImportResult failed = run(short_grid, dat);
+            if (failed.ok || read_bytes(dat) != old_bytes)
+                return "a failed import changed the old file";
+            const ImportResult good = run(good_grid, dat);
+            if (!good.ok || read_bytes(dat) != good_bytes)
+                return "the new file is not in place: " + good.error;
+            if (fs::status(dat).permissions() != fs::perms(0640))
+                return "the mode changed";
+            if (mounted) {
+                // 80,000 bytes do not fit: refused before the old file is touched.
+                const ImportResult big = run(big_grid, full_dat);
+                if (big.ok ||
+                    big.error != "Error: \"" + full_dat + "\" could not be written completely")
+                    return "no room: " + big.error;
+                if (read_bytes(full_dat) != old_bytes)
+                    return "no room: the old file changed";
+            }
+            return "";
+        },
+        true);
+    chmod(folder.c_str(), 0755);
+    chmod(full.c_str(), 0755);
+    if (mounted)
+        umount(full.c_str());
+    EXPECT_EQ(result, "");
+    EXPECT_EQ(names_in(folder), (std::set<std::string>{"GRID.txt.dat", "full"}));
+}
+
+TEST(IntermediateReplace, EachOfTwoImportsIntoOnePathReadsBackItsOwnFile) {
+    // The second import runs while the first is between putting its file in place and reading
+    // it back, as another process's import might.
+    TempDir dir;
+    const std::string dat = dir.file("shared.dat");
+    const std::string first = dir.write("a.txt", good_text);
+    const std::string second = dir.write("b.txt", "1 1 2 1\n  0 0 0 50\n  0 0 0 70\n");
+    Volume data, colour, other_data, other_colour;
+    ScriptedPrompts p;
+    bool ran = false;
+    p.on_progress = [&](ImportStage stage) {
+        if (stage != ImportStage::reading_back || ran)
+            return;
+        ran = true;
+        ScriptedPrompts q;
+        ImportOptions options;
+        options.intermediate_path = dat;
+        EXPECT_TRUE(import_grid(second, other_data, other_colour, q, options).ok);
+    };
+    ImportOptions options;
+    options.intermediate_path = dat;
+    ASSERT_TRUE(import_grid(first, data, colour, p, options).ok);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(data.samples[1], 5.0f); // mirrored: 7 5, the first grid's samples
+    EXPECT_EQ(other_data.samples[1], 50.0f);
+}
+
+TEST(IntermediateReplace, KeptFilesAreRefusedWithTheReasonOnALineOfItsOwn) {
+    TempDir dir;
+    const std::string curves = dir.write("curves.json", "{}");
+    const std::string grid = dir.write("g.txt", good_text);
+    Volume data, colour;
+    ScriptedPrompts p;
+    ImportOptions options;
+    options.intermediate_path = curves;
+    options.keep_paths = {curves};
+    EXPECT_FALSE(import_grid(grid, data, colour, p, options).ok);
+    EXPECT_EQ(p.messages.back(), "Select of intermediate file failed\n\"" + curves +
+                                     "\": it is the same file as \"" + curves +
+                                     "\", which is only read");
+    EXPECT_FALSE(write_whole_file(curves, {grid, curves}, "x", 1));
+    EXPECT_EQ(read_bytes(curves), (std::vector<unsigned char>{'{', '}'}));
+    std::string why;
+    EXPECT_TRUE(write_whole_file(dir.file("out.png"), {grid, curves}, "x", 1, &why)) << why;
 }
 
 TEST(IntermediateReplace, FifoWithAReaderIsWrittenButNotReadBack) {

@@ -27,6 +27,14 @@ public:
             on_progress(stage);
         return progress_calls <= cancel_after && stage != cancel_in;
     }
+    bool choose_variables(const std::string& file, const std::vector<VariableCandidate>& candidates,
+                          VariableChoice& choice) override {
+        offered.push_back(candidates);
+        if (!choice_answer)
+            return ImportPrompts::choose_variables(file, candidates, choice);
+        choice = *choice_answer;
+        return true;
+    }
 
     std::vector<std::string> messages;
     std::vector<std::string> save_initial;
@@ -36,4 +44,6 @@ public:
     std::vector<ImportStage> stages;      // each stage once per run of calls
     std::optional<ImportStage> cancel_in; // answers Cancel the first time this stage reports
     std::function<void(ImportStage)> on_progress;
+    std::vector<std::vector<VariableCandidate>> offered; // each chooser's list
+    std::optional<VariableChoice> choice_answer;         // none: the chooser refuses
 };

@@ -12,7 +12,8 @@ TEST(ValueHistogram, MatchesAPlainCountInBothDirections) {
     ASSERT_TRUE(v.allocate(128, 128, 64, 2));
     const std::int64_t n = v.sample_count();
     for (std::int64_t i = 0; i < n; ++i)
-        v.samples[i] = i % 97 == 0 ? -9999.0f : static_cast<float>(std::floor(60.0 * std::sin(i * 1e-3)));
+        v.samples[i] =
+            i % 97 == 0 ? -9999.0f : static_cast<float>(std::floor(60.0 * std::sin(i * 1e-3)));
     for (const auto& [first, last] : {std::pair{-20.0, 40.0}, std::pair{40.0, -20.0}}) {
         const int bins = 60;
         ValueHistogram h;

@@ -76,7 +76,8 @@ protected:
 } // namespace
 
 // Fans from outside the grid and with the eye level with it (folded fans), a stretched grid
-// (normals renormalised) and a coarse frame: the same picture but for a few outline pixels.
+// (normals renormalised), a flipped axis (the order and the faces in grid coordinates, the
+// outline mirrored on the screen) and a coarse frame: the same picture but for a few outline pixels.
 // Quads differ in more: an outline pixel carries a quad's whole opacity, and neighbouring
 // quads at the same depth are ordered by the rounding of the depth test.
 TEST_F(SplatShaders, pictures_match_the_array_path) {
@@ -85,6 +86,8 @@ TEST_F(SplatShaders, pictures_match_the_array_path) {
     EXPECT_LT(shaders_against_arrays(), 0.001);
     look(160, 0.5, 0.7);
     renderer.axis_scale = {1.0, 2.0, 0.5};
+    EXPECT_LT(shaders_against_arrays(), 0.001);
+    renderer.axis_scale = {1.0, 1.0, -1.0};
     EXPECT_LT(shaders_against_arrays(), 0.001);
     renderer.axis_scale = {1.0, 1.0, 1.0};
     renderer.detail = {2, 2, 1};

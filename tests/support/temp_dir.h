@@ -39,6 +39,11 @@ inline std::vector<unsigned char> read_bytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+inline std::string read_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 inline bool file_exists(const std::string& path) {
     return std::filesystem::exists(path);
 }

@@ -1,3 +1,4 @@
+#include "classify.h"
 #include "curves_file.h"
 #include "grid_import.h"
 #include "run_program.h"
@@ -42,7 +43,8 @@ std::vector<unsigned char> classified_here(const std::string& grid, const std::s
         set_curve_points(f[c], file.curves[c]);
         f[c].update_segments();
     }
-    EXPECT_TRUE(colour.classify(data, f[0], f[1], f[2], f[3], low, range, missing));
+    const TransferFunction* const curves_of[4] = {&f[0], &f[1], &f[2], &f[3]};
+    EXPECT_TRUE(classify(colour, data, curves_of, {low, range, missing}));
     std::vector<unsigned char> bytes(static_cast<std::size_t>(colour.sample_count()) * 4);
     std::memcpy(bytes.data(), colour.samples, bytes.size()); // this machine is little-endian
     return bytes;
@@ -144,8 +146,8 @@ TEST_F(BatchClassify, refused_curves_file_and_bad_usage) {
 TEST_F(BatchClassify, missing_data_option) {
     for (const auto& [word, missing] :
          {std::pair{"faint", MissingData::faint}, std::pair{"hidden", MissingData::hidden}}) {
-        ASSERT_EQ(classify(shell_quote(grid) + " --curves " + shell_quote(curves) +
-                           " --missing " + word + " --output " + shell_quote(output))
+        ASSERT_EQ(classify(shell_quote(grid) + " --curves " + shell_quote(curves) + " --missing " +
+                           word + " --output " + shell_quote(output))
                       .status,
                   0);
         const std::vector<unsigned char> bytes = read_bytes(output);

@@ -31,14 +31,32 @@ std::vector<float> samples_of(const Volume& v) {
     return {v.samples, v.samples + v.sample_count()};
 }
 
+// The settings of a classification with the given low end, range and integration.
+ClassifySettings settings(double low = 0.0, double range = 100.0,
+                          PathIntegration integration = PathIntegration::exact) {
+    ClassifySettings s;
+    s.low = low;
+    s.range = range;
+    s.integration = integration;
+    return s;
+}
+
 struct Scene {
     Volume data, colour;
     TransferFunction red = one_segment(1.0), green = one_segment(0.5), blue = one_segment(0.0),
                      opacity = one_segment(0.25);
+    const TransferFunction* curves[4] = {&red, &green, &blue, &opacity};
 
-    bool classify(double low = 0.0, double range = 100.0) {
-        return colour.classify(data, red, green, blue, opacity, low, range);
+    bool classify(double low = 0.0, double range = 100.0,
+                  PathIntegration integration = PathIntegration::exact) {
+        return ::classify(colour, data, curves, settings(low, range, integration));
     }
+};
+
+// The four curves of an array, as classify takes them.
+struct Curves {
+    const TransferFunction* p[4];
+    explicit Curves(const TransferFunction* f) : p{&f[0], &f[1], &f[2], &f[3]} {}
 };
 
 } // namespace
@@ -57,13 +75,31 @@ TEST(Classify, single_segment_curves_over_two_values) {
     }
 }
 
-TEST(Classify, one_component_classifies_to_zero) {
+// Forward, a single component has no piece and gives 0; exact, it is the path that stays at its
+// value: the bytes of a grid point holding that value twice, half the curve's value there.
+TEST(Classify, one_component_is_zero_forward_and_a_standing_path_exact) {
     Scene s;
-    fill(s.data, 3, 2, 2, 1, [](int x, int, int, int) { return 20.0f * x; });
-    fill(s.colour, 3, 2, 2, 4, [](int, int, int, int) { return 7.0f; });
-    ASSERT_TRUE(s.classify());
+    s.red = built_curve({{0.3, 0.8}, {0.6, 0.2}});
+    fill(s.data, 6, 2, 2, 1, [](int x, int, int, int) { return 20.0f * x - 10.0f; });
+    fill(s.colour, 6, 2, 2, 4, [](int, int, int, int) { return 7.0f; });
+    ASSERT_TRUE(s.classify(0.0, 100.0, PathIntegration::forward));
     for (float v : samples_of(s.colour))
         EXPECT_EQ(v, 0.0f);
+
+    ASSERT_TRUE(s.classify());
+    Scene twice;
+    twice.red = s.red;
+    fill(twice.data, 6, 2, 2, 2, [](int x, int, int, int) { return 20.0f * x - 10.0f; });
+    fill(twice.colour, 6, 2, 2, 4, [](int, int, int, int) { return 7.0f; });
+    ASSERT_TRUE(twice.classify());
+    EXPECT_EQ(samples_of(s.colour), samples_of(twice.colour));
+    for (int x = 0; x < 6; ++x) {
+        const float* q = s.colour.samples + 4 * x;
+        const float value = 20.0f * x - 10.0f;
+        EXPECT_NEAR(q[0], value < 0.0f ? 0.0 : 0.5 * exact_ease(s.red, value / 100.0), 1e-7) << x;
+        EXPECT_FLOAT_EQ(q[1], value < 0.0f ? 0.0f : 0.25f);
+        EXPECT_FLOAT_EQ(q[3], value < 0.0f ? 0.0f : 0.25f); // 2 x 1/2 x 0.25
+    }
 }
 
 TEST(Classify, missing_points_are_grey_with_neighbourhood_opacity) {
@@ -110,13 +146,43 @@ TEST(Classify, minus_one_hundred_is_not_missing) {
     EXPECT_FLOAT_EQ(s.colour.samples[0], 0.5f);
 }
 
+// A NaN first component is not data: the grid point is missing, grey on every pass, and counts
+// as missing in its neighbours' boxes. A NaN in a later component is not.
+TEST(Classify, nan_first_component_is_missing) {
+    for (int components : {2, 3}) {
+        for (bool vector_pass : {true, false}) {
+            set_vector_pairs_enabled(vector_pass);
+            Scene s;
+            fill(s.data, 9, 3, 3, components, [](int x, int y, int z, int c) {
+                const bool centre = y == 1 && z == 1 && c == 0;
+                return centre && x == 4 ? NAN : centre && x == 5 ? missing : 30.0f + c;
+            });
+            fill(s.colour, 9, 3, 3, 4, [](int, int, int, int) { return -1.0f; });
+            ASSERT_TRUE(s.classify());
+            const float* q = s.colour.samples + s.colour.flat_index(4, 1, 1, 0);
+            // Both boxes hold the NaN point and the -9999 one.
+            for (int i : {0, 4}) {
+                EXPECT_EQ(q[i + 0], 0.75f);
+                EXPECT_EQ(q[i + 3], static_cast<float>(0.8 + 0.2 * 2 / 8.0));
+            }
+            Volume reference;
+            fill(reference, 9, 3, 3, 4, [](int, int, int, int) { return -1.0f; });
+            ASSERT_TRUE(reference_classify(reference, s.data, s.curves, 0.0, 100.0,
+                                           PathIntegration::exact));
+            for (std::int64_t i = 0; i < reference.sample_count(); ++i)
+                EXPECT_NEAR(s.colour.samples[i], reference.samples[i], 1e-6) << i;
+        }
+    }
+    set_vector_pairs_enabled(true);
+}
+
 TEST(Classify, refusals_leave_the_colour_volume_unchanged) {
     Scene s;
     fill(s.data, 4, 3, 2, 2, [](int x, int, int, int c) { return 10.0f * x + c; });
     const auto refused = [&](Volume& colour, double low, double range) {
         const std::vector<float> before = samples_of(colour);
         const bool valid = colour.valid;
-        EXPECT_FALSE(colour.classify(s.data, s.red, s.green, s.blue, s.opacity, low, range));
+        EXPECT_FALSE(classify(colour, s.data, s.curves, settings(low, range)));
         EXPECT_EQ(samples_of(colour), before);
         EXPECT_EQ(colour.valid, valid);
     };
@@ -134,7 +200,7 @@ TEST(Classify, refusals_leave_the_colour_volume_unchanged) {
     refused(colour, 0.0, NAN);
     refused(colour, NAN, 100.0);
     refused(colour, -INFINITY, 100.0);
-    EXPECT_TRUE(colour.classify(s.data, s.red, s.green, s.blue, s.opacity, 0.0, -100.0));
+    EXPECT_TRUE(classify(colour, s.data, s.curves, settings(0.0, -100.0)));
 }
 
 TEST(Classify, constant_field_stays_finite) {
@@ -153,6 +219,9 @@ TEST(Classify, constant_field_stays_finite) {
 TEST(Classify, huge_range_with_tiny_pieces_stays_finite) {
     for (int components : {2, 3}) {
         for (bool vector_pass : {true, false}) {
+            // The negative range turns the rising values into a descending path, which the two
+            // ways of integrating take differently; the forward way's reference is the literal
+            // walk.
             set_vector_pairs_enabled(vector_pass);
             Scene s;
             s.red = built_curve({{0.4, 0.8}});
@@ -162,9 +231,9 @@ TEST(Classify, huge_range_with_tiny_pieces_stays_finite) {
             Volume reference;
             fill(reference, 9, 2, 2, 4, [](int, int, int, int) { return -1.0f; });
             const double low = 48.5, range = -1.5e307;
-            ASSERT_TRUE(s.classify(low, range));
-            ASSERT_TRUE(reference_classify(reference, s.data, s.red, s.green, s.blue, s.opacity,
-                                           low, range));
+            ASSERT_TRUE(s.classify(low, range, PathIntegration::forward));
+            ASSERT_TRUE(reference_classify(reference, s.data, s.curves, low, range,
+                                           PathIntegration::forward));
             for (std::int64_t i = 0; i < s.colour.sample_count(); ++i) {
                 EXPECT_TRUE(std::isfinite(s.colour.samples[i])) << i;
                 EXPECT_NEAR(s.colour.samples[i], reference.samples[i], 1e-6) << i;
@@ -175,9 +244,13 @@ TEST(Classify, huge_range_with_tiny_pieces_stays_finite) {
 }
 
 // A grid with values below, inside and above the range, equal neighbours and missing points:
-// every thread count gives the same bytes, and they agree with the literal serial reading.
+// every thread count gives the same bytes, and they agree with the reference of each way of
+// integrating (forward: the literal walk; exact: the numerical average, with curves whose
+// points all lie in 0..1).
 TEST(Classify, any_thread_count_gives_the_same_bytes_as_the_reference) {
-    for (int variant = 0; variant < 4; ++variant) {
+    for (int variant = 0; variant < 6; ++variant) {
+        const PathIntegration integration =
+            variant < 4 ? PathIntegration::forward : PathIntegration::exact;
         const int components = 2 + variant % 2;
         std::mt19937 rng(components);
         std::uniform_real_distribution<float> value(-20.0f, 120.0f);
@@ -191,21 +264,22 @@ TEST(Classify, any_thread_count_gives_the_same_bytes_as_the_reference) {
         for (TransferFunction& f : curves)
             f = random_curve(curve_rng);
         if (variant >= 2) {
-            // Two points at one x (a zero-width segment) and a first point below 0.
+            // Two points at one x (a zero-width segment) and, forward, a first point below 0.
             curves[1] = built_curve({{0.3, 0.2}, {0.3, 0.9}, {0.7, 0.4}});
-            curves[2] = built_curve({{-0.05, 0.6}, {0.5, 0.1}});
+            curves[2] = variant < 4 ? built_curve({{-0.05, 0.6}, {0.5, 0.1}})
+                                    : built_curve({{0.0, 0.6}, {0.5, 0.1}});
         }
+        const Curves pointers(curves);
 
         Volume reference;
         fill(reference, 37, 23, 19, 4, [](int, int, int, int) { return 0.0f; });
-        ASSERT_TRUE(reference_classify(reference, data, curves[0], curves[1], curves[2], curves[3],
-                                       0.0, 100.0));
+        ASSERT_TRUE(reference_classify(reference, data, pointers.p, 0.0, 100.0, integration));
         std::vector<float> first;
         for (int threads : {1, 2, 3, 5, 8, 19, 40}) {
             Volume colour;
             fill(colour, 37, 23, 19, 4, [](int, int, int, int) { return -1.0f; });
-            ASSERT_TRUE(classify_volume(colour, data, curves[0], curves[1], curves[2], curves[3],
-                                        0.0, 100.0, threads));
+            ASSERT_TRUE(
+                classify(colour, data, pointers.p, settings(0.0, 100.0, integration), threads));
             const std::vector<float> got = samples_of(colour);
             if (first.empty())
                 first = got;
@@ -214,12 +288,14 @@ TEST(Classify, any_thread_count_gives_the_same_bytes_as_the_reference) {
             double worst = 0.0;
             for (std::size_t i = 0; i < got.size(); ++i)
                 worst = std::fmax(worst, std::fabs(got[i] - reference.samples[i]));
-            EXPECT_LE(worst, 1e-6) << "variant " << variant;
+            EXPECT_LE(worst, integration == PathIntegration::exact ? 2e-6 : 1e-6)
+                << "variant " << variant;
         }
     }
 }
 
-// The four-points-at-a-time pass (where the processor has it) against the scalar pass.
+// The four-points-at-a-time pass (where the processor has it) against the scalar pass, in both
+// ways of integrating.
 TEST(Classify, vector_pass_gives_the_same_bytes_as_the_scalar_pass) {
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> value(-20.0f, 120.0f);
@@ -232,18 +308,20 @@ TEST(Classify, vector_pass_gives_the_same_bytes_as_the_scalar_pass) {
     TransferFunction curves[4];
     for (TransferFunction& f : curves)
         f = random_curve(curve_rng);
-    std::vector<float> results[2];
-    for (int pass = 0; pass < 2; ++pass) {
-        set_vector_pairs_enabled(pass == 0);
-        Volume colour;
-        fill(colour, 67, 9, 5, 4, [](int, int, int, int) { return -1.0f; });
-        ASSERT_TRUE(classify_volume(colour, data, curves[0], curves[1], curves[2], curves[3], 0.0,
-                                    100.0, 1));
-        results[pass] = samples_of(colour);
+    const Curves pointers(curves);
+    for (PathIntegration integration : {PathIntegration::exact, PathIntegration::forward}) {
+        std::vector<float> results[2];
+        for (int pass = 0; pass < 2; ++pass) {
+            set_vector_pairs_enabled(pass == 0);
+            Volume colour;
+            fill(colour, 67, 9, 5, 4, [](int, int, int, int) { return -1.0f; });
+            ASSERT_TRUE(classify(colour, data, pointers.p, settings(0.0, 100.0, integration), 1));
+            results[pass] = samples_of(colour);
+        }
+        set_vector_pairs_enabled(true);
+        ASSERT_EQ(results[0].size(), results[1].size());
+        EXPECT_EQ(std::memcmp(results[0].data(), results[1].data(), results[0].size() * 4), 0);
     }
-    set_vector_pairs_enabled(true);
-    ASSERT_EQ(results[0].size(), results[1].size());
-    EXPECT_EQ(std::memcmp(results[0].data(), results[1].data(), results[0].size() * 4), 0);
 }
 
 // Curves with points 1e-6 and 1e-7 apart (two positions in one bucket of the search table,
@@ -287,8 +365,7 @@ TEST(Classify, narrow_segments_classify_to_the_exact_mean_on_every_path) {
                 for (int threads : {1, 2}) {
                     Volume colour;
                     fill(colour, 21, 3, 2, 4, [](int, int, int, int) { return -1.0f; });
-                    ASSERT_TRUE(classify_volume(colour, data, set.curves[0], set.curves[1],
-                                                set.curves[2], set.curves[3], 0.0, 100.0, threads));
+                    ASSERT_TRUE(classify(colour, data, Curves(set.curves).p, settings(), threads));
                     if (first.empty())
                         first = samples_of(colour);
                     EXPECT_EQ(samples_of(colour), first);
@@ -322,14 +399,15 @@ TEST(Classify, narrow_segments_classify_to_the_exact_mean_on_every_path) {
 TEST(Classify, descending_piece_over_flat_curves_writes_positive_zero) {
     for (int nx : {1, 9}) {
         for (int components : {2, 3}) {
-            for (bool vector_pass : {true, false}) {
-                set_vector_pairs_enabled(vector_pass);
+            for (int pass = 0; pass < 4; ++pass) {
+                set_vector_pairs_enabled(pass % 2 == 0);
                 Scene s;
                 s.red = s.green = s.blue = s.opacity = built_curve({});
                 fill(s.data, nx, 1, 1, components,
                      [](int, int, int, int c) { return c == 0 ? 50.0f : 30.0f; });
                 fill(s.colour, nx, 1, 1, 4, [](int, int, int, int) { return -1.0f; });
-                ASSERT_TRUE(s.classify());
+                ASSERT_TRUE(s.classify(
+                    0.0, 100.0, pass < 2 ? PathIntegration::exact : PathIntegration::forward));
                 for (float v : samples_of(s.colour)) {
                     std::uint32_t bits;
                     std::memcpy(&bits, &v, sizeof bits);
@@ -367,8 +445,9 @@ TEST(Classify, pre_integrate_matches_the_classification) {
     for (const auto& [low, range] : {std::pair{0.0, 100.0}, std::pair{48.5, -1.5e307}}) {
         ASSERT_TRUE(s.classify(low, range));
         for (int x = 0; x < 5; ++x) {
-            const double mean = pre_integrate(s.red.segments, s.red.count, 3, low, 1.0 / range,
-                                              s.red.x, s.data.samples + 3 * x);
+            const double mean =
+                pre_integrate(s.red.segments, s.red.count, 3, low, 1.0 / range, s.red.x,
+                              s.data.samples + 3 * x, PathIntegration::exact);
             EXPECT_EQ(static_cast<float>(mean), s.colour.samples[4 * x]) << x << " " << range;
         }
     }
@@ -390,8 +469,9 @@ TEST(Classify, faint_and_hidden_missing_data_change_only_missing_points) {
         for (MissingData mode : {MissingData::grey, MissingData::faint, MissingData::hidden}) {
             Volume colour;
             fill(colour, 19, 7, 5, 4, [](int, int, int, int) { return -1.0f; });
-            ASSERT_TRUE(colour.classify(data, curves[0], curves[1], curves[2], curves[3], 0.0,
-                                        100.0, mode));
+            ClassifySettings chosen;
+            chosen.missing = mode;
+            ASSERT_TRUE(classify(colour, data, Curves(curves).p, chosen));
             got[static_cast<int>(mode)] = samples_of(colour);
         }
         int missing_points = 0;

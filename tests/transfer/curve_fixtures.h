@@ -18,6 +18,7 @@ inline TransferFunction one_segment(double c0, double c1 = 0, double c2 = 0, dou
     TransferFunction f;
     f.segments[0] = CubicSegment{{c0, c1, c2, c3}};
     f.segments_built = true;
+    f.mark_changed();
     return f;
 }
 

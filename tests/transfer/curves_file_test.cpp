@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cmath>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -173,4 +174,21 @@ TEST(CurvesFile, curve_points_move_in_and_out_of_a_curve) {
     const CurvePoints back = curve_points(f);
     EXPECT_EQ(back.count, 3);
     EXPECT_EQ(back.y[1], 1.25);
+}
+
+TEST(CurvesFile, fifo_without_a_writer_and_kept_files_are_refused) {
+    TempDir dir;
+    const std::string fifo = dir.file("curves\nfifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CurvesFile out = sample_file();
+    std::string error;
+    // Nobody writes to it: refused after a short wait instead of blocking in open().
+    EXPECT_FALSE(read_curves_file(fifo, out, error));
+    EXPECT_EQ(error, "The curves file \"" + dir.file("curves\\nfifo") + "\" cannot be opened.");
+    expect_same(out, sample_file());
+
+    const std::string grid = dir.write("g.txt", "1 1 1 1\n  0 0 0 6\n");
+    EXPECT_FALSE(write_curves_file(grid, sample_file(), error, {grid}));
+    EXPECT_EQ(read_bytes(grid).size(), 18u);
+    EXPECT_NE(error.find("which is only read"), std::string::npos) << error;
 }

@@ -11,10 +11,13 @@
 
 namespace {
 
-double average(const TransferFunction& f, std::vector<float> values, double low = 0.0,
-               double range = 100.0) {
+constexpr PathIntegration exact = PathIntegration::exact;
+constexpr PathIntegration forward = PathIntegration::forward;
+
+double average(const TransferFunction& f, std::vector<float> values,
+               PathIntegration integration = exact, double low = 0.0, double range = 100.0) {
     return pre_integrate(f.segments, f.count, static_cast<int>(values.size()), low, 1.0 / range,
-                         f.x, values.data());
+                         f.x, values.data(), integration);
 }
 
 // The curve's value from its points alone (the cubic ease), not from its segments.
@@ -52,33 +55,49 @@ double integral(const TransferFunction& f, double a, double b) {
 } // namespace
 
 TEST(PreIntegrate, constant_single_segment_is_halved_by_two_values) {
-    EXPECT_DOUBLE_EQ(average(one_segment(1.0), {0.0f, 50.0f}), 0.5);
-    EXPECT_DOUBLE_EQ(average(one_segment(0.25), {0.0f, 50.0f}), 0.125);
+    for (PathIntegration integration : {exact, forward}) {
+        EXPECT_DOUBLE_EQ(average(one_segment(1.0), {0.0f, 50.0f}, integration), 0.5);
+        EXPECT_DOUBLE_EQ(average(one_segment(0.25), {0.0f, 50.0f}, integration), 0.125);
+    }
 }
 
-TEST(PreIntegrate, one_component_has_no_piece) {
-    EXPECT_EQ(average(built_curve({{0.5, 1.0}}), {40.0f}), 0.0);
+// Forward, one component has no piece; exact, it is a path that stays at its value.
+TEST(PreIntegrate, one_component) {
+    const TransferFunction f = built_curve({{0.5, 1.0}});
+    EXPECT_EQ(average(f, {40.0f}, forward), 0.0);
+    EXPECT_EQ(average(f, {40.0f}), average(f, {40.0f, 40.0f}));
+    EXPECT_NEAR(average(f, {40.0f}), 0.5 * ease(f, 0.4), 1e-15);
+    EXPECT_EQ(average(f, {-10.0f}), 0.0);
+    EXPECT_EQ(average(f, {130.0f}), 0.0);
 }
 
 TEST(PreIntegrate, pieces_below_zero_count_from_zero_divided_by_full_length) {
     const TransferFunction one = one_segment(1.0);
-    EXPECT_EQ(average(one, {-20.0f, -10.0f}), 0.0);
-    // From -0.5 up to 0.5: integrated from 0 only, divided by the whole length 1.
-    EXPECT_DOUBLE_EQ(average(one, {-50.0f, 50.0f}), 0.25);
-    // Values running back below 0 at the end: the walk ends while passing over them.
-    EXPECT_EQ(average(one, {10.0f, 30.0f, -50.0f}), 0.0);
+    for (PathIntegration integration : {exact, forward}) {
+        EXPECT_EQ(average(one, {-20.0f, -10.0f}, integration), 0.0);
+        // From -0.5 up to 0.5: integrated from 0 only, divided by the whole length 1.
+        EXPECT_DOUBLE_EQ(average(one, {-50.0f, 50.0f}, integration), 0.25);
+    }
+    // Values running back below 0 at the end: forward, the walk ends while passing over them;
+    // exact, the last piece counts its part above 0: (1 + 1 * 30 / 80) / 3.
+    EXPECT_EQ(average(one, {10.0f, 30.0f, -50.0f}, forward), 0.0);
+    EXPECT_DOUBLE_EQ(average(one, {10.0f, 30.0f, -50.0f}), (1.0 + 30.0 / 80.0) / 3.0);
 }
 
 TEST(PreIntegrate, parts_above_the_last_position_count_nothing) {
     const TransferFunction one = one_segment(1.0);
-    EXPECT_DOUBLE_EQ(average(one, {50.0f, 150.0f}), 0.25);
-    EXPECT_EQ(average(one, {120.0f, 150.0f}), 0.0);
-    // Once past 1.0, later pieces add nothing, even back inside the range.
-    EXPECT_DOUBLE_EQ(average(one, {50.0f, 150.0f, 50.0f}), 0.5 / 3.0);
+    for (PathIntegration integration : {exact, forward}) {
+        EXPECT_DOUBLE_EQ(average(one, {50.0f, 150.0f}, integration), 0.25);
+        EXPECT_EQ(average(one, {120.0f, 150.0f}, integration), 0.0);
+    }
+    // Forward, once past 1.0 later pieces add nothing, even back inside the range; exact, the
+    // piece back down counts its part below 1.0.
+    EXPECT_DOUBLE_EQ(average(one, {50.0f, 150.0f, 50.0f}, forward), 0.5 / 3.0);
+    EXPECT_DOUBLE_EQ(average(one, {50.0f, 150.0f, 50.0f}), 1.0 / 3.0);
 }
 
-TEST(PreIntegrate, descending_piece_uses_the_current_segment) {
-    EXPECT_DOUBLE_EQ(average(one_segment(1.0), {80.0f, 20.0f}), 0.5);
+TEST(PreIntegrate, descending_piece_forward_uses_the_current_segment) {
+    EXPECT_DOUBLE_EQ(average(one_segment(1.0), {80.0f, 20.0f}, forward), 0.5);
     // Two segments meeting at 0.5: the piece from 0.8 down to 0.2 is integrated with the
     // segment that holds 0.8, also below that segment's start.
     const TransferFunction f = built_curve({{0.5, 1.0}});
@@ -87,7 +106,7 @@ TEST(PreIntegrate, descending_piece_uses_the_current_segment) {
         return u * (c[0] + u * (c[1] / 2 + u * (c[2] / 3 + u * c[3] / 4)));
     };
     const double t0 = 80.0f / 100.0, t1 = 20.0f / 100.0;
-    EXPECT_NEAR(average(f, {80.0f, 20.0f}), 0.5 * (F(t1) - F(t0)) / (t1 - t0), 1e-12);
+    EXPECT_NEAR(average(f, {80.0f, 20.0f}, forward), 0.5 * (F(t1) - F(t0)) / (t1 - t0), 1e-12);
 }
 
 // Equal consecutive values: the piece's mean as its length goes to zero, 1/n of the curve's
@@ -95,13 +114,18 @@ TEST(PreIntegrate, descending_piece_uses_the_current_segment) {
 TEST(PreIntegrate, zero_length_piece_contributes_the_curve_value) {
     const TransferFunction f = built_curve({{0.5, 1.0}});
     const double at_40 = ease(f, 0.4);
-    EXPECT_NEAR(average(f, {40.0f, 40.0f}), 0.5 * at_40, 1e-12);
-    EXPECT_NEAR(average(f, {40.0f, 40.0f, 40.0f}), 2.0 / 3.0 * at_40, 1e-12);
-    EXPECT_EQ(average(f, {-10.0f, -10.0f}), 0.0);
-    EXPECT_EQ(average(f, {130.0f, 130.0f}), 0.0);
-    const double mixed = average(f, {20.0f, 40.0f, 40.0f});
-    EXPECT_NEAR(mixed, (integral(f, 0.2f, 0.4f) / 0.2 + at_40) / 3.0, 1e-6);
-    EXPECT_TRUE(std::isfinite(mixed));
+    for (PathIntegration integration : {exact, forward}) {
+        EXPECT_NEAR(average(f, {40.0f, 40.0f}, integration), 0.5 * at_40, 1e-12);
+        EXPECT_NEAR(average(f, {40.0f, 40.0f, 40.0f}, integration), 2.0 / 3.0 * at_40, 1e-12);
+        EXPECT_EQ(average(f, {-10.0f, -10.0f}, integration), 0.0);
+        EXPECT_EQ(average(f, {130.0f, 130.0f}, integration), 0.0);
+        const double mixed = average(f, {20.0f, 40.0f, 40.0f}, integration);
+        EXPECT_NEAR(mixed, (integral(f, 0.2f, 0.4f) / 0.2 + at_40) / 3.0, 1e-6);
+        EXPECT_TRUE(std::isfinite(mixed));
+    }
+    // Exact, after a descent: the piece down from 60 to 40 and the standing one at 40.
+    EXPECT_NEAR(average(f, {60.0f, 40.0f, 40.0f}), (integral(f, 0.4f, 0.6f) / 0.2 + at_40) / 3.0,
+                1e-6);
 }
 
 TEST(PreIntegrate, ascending_values_give_the_mean_over_each_piece_over_n) {
@@ -136,12 +160,14 @@ TEST(PreIntegrate, ascending_values_give_the_mean_over_each_piece_over_n) {
             if (s[j] > s[j - 1])
                 shortest = std::min(shortest, (s[j] - s[j - 1]) / range);
         const double tolerance = 1e-14 * largest / shortest + 1e-12;
-        EXPECT_NEAR(average(f, s, low, range), expected, tolerance) << "trial " << trial;
+        EXPECT_NEAR(average(f, s, exact, low, range), expected, tolerance) << "trial " << trial;
+        EXPECT_EQ(average(f, s, forward, low, range), average(f, s, exact, low, range));
     }
 }
 
-// The table-driven walk for ordered curves against the step-by-step walk and the literal
-// reference, on paths that go below 0, above 1, down, and stand still.
+// The table kernel for ordered curves against the step-by-step walk, and both against the
+// references (forward: the literal walk; exact: the numerical average), on paths that go below
+// 0, above 1, down, and stand still.
 TEST(PreIntegrate, fast_walk_matches_step_by_step_walk) {
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> value(-30.0f, 130.0f);
@@ -151,7 +177,8 @@ TEST(PreIntegrate, fast_walk_matches_step_by_step_walk) {
             f.x[1] = f.x[0]; // a zero-width segment
             f.segments_built = false;
         }
-        if (trial % 11 == 0) {
+        const bool below_zero = trial % 11 == 0;
+        if (below_zero) {
             f.x[0] = -0.1; // a first point dragged below 0
             f.segments_built = false;
         }
@@ -165,26 +192,105 @@ TEST(PreIntegrate, fast_walk_matches_step_by_step_walk) {
         PreparedCurve curve;
         curve.prepare(f.segments, f.count, f.x);
         ASSERT_TRUE(curve.ordered);
-        std::vector<double> t(n), den(n), weight(n);
-        for (int j = 0; j < n; ++j) {
-            t[j] = (s[j] - 0.0) * inv;
-            if (j) {
-                den[j] = (static_cast<double>(s[j]) - s[j - 1]) * inv;
-                weight[j] = (1.0 / n) / den[j];
+        std::vector<double> t(n + 1), den(n + 1), weight(n + 1);
+        for (PathIntegration integration : {forward, exact}) {
+            // A curve whose first point lies below 0 has no exact reference: its first segment
+            // runs backwards, and both ways integrate it as the forward walk does on the way up.
+            if (integration == exact && below_zero)
+                continue;
+            const float* samples = s.data();
+            float twice[2];
+            const int length = path_samples(samples, n, integration, twice);
+            const ValuePath path =
+                value_path(samples, length, 0.0, inv, t.data(), den.data(), weight.data());
+            const double stepwise = integrate_path_stepwise(curve, path, integration);
+            const double reference =
+                integration == forward
+                    ? reference_pre_integrate(f.segments, f.count, n, 0.0, inv, f.x, s.data())
+                    : reference_exact_pre_integrate(f.segments, f.count, n, 0.0, inv, f.x,
+                                                    s.data());
+            const double tolerance = 1e-9 * std::max(1.0, std::fabs(reference));
+            EXPECT_NEAR(stepwise, reference, tolerance) << trial;
+            if (length > 1 && path.finite) {
+                const double fast = integration == forward ? integrate_path_ordered(curve, path)
+                                                           : integrate_pieces_exact(curve, path);
+                EXPECT_NEAR(fast, stepwise, tolerance) << trial;
             }
         }
-        const ValuePath path{n, 1.0 / n, t.data(), den.data(), weight.data()};
-        const double stepwise = integrate_path_stepwise(curve, path);
-        const double reference =
-            reference_pre_integrate(f.segments, f.count, n, 0.0, inv, f.x, s.data());
-        const double tolerance = 1e-9 * std::max(1.0, std::fabs(reference));
-        EXPECT_NEAR(integrate_path_ordered(curve, path), stepwise, tolerance) << trial;
-        EXPECT_NEAR(stepwise, reference, tolerance) << trial;
-        if (n == 2 && den[1] != 0.0) {
-            EXPECT_NEAR(integrate_piece_ordered(curve, t[0], t[1], weight[1]), reference, tolerance)
+        if (n == 2 && ordinary_piece(t[0], t[1], weight[1])) {
+            EXPECT_NEAR(integrate_piece_ordered(curve, t[0], t[1], weight[1]),
+                        reference_pre_integrate(f.segments, f.count, n, 0.0, inv, f.x, s.data()),
+                        1e-9)
                 << trial;
         }
     }
+}
+
+// Exact: random curves (some with close pairs of points, so with narrow segments) along random
+// paths of up to 12 values that rise, fall, stand still and leave the range, against the
+// numerical average of the curve over each piece; and with two values the piece gives the same
+// bits whichever way it runs.
+TEST(PreIntegrate, exact_walk_gives_the_mean_over_each_piece_either_way) {
+    std::mt19937 rng(29);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_real_distribution<float> value(-30.0f, 130.0f);
+    for (int trial = 0; trial < 3000; ++trial) {
+        TransferFunction f = random_curve(rng);
+        if (trial % 3 == 0) {
+            const double x = 0.05 + 0.9 * unit(rng);
+            f.insert(x, unit(rng));
+            f.insert(x + std::pow(10.0, -2.0 - 5.0 * unit(rng)), unit(rng));
+            f.segments_built = false;
+            f.update_segments();
+        }
+        const int n = 1 + static_cast<int>(rng() % 12);
+        std::vector<float> s(n);
+        for (float& v : s)
+            v = rng() % 6 == 0 && &v != s.data() ? (&v)[-1] : value(rng);
+        const double expected =
+            reference_exact_pre_integrate(f.segments, f.count, n, 0.0, 0.01, f.x, s.data());
+        // Pieces as short as a few float steps divide the rounding of the absolute form by
+        // their length (see SegmentBuilder::narrow_ratio).
+        double shortest = 1.0;
+        for (int j = 1; j < n; ++j)
+            if (s[j] != s[j - 1])
+                shortest = std::min(shortest, std::fabs(s[j] - s[j - 1]) / 100.0);
+        EXPECT_NEAR(average(f, s), expected, 1e-12 / shortest + 1e-9) << "trial " << trial;
+        if (n == 2) {
+            EXPECT_EQ(average(f, s), average(f, {s[1], s[0]})) << "trial " << trial;
+            if (s[1] >= s[0]) {
+                EXPECT_EQ(average(f, s, forward), average(f, s));
+            }
+        }
+    }
+}
+
+// The faults the forward walk shows on descending paths: a piece that falls from inside a
+// segment 1e-7 wide is integrated with that segment's steep cubic far below its start, and a
+// long path of values rising and falling through a curve of several points. Exact, a piece
+// gives the bits of its ascending twin, and the long path's mean stays within the curve's values.
+TEST(PreIntegrate, exact_walk_mends_descending_paths) {
+    const TransferFunction step = built_curve({{0.5, 0.0}, {0.5 + 1e-7, 1.0}, {0.9, 1.0}});
+    ASSERT_TRUE(step.segments[1].narrow);
+    EXPECT_NEAR(average(step, {40.0f, 60.0f}), 0.25, 1e-6);
+    EXPECT_EQ(average(step, {60.0f, 40.0f}), average(step, {40.0f, 60.0f}));
+    const std::vector<float> inside_down = {50.000004f, 40.0f};
+    EXPECT_EQ(average(step, inside_down), average(step, {40.0f, 50.000004f}));
+    EXPECT_LT(std::fabs(average(step, inside_down)), 1e-6);
+    EXPECT_GT(std::fabs(average(step, inside_down, forward)), 1e3);
+
+    const TransferFunction hump = built_curve({{0.2, 0.1}, {0.45, 0.9}, {0.5, 0.2}, {0.8, 0.6}});
+    std::vector<float> year(64);
+    for (std::size_t m = 0; m < year.size(); ++m)
+        year[m] = static_cast<float>(50.0 + 40.0 * std::cos(0.5 * m));
+    EXPECT_LT(average(hump, year, forward), -1.0); // far outside the curve
+    const double mean = average(hump, year);
+    EXPECT_GT(mean, 0.0);
+    EXPECT_LT(mean, 0.9);
+    EXPECT_NEAR(mean,
+                reference_exact_pre_integrate(hump.segments, hump.count, 64, 0.0, 0.01, hump.x,
+                                              year.data()),
+                1e-12);
 }
 
 // Narrow segments spread along the whole range, against the exact mean: random curves whose

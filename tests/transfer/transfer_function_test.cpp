@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 TEST(TransferFunction, starts_with_the_final_point_only) {
     const TransferFunction f;
@@ -76,4 +77,45 @@ TEST(TransferFunction, pick_snapshot_copies_the_camera) {
     Camera* snapshot = f.pick_snapshot();
     EXPECT_EQ(snapshot, &f.pick_camera);
     EXPECT_EQ(snapshot->distance(), 155.0);
+}
+
+// Every operation that changes the points or segments gives a new revision, one that changes
+// nothing keeps it, and refusals keep it too.
+TEST(TransferFunction, revision_follows_points_and_segments) {
+    TransferFunction f;
+    EXPECT_EQ(f.revision(), TransferFunction().revision()); // new curves are all alike
+    f.update_segments();
+    std::uint64_t seen = f.revision();
+    const auto changed = [&] {
+        const bool different = f.revision() != seen;
+        seen = f.revision();
+        return different;
+    };
+    EXPECT_EQ(f.insert(0.4, 0.7), 0);
+    EXPECT_TRUE(changed());
+    f.segments_built = false;
+    f.update_segments();
+    EXPECT_TRUE(changed()); // the segments now ease up to the new point
+    f.segments_built = false;
+    f.update_segments();
+    EXPECT_FALSE(changed());
+    EXPECT_TRUE(f.set_point(0, 0.4, 0.7));
+    EXPECT_FALSE(changed());
+    EXPECT_TRUE(f.set_point(0, 0.4, 0.8));
+    EXPECT_TRUE(changed());
+    EXPECT_FALSE(f.set_point(1, 0.9, 0.1)); // the last point never moves
+    EXPECT_EQ(f.remove(1), -1);
+    EXPECT_FALSE(changed());
+
+    const double xs[2] = {0.4, 1.0}, ys[2] = {0.8, 0.0};
+    EXPECT_TRUE(f.assign_points(2, xs, ys));
+    EXPECT_FALSE(changed());
+    EXPECT_FALSE(f.assign_points(0, xs, ys));
+    EXPECT_EQ(f.remove(0), 0);
+    EXPECT_TRUE(changed());
+
+    TransferFunction copy = f;
+    EXPECT_EQ(copy.revision(), f.revision());
+    copy.mark_changed();
+    EXPECT_NE(copy.revision(), f.revision());
 }
