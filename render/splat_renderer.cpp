@@ -247,7 +247,7 @@ void SplatRenderer::draw() {
     if (stretched)
         d = Vec3{d.x / scale.x, d.y / scale.y, d.z / scale.z};
     f.view_bits = splat_view_bits(d);
-    f.skip_transparent = skip_transparent;
+    f.skip_transparent = skip_transparent && geometry.fans && !fan_depth_writes;
     if (step_opacity_correction || coarse())
         f.layers = splat_layers(d, sx, sy, sz);
     Vec3 e = camera->eye();

@@ -100,10 +100,12 @@ public:
     // choose finer steps. A coarse frame never rebuilds the shaders' buffer: while the colour
     // volume changes from frame to frame (a realtime edit) it falls back to the arrays.
     SplatDrawing coarse_drawing = SplatDrawing::shaders;
-    // Leave out grid points whose opacity is 0 at the centre and the rim: they show nothing,
-    // though a quad (or a fan writing depth) writes depth. The shader path always leaves
-    // them out.
-    bool skip_transparent = false;
+    // Leave out grid points whose opacity is 0 at the centre and the rim where that draws the
+    // same pixels: fans that do not write depth (the default) show nothing there and leave
+    // nothing behind. Quads, and fans that write depth, write depth even where they show
+    // nothing, so theirs are drawn. Off draws every grid point. (The shader path always leaves
+    // them out.)
+    bool skip_transparent = true;
     // Fans write depth as well as test it, as they once did: a dark seam then runs through
     // the picture along the planes through the eye cell. For tests of that older picture.
     bool fan_depth_writes = false;
