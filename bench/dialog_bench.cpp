@@ -13,7 +13,9 @@
 // release and the colour volumes are compared with those of the plain procedure.
 //
 //   halvorn_dialog_bench [--grid 1m|8m|all] [--steps N] [--draw immediate|arrays|shaders]
-// --draw picks the main view's drawing (the menu's "Drawing"; arrays when not given).
+//                        [--coarse-draw immediate|arrays|shaders]
+// --draw picks the main view's drawing (the menu's "Drawing"; arrays when not given),
+// --coarse-draw that of its coarse frames (shaders when not given; arrays as before them).
 #include "driver_memory.h"
 #include "frame_field.h"
 #include "scripted_dialog_prompts.h"
@@ -112,8 +114,8 @@ struct StepTimes {
 
 class Bench {
 public:
-    Bench(const GridSpec& g, int steps, SplatDrawing drawing)
-        : grid_(g), steps_(steps), drawing_(drawing) {}
+    Bench(const GridSpec& g, int steps, SplatDrawing drawing, SplatDrawing coarse_drawing)
+        : grid_(g), steps_(steps), drawing_(drawing), coarse_drawing_(coarse_drawing) {}
 
     bool open() {
         dialog_ = std::make_unique<CVolumeDialog>(nullptr, &prompts_);
@@ -136,6 +138,7 @@ public:
         start_camera_ = s.view_controller.camera;
         static_cast<QCheckBox*>(d.control(1011))->setChecked(true);
         d.set_drawing(drawing_);
+        s.splat_renderer.coarse_drawing = coarse_drawing_;
         return true;
     }
 
@@ -253,6 +256,7 @@ private:
     GridSpec grid_;
     int steps_;
     SplatDrawing drawing_;
+    SplatDrawing coarse_drawing_;
     Camera start_camera_;
     ScriptedDialogPrompts prompts_;
     std::unique_ptr<CVolumeDialog> dialog_;
@@ -269,6 +273,7 @@ int main(int argc, char** argv) {
     std::string which = "all";
     int steps = 10;
     SplatDrawing drawing = SplatDrawing::arrays;
+    SplatDrawing coarse_drawing = SplatDrawing::shaders;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--grid") == 0)
             which = argv[++i];
@@ -276,6 +281,10 @@ int main(int argc, char** argv) {
             steps = std::max(1, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--draw") == 0 && !parse_splat_drawing(argv[++i], drawing)) {
             std::fprintf(stderr, "--draw needs immediate, arrays or shaders\n");
+            return 2;
+        } else if (std::strcmp(argv[i], "--coarse-draw") == 0 &&
+                   !parse_splat_drawing(argv[++i], coarse_drawing)) {
+            std::fprintf(stderr, "--coarse-draw needs immediate, arrays or shaders\n");
             return 2;
         }
     }
@@ -288,7 +297,7 @@ int main(int argc, char** argv) {
     for (const GridSpec& g : grids) {
         if (which != "all" && which != g.name)
             continue;
-        Bench bench(g, steps, drawing);
+        Bench bench(g, steps, drawing, coarse_drawing);
         if (!bench.open()) {
             std::fprintf(stderr, "the dialog did not open\n");
             return 1;
@@ -311,9 +320,9 @@ int main(int argc, char** argv) {
             return v;
         };
         std::printf("\n%d x %d x %d grid, 2 components (%.1fM points), distance %.0f, %d steps, "
-                    "drawing %s\n",
+                    "drawing %s, coarse frames %s\n",
                     g.nx, g.ny, g.nz, double(g.nx) * g.ny * g.nz / 1e6, g.distance, steps,
-                    splat_drawing_name(drawing));
+                    splat_drawing_name(drawing), splat_drawing_name(coarse_drawing));
         std::printf("  full frame %.1f ms (median of 3), drawn by %s\n", median(full),
                     splat_drawing_name(last.drawn));
         std::printf("  classification of one changed curve %.1f ms, of everything %.1f ms "
