@@ -132,8 +132,9 @@ std::vector<FrameCase> scenes() {
     };
 }
 
-// The ways a frame is drawn: immediate mode (the reference), vertex arrays (the default), the
-// arrays leaving out fully transparent splats, and the shaders (which always leave them out).
+// The ways a frame is drawn: immediate mode (the reference), vertex arrays drawing every grid
+// point, the arrays leaving out fully transparent splats (the default for fans), and the
+// shaders (which always leave them out).
 struct Path {
     const char* name;
     SplatDrawing drawing;
