@@ -112,6 +112,23 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
 
     fast_interaction_ = toggle(tr("Fast &Interaction"), dialog.fast_interaction());
     connect(fast_interaction_, &QAction::toggled, &dialog, &CVolumeDialog::set_fast_interaction);
+    QMenu* drawing = m.addMenu(tr("&Drawing"));
+    auto* drawings = new QActionGroup(drawing);
+    const struct {
+        const char* text;
+        SplatDrawing drawing;
+    } drawing_ways[] = {{"&Immediate", SplatDrawing::immediate},
+                        {"&Arrays", SplatDrawing::arrays},
+                        {"&Shaders", SplatDrawing::shaders}};
+    for (const auto& way : drawing_ways) {
+        QAction* item = drawing->addAction(tr(way.text));
+        item->setCheckable(true);
+        item->setChecked(way.drawing == dialog.drawing());
+        drawings->addAction(item);
+        connect(item, &QAction::triggered, &dialog,
+                [&dialog, which = way.drawing] { dialog.set_drawing(which); });
+        drawing_items_[static_cast<int>(way.drawing)] = item;
+    }
     show_histograms_ = toggle(tr("Show &Histograms"), true);
     show_handles_ = toggle(tr("Show Point Ha&ndles"), true);
     for (QAction* item : {show_histograms_, show_handles_})
@@ -166,6 +183,11 @@ bool DialogMenu::handles_shown() const {
 
 void DialogMenu::show_missing_data(MissingData missing) {
     if (QAction* item = missing_data_item(missing))
+        item->setChecked(true);
+}
+
+void DialogMenu::show_drawing(SplatDrawing drawing) {
+    if (QAction* item = drawing_item(drawing))
         item->setChecked(true);
 }
 

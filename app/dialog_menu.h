@@ -1,6 +1,7 @@
 #pragma once
 
 #include "classify.h"
+#include "splat_renderer.h"
 #include "volume.h"
 
 #include <QObject>
@@ -13,8 +14,9 @@ class QUndoStack;
 // The context menu on the dialog's free area, which stands for the system menu, and the
 // commands' shortcuts. The items, in order: Open File, Save Image; Undo, Redo, Fit Range to
 // Data; Fit View, Reset View, Missing Data, Path Integration, Axis Scale, Turntable Rotation;
-// Fast Interaction, Show Histograms, Show Point Handles, Show Value Under Pointer; Close; About;
-// Save Curves, Load Curves, Colour Presets, Opacity Presets, Help. Each shortcut is on the
+// Fast Interaction, Drawing, Show Histograms, Show Point Handles, Show Value Under Pointer;
+// Close; About; Save Curves, Load Curves, Colour Presets, Opacity Presets, Help. Each shortcut
+// is on the
 // dialog as well, so it works wherever the focus is (an edit field keeps the keys it edits
 // with: Ctrl+Z there undoes typing).
 class DialogMenu : public QObject {
@@ -34,6 +36,9 @@ public:
     }
     void show_integration(PathIntegration integration);
     QAction* fast_interaction_item() const { return fast_interaction_; }
+    QAction* drawing_item(SplatDrawing drawing) const {
+        return drawing_items_[static_cast<int>(drawing)];
+    }
     QAction* turntable_item() const { return turntable_; }
     void show_turntable(bool on);
     QAction* legend_item() const { return legend_; }
@@ -47,6 +52,7 @@ public:
     // Checks the item of `missing` (after an undo, say) without running its command.
     void show_missing_data(MissingData missing);
     void show_fast_interaction(bool on);
+    void show_drawing(SplatDrawing drawing);
 
 private:
     QMenu* menu_ = nullptr;
@@ -58,5 +64,6 @@ private:
     QAction* show_handles_ = nullptr;
     QAction* show_probe_ = nullptr;
     QAction* missing_items_[3] = {nullptr, nullptr, nullptr}; // grey, faint, hidden
+    QAction* drawing_items_[3] = {nullptr, nullptr, nullptr}; // immediate, arrays, shaders
     QAction* integration_items_[2] = {nullptr, nullptr};      // exact, forward
 };

@@ -17,7 +17,8 @@
 const char* const app_usage =
     "usage: halvorn [--curves CURVES.json] [--preset NAME[,NAME]] [--low L] [--range R]\n"
     "               [--distance D] [--tilt A] [--turn B] [--spin C] [--axis-scale SX,SY,SZ]\n"
-    "               [--var V[,V...]] [--components DIM] [--no-confirm] [--apply] [GRID]\n"
+    "               [--var V[,V...]] [--components DIM] [--draw immediate|arrays|shaders]\n"
+    "               [--no-confirm] [--apply] [GRID]\n"
     "  Opens the Halvorn dialog. Once it has started, and one after another:\n"
     "  --curves     loads the four curves and the two range values from the curves file,\n"
     "               as \"Load Curves...\" does (a ParaView colour-map preset is fitted into\n"
@@ -33,6 +34,7 @@ const char* const app_usage =
     "               (the text area shows these words for the camera of the moment);\n"
     "  --axis-scale draws the grid stretched along x, y and z by these factors (default\n"
     "               1,1,1; a negative one flips that axis), as \"Axis Scale...\" does;\n"
+    "  --draw       how the splats reach GL, as \"Drawing\" in the menu chooses;\n"
     "  GRID         imports the grid (a grid text file or a NetCDF file) as \"Open File\"\n"
     "               does; --var names the NetCDF variables whose values become the components,\n"
     "               or one variable whose dimension --components names (else the dialog asks\n"
@@ -72,8 +74,8 @@ AppArgs parse_app_args(int argc, char** argv) {
     // Qt's own single-dash options, and the values of those that take one, are QApplication's;
     // the value of one of ours (a negative number such as "--tilt -0.5") is not.
     const std::vector<std::string> valued = {
-        "--curves", "--low",        "--range", "--distance", "--tilt",  "--turn",
-        "--spin",   "--axis-scale", "--var",   "--components", "--preset"};
+        "--curves", "--low",        "--range", "--distance",   "--tilt",   "--turn",
+        "--spin",   "--axis-scale", "--var",   "--components", "--preset", "--draw"};
     std::vector<std::string> words{"halvorn"};
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
@@ -121,6 +123,8 @@ void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
             [&dialog, low = o.low, range = o.range] { dialog.set_range_values(low, range); });
     if (o.axis_scale)
         dialog.after_start([&dialog, scale = *o.axis_scale] { dialog.set_axis_scale(scale); });
+    if (o.drawing)
+        dialog.after_start([&dialog, drawing = *o.drawing] { dialog.set_drawing(drawing); });
     if (o.distance || o.tilt != 0.0 || o.turn != 0.0 || o.spin != 0.0)
         dialog.after_start([&dialog, distance = o.distance, tilt = o.tilt, turn = o.turn,
                             spin = o.spin] {

@@ -121,6 +121,9 @@ public:
     bool set_component_window(int first, int last, bool playing = false);
     // Playback stopped: a coarse frame still shown becomes the full one.
     void end_playback();
+    // "Drawing": how the main view's splats reach GL (the menu's Immediate, Arrays, Shaders).
+    void set_drawing(SplatDrawing drawing);
+    SplatDrawing drawing() const { return scene_.splat_renderer.drawing; }
     // The panels draw their histograms and point handles as the menu's two toggles say.
     void show_overlays();
     // "Turntable Rotation": a horizontal drag in the main view turns the grid about its up

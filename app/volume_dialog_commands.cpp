@@ -265,6 +265,12 @@ void CVolumeDialog::set_fast_interaction(bool on) {
     main_view_.refresh(); // a coarse frame still shown becomes the full one
 }
 
+void CVolumeDialog::set_drawing(SplatDrawing drawing) {
+    scene_.splat_renderer.drawing = drawing;
+    menu_.show_drawing(drawing);
+    main_view_.repaint();
+}
+
 void CVolumeDialog::show_overlays() {
     overlays_.wire(scene_, panels_, menu_.histograms_shown(), menu_.handles_shown());
 }

@@ -12,8 +12,12 @@
 // Interaction" off (the plain procedure: every frame at full detail) and on; the frames after
 // release and the colour volumes are compared with those of the plain procedure.
 //
-//   halvorn_dialog_bench [--grid 1m|8m|all] [--steps N]
+//   halvorn_dialog_bench [--grid 1m|8m|all] [--steps N] [--draw immediate|arrays|shaders]
+//                        [--coarse-draw immediate|arrays|shaders]
+// --draw picks the main view's drawing (the menu's "Drawing"; arrays when not given),
+// --coarse-draw that of its coarse frames (shaders when not given; arrays as before them).
 #include "driver_memory.h"
+#include "frame_field.h"
 #include "scripted_dialog_prompts.h"
 #include "volume_app.h"
 #include "volume_dialog.h"
@@ -40,39 +44,6 @@ struct GridSpec {
     int nx, ny, nz;
     double distance; // the main view shows the grid at a useful size from here
 };
-
-// A smooth two-moment temperature field (a plume in a layered, gently waving ambient) with a
-// few solid blocks without data (-9999), as measured fields come.
-void fill_field(Volume& data, int nx, int ny, int nz) {
-    data.allocate(nx, ny, nz, 2);
-    const auto missing = [&](int x, int y, int z) {
-        const double fx = double(x) / nx, fy = double(y) / ny, fz = double(z) / nz;
-        return (fx > 0.62 && fx < 0.8 && fy > 0.12 && fy < 0.34 && fz > 0.08 && fz < 0.42) ||
-               (fx > 0.1 && fx < 0.22 && fy > 0.7 && fy < 0.85 && fz > 0.5 && fz < 0.7);
-    };
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x) {
-                float* p = data.samples + data.flat_index(x, y, z, 0);
-                if (missing(x, y, z)) {
-                    p[0] = p[1] = -9999.0f;
-                    continue;
-                }
-                const double h = double(z) / (nz - 1);
-                for (int c = 0; c < 2; ++c) {
-                    const double t = c;
-                    const double dx = (double(x) / nx - 0.45 - 0.05 * t - 0.1 * h) * 4.0;
-                    const double dy = (double(y) / ny - 0.52) * 4.0;
-                    const double spread = 0.35 + 0.6 * h + 0.2 * t;
-                    const double plume = std::exp(-(dx * dx + dy * dy) / (2.0 * spread * spread));
-                    const double ambient = 12.0 + 10.0 * h +
-                                           3.0 * std::sin(12.0 * x / nx) * std::cos(9.0 * y / ny);
-                    p[c] = static_cast<float>(ambient +
-                                              75.0 * (0.6 + 0.4 * t) * (1.0 - 0.45 * h) * plume);
-                }
-            }
-    data.valid = true;
-}
 
 double median(std::vector<double> v) {
     if (v.empty())
@@ -143,7 +114,8 @@ struct StepTimes {
 
 class Bench {
 public:
-    Bench(const GridSpec& g, int steps) : grid_(g), steps_(steps) {}
+    Bench(const GridSpec& g, int steps, SplatDrawing drawing, SplatDrawing coarse_drawing)
+        : grid_(g), steps_(steps), drawing_(drawing), coarse_drawing_(coarse_drawing) {}
 
     bool open() {
         dialog_ = std::make_unique<CVolumeDialog>(nullptr, &prompts_);
@@ -165,6 +137,8 @@ public:
         d.place_camera(grid_.distance, -0.5, 0.6);
         start_camera_ = s.view_controller.camera;
         static_cast<QCheckBox*>(d.control(1011))->setChecked(true);
+        d.set_drawing(drawing_);
+        s.splat_renderer.coarse_drawing = coarse_drawing_;
         return true;
     }
 
@@ -281,6 +255,8 @@ public:
 private:
     GridSpec grid_;
     int steps_;
+    SplatDrawing drawing_;
+    SplatDrawing coarse_drawing_;
     Camera start_camera_;
     ScriptedDialogPrompts prompts_;
     std::unique_ptr<CVolumeDialog> dialog_;
@@ -296,11 +272,21 @@ void print_row(const char* what, const std::vector<double>& plain, const std::ve
 int main(int argc, char** argv) {
     std::string which = "all";
     int steps = 10;
+    SplatDrawing drawing = SplatDrawing::arrays;
+    SplatDrawing coarse_drawing = SplatDrawing::shaders;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--grid") == 0)
             which = argv[++i];
         else if (std::strcmp(argv[i], "--steps") == 0)
             steps = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--draw") == 0 && !parse_splat_drawing(argv[++i], drawing)) {
+            std::fprintf(stderr, "--draw needs immediate, arrays or shaders\n");
+            return 2;
+        } else if (std::strcmp(argv[i], "--coarse-draw") == 0 &&
+                   !parse_splat_drawing(argv[++i], coarse_drawing)) {
+            std::fprintf(stderr, "--coarse-draw needs immediate, arrays or shaders\n");
+            return 2;
+        }
     }
     keep_freed_memory_for_reuse(); // as the program does
     set_view_gl_format(); // as the program does
@@ -311,7 +297,7 @@ int main(int argc, char** argv) {
     for (const GridSpec& g : grids) {
         if (which != "all" && which != g.name)
             continue;
-        Bench bench(g, steps);
+        Bench bench(g, steps, drawing, coarse_drawing);
         if (!bench.open()) {
             std::fprintf(stderr, "the dialog did not open\n");
             return 1;
@@ -319,6 +305,7 @@ int main(int argc, char** argv) {
         double classify_ms = 0;
         bench.full_state(&classify_ms);
         const std::vector<double> full = bench.full_frames(3);
+        const SplatStats& last = bench.dialog().scene().splat_renderer.last_stats;
         std::vector<double> changed_ms, full_ms;
         bench.classification_times(changed_ms, full_ms);
         // Alternate the two procedures, twice each, so that both see the same machine load.
@@ -332,9 +319,12 @@ int main(int argc, char** argv) {
             v.insert(v.end(), (r[1].*m).begin(), (r[1].*m).end());
             return v;
         };
-        std::printf("\n%d x %d x %d grid, 2 components (%.1fM points), distance %.0f, %d steps\n",
-                    g.nx, g.ny, g.nz, double(g.nx) * g.ny * g.nz / 1e6, g.distance, steps);
-        std::printf("  full frame %.1f ms (median of 3)\n", median(full));
+        std::printf("\n%d x %d x %d grid, 2 components (%.1fM points), distance %.0f, %d steps, "
+                    "drawing %s, coarse frames %s\n",
+                    g.nx, g.ny, g.nz, double(g.nx) * g.ny * g.nz / 1e6, g.distance, steps,
+                    splat_drawing_name(drawing), splat_drawing_name(coarse_drawing));
+        std::printf("  full frame %.1f ms (median of 3), drawn by %s\n", median(full),
+                    splat_drawing_name(last.drawn));
         std::printf("  classification of one changed curve %.1f ms, of everything %.1f ms "
                     "(medians of 5)\n",
                     median(changed_ms), median(full_ms));

@@ -19,6 +19,15 @@ CGLView::CGLView(QWidget* parent) : QOpenGLWidget(parent) {
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
 }
 
+CGLView::~CGLView() {
+    if (context() && context()->isValid()) {
+        makeCurrent();
+        release_resources();
+        doneCurrent();
+    }
+    forget_resources();
+}
+
 void CGLView::repaint() {
     present(false, true);
 }
@@ -116,6 +125,14 @@ void CGLView::OnPaint() {
 
 void CGLView::initializeGL() {
     last_inputs_known_ = false; // a new context: nothing drawn in it yet
+    forget_resources();         // any left belonged to a context that is gone
+    // Qt makes a new context when the widget moves to another window: the drawables' GL
+    // objects go with the old one.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+        makeCurrent();
+        release_resources();
+        doneCurrent();
+    });
 }
 
 void CGLView::paintGL() {

@@ -26,6 +26,7 @@ class CGLView : public QOpenGLWidget, public ViewFrame {
     Q_OBJECT
 public:
     explicit CGLView(QWidget* parent = nullptr);
+    ~CGLView() override; // releases the drawables' GL objects in the widget's context
 
     // One complete frame, drawn now into the widget's framebuffer and then composed on screen
     // (QWidget::repaint is not reliably synchronous for GL widgets). Before the widget has a

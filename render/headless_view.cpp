@@ -118,6 +118,7 @@ bool HeadlessView::read_pixels(std::vector<unsigned char>& rgba) {
 void HeadlessView::close() {
     if (display_ && context_) {
         if (eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_)) {
+            release_resources();
             glBindFramebuffer(GL_FRAMEBUFFER, 0);
             if (framebuffer_)
                 glDeleteFramebuffers(1, &framebuffer_);
@@ -129,6 +130,7 @@ void HeadlessView::close() {
         eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(display_, context_);
     }
+    forget_resources(); // when the context could not be made current to release them
     // The display is shared by every view of the process, so it is not terminated here.
     framebuffer_ = colour_buffer_ = depth_buffer_ = 0;
     context_ = nullptr;

@@ -40,7 +40,22 @@ class ImmediateEmitter {
 public:
     explicit ImmediateEmitter(const SplatGeometry& g) : g_(g) {}
 
+    // A splat left out (it cannot show): only the current colour and normal it would have
+    // left behind are kept, and set by finish() if no splat follows.
+    void pass(const SplatShade& s) {
+        passed_ = s;
+        pending_ = true;
+    }
+    void finish() {
+        if (!pending_)
+            return;
+        glNormal3d(passed_.nx, passed_.ny, passed_.nz);
+        glColor4f(passed_.r, passed_.g, passed_.b,
+                  g_.fans ? SplatFan::alpha(SplatFan::vertices - 1, passed_.a) : passed_.a);
+    }
+
     void emit(const SplatShade& s, const Vec3& p) {
+        pending_ = false;
         if (g_.fans) {
             glBegin(GL_TRIANGLE_FAN);
             glNormal3d(s.nx, s.ny, s.nz);
@@ -60,6 +75,8 @@ public:
 
 private:
     const SplatGeometry& g_;
+    SplatShade passed_{};
+    bool pending_ = false;
 };
 
 // One interleaved vertex of the array path.
@@ -129,6 +146,14 @@ public:
         last = s;
         any = true;
     }
+
+    // A splat left out: only the colour and normal it would leave current.
+    void pass(const SplatShade& s) {
+        last = s;
+        last_alpha = g_.fans ? SplatFan::alpha(SplatFan::vertices - 1, s.a) : s.a;
+        any = true;
+    }
+    void finish() {}
 
     // Draws what the chunk holds.
     void flush();

@@ -1,6 +1,8 @@
 #include "splat_renderer.h"
 
 #include "splat_emitters.h"
+#include "splat_frame.h"
+#include "splat_shader_path.h"
 #include "splat_traversal.h"
 #include "shared_constants.h"
 #include "volume.h"
@@ -17,53 +19,59 @@ struct SplatRenderer::Scratch : SplatArrays {};
 SplatRenderer::SplatRenderer() = default;
 SplatRenderer::~SplatRenderer() = default;
 
-// Everything that holds for one whole draw.
-struct SplatFrame {
-    Volume* volume;
-    bool rgba;
-    int n[3];
-    int step[3];
-    std::int64_t eye_cell[3];
-    int view_bits;
-    ScalarRamp ramp;
-    double layers = 1.0; // splat opacities are corrected for this many layers when not 1
-};
+const char* splat_drawing_name(SplatDrawing d) {
+    switch (d) {
+    case SplatDrawing::immediate:
+        return "immediate";
+    case SplatDrawing::shaders:
+        return "shaders";
+    case SplatDrawing::arrays:
+        break;
+    }
+    return "arrays";
+}
+
+bool parse_splat_drawing(std::string_view word, SplatDrawing& d) {
+    for (SplatDrawing each : {SplatDrawing::immediate, SplatDrawing::arrays, SplatDrawing::shaders})
+        if (word == splat_drawing_name(each)) {
+            d = each;
+            return true;
+        }
+    return false;
+}
 
 namespace {
 
 // Visits the grid points back to front and hands each one's shade and position to `out`.
 // `geometry.corner` is refreshed for every octant before its points are emitted.
 template <class Reader, class Emitter>
-std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Reader& in, Emitter& out) {
+std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Reader& in, Emitter& out,
+                      std::int64_t& skipped) {
     std::int64_t count = 0;
+    skipped = 0;
     in.begin(f.rgba);
-    for (int p = 0; p < 8; ++p) {
-        const int t = splat_octant(p, f.view_bits);
-        for (int k = 0; k < 7; ++k)
-            geometry.corner[k] =
-                splat_corner(splat_corner_codes[k] ^ t, f.step[0], f.step[1], f.step[2]);
-        AxisWalk w[3];
-        bool empty = false;
-        for (int i = 0; i < 3; ++i) {
-            w[i] = splat_axis_walk((t >> i) & 1, f.n[i], f.eye_cell[i], f.step[i]);
-            empty = empty || w[i].empty;
-        }
-        if (empty)
-            continue;
-        SplatShade s;
-        for (std::int64_t z = w[2].start; w[2].visits(z); z += w[2].stride)
-            for (std::int64_t y = w[1].start; w[1].visits(y); y += w[1].stride)
-                for (std::int64_t x = w[0].start; w[0].visits(x); x += w[0].stride) {
-                    const int ix = static_cast<int>(x), iy = static_cast<int>(y),
-                              iz = static_cast<int>(z);
-                    in.shade(f.rgba, ix, iy, iz, f.ramp, s);
-                    if (f.layers != 1.0)
-                        s.a = layered_opacity(s.a, f.layers);
-                    out.emit(s, Vec3{static_cast<double>(x), static_cast<double>(y),
-                                     static_cast<double>(z)});
-                    ++count;
-                }
-    }
+    SplatShade s;
+    walk_splats(
+        f.n, f.step, f.eye_cell, f.view_bits,
+        [&](int t, const AxisWalk*) {
+            for (int k = 0; k < 7; ++k)
+                geometry.corner[k] =
+                    splat_corner(splat_corner_codes[k] ^ t, f.step[0], f.step[1], f.step[2]);
+        },
+        [&](int x, int y, int z) {
+            in.shade(f.rgba, x, y, z, f.ramp, s);
+            if (f.layers != 1.0)
+                s.a = layered_opacity(s.a, f.layers);
+            ++count;
+            if (f.skip_transparent && s.a <= 0.0f) {
+                out.pass(s);
+                ++skipped;
+                return;
+            }
+            out.emit(s, Vec3{static_cast<double>(x), static_cast<double>(y),
+                             static_cast<double>(z)});
+        });
+    out.finish();
     in.end(f.rgba, count);
     return count;
 }
@@ -77,10 +85,56 @@ template <class Reader>
 void SplatRenderer::draw_arrays(const SplatFrame& f, SplatGeometry& geometry, Reader& in) {
     ChunkDrawer drawer(*scratch_, geometry.fans);
     ChunkWriter writer(geometry, scratch_->chunk, drawer);
-    last_stats.splats = traverse(f, geometry, in, writer);
+    last_stats.splats = traverse(f, geometry, in, writer, last_stats.skipped);
     writer.flush();
     last_stats.fill_seconds = writer.fill_seconds();
     restore_current_attributes(writer);
+}
+
+void SplatRenderer::issue(const SplatFrame& f, SplatGeometry& geometry) {
+    const SplatDrawing way = coarse() ? coarse_drawing : drawing;
+    if (way == SplatDrawing::shaders) {
+        SplatShaderStats shaders;
+        SplatShade last;
+        if (draw_splats_with_shaders(this, f, geometry, !coarse(), shaders, last_stats.splats,
+                                     last)) {
+            last_stats.drawn = SplatDrawing::shaders;
+            last_stats.skipped = shaders.skipped;
+            last_stats.rebuilt = shaders.rebuilt;
+            if (last_stats.splats > 0) { // the colour and normal immediate mode would leave
+                glNormal3d(last.nx, last.ny, last.nz);
+                glColor4f(last.r, last.g, last.b,
+                          geometry.fans ? SplatFan::alpha(SplatFan::vertices - 1, last.a)
+                                        : last.a);
+            }
+            return;
+        }
+    }
+    if (way != SplatDrawing::immediate && !scratch_) {
+        scratch_.reset(new (std::nothrow) Scratch);
+        if (scratch_)
+            scratch_->build_indices();
+    }
+    if (way == SplatDrawing::immediate || !scratch_) {
+        // The reference path, also the fallback without memory.
+        last_stats.drawn = SplatDrawing::immediate;
+        if (!geometry.fans)
+            glBegin(GL_QUADS);
+        ImmediateEmitter out(geometry);
+        VirtualReader in{*volume};
+        last_stats.splats = traverse(f, geometry, in, out, last_stats.skipped);
+        if (!geometry.fans)
+            glEnd();
+        return;
+    }
+    last_stats.drawn = SplatDrawing::arrays;
+    if (typeid(*volume) == typeid(Volume)) {
+        ArrayReader in{*volume};
+        draw_arrays(f, geometry, in);
+    } else {
+        VirtualReader in{*volume};
+        draw_arrays(f, geometry, in);
+    }
 }
 
 void SplatRenderer::add_frame_inputs(FrameInputs& in) const {
@@ -111,7 +165,9 @@ void SplatRenderer::add_frame_inputs(FrameInputs& in) const {
     in.add(detail.x);
     in.add(detail.y);
     in.add(detail.z);
-    in.add(immediate);
+    in.add(drawing);
+    in.add(coarse_drawing);
+    in.add(skip_transparent);
     in.add(fan_depth_writes);
 }
 
@@ -191,12 +247,14 @@ void SplatRenderer::draw() {
     if (stretched)
         d = Vec3{d.x / scale.x, d.y / scale.y, d.z / scale.z};
     f.view_bits = splat_view_bits(d);
+    f.skip_transparent = skip_transparent && geometry.fans && !fan_depth_writes;
     if (step_opacity_correction || coarse())
         f.layers = splat_layers(d, sx, sy, sz);
     Vec3 e = camera->eye();
     if (stretched)
         e = Vec3{e.x / scale.x, e.y / scale.y, e.z / scale.z};
     e = e.add(Vec3{volume->dim(0) / 2.0, volume->dim(1) / 2.0, volume->dim(2) / 2.0});
+    f.eye = e;
     f.eye_cell[0] = splat_eye_coordinate(e.x);
     f.eye_cell[1] = splat_eye_coordinate(e.y);
     f.eye_cell[2] = splat_eye_coordinate(e.z);
@@ -210,26 +268,7 @@ void SplatRenderer::draw() {
     geometry.quad[2] = stepped(side.sub(up));
     geometry.quad[3] = stepped(up.add(side)).scaled(-1.0);
 
-    if (!immediate && !scratch_) {
-        scratch_.reset(new (std::nothrow) Scratch);
-        if (scratch_)
-            scratch_->build_indices();
-    }
-    if (immediate || !scratch_) { // the reference path, also the fallback without memory
-        if (!geometry.fans)
-            glBegin(GL_QUADS);
-        ImmediateEmitter out(geometry);
-        VirtualReader in{*volume};
-        last_stats.splats = traverse(f, geometry, in, out);
-        if (!geometry.fans)
-            glEnd();
-    } else if (typeid(*volume) == typeid(Volume)) {
-        ArrayReader in{*volume};
-        draw_arrays(f, geometry, in);
-    } else {
-        VirtualReader in{*volume};
-        draw_arrays(f, geometry, in);
-    }
+    issue(f, geometry);
     if (stretched)
         glDisable(GL_NORMALIZE);
     glDepthMask(depth_writes);

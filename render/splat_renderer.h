@@ -7,14 +7,26 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 class Volume;
 
+// How the splat renderer issues its splats (see SplatRenderer).
+enum class SplatDrawing { immediate, arrays, shaders };
+
+// "immediate", "arrays", "shaders".
+const char* splat_drawing_name(SplatDrawing d);
+// The drawing of that name; false for any other word.
+bool parse_splat_drawing(std::string_view word, SplatDrawing& d);
+
 // What the last draw did, for the benchmarks and tests.
 struct SplatStats {
-    std::int64_t splats = 0; // grid points drawn
+    std::int64_t splats = 0;  // grid points visited in the back-to-front order
+    std::int64_t skipped = 0; // of those, left out as fully transparent
     // Time spent filling vertex arrays, between their draws (0 in immediate mode).
     double fill_seconds = 0.0;
+    SplatDrawing drawn = SplatDrawing::arrays; // the path that drew (shaders may fall back)
+    bool rebuilt = false; // the shader path built its splat buffer anew for this frame
 };
 
 struct SplatFrame;
@@ -25,9 +37,13 @@ struct SplatGeometry;
 // front from the camera's eye. Runs inside a view frame, after the view controller has set the
 // light and the look-at; centres the grid on the origin and leaves depth testing as it is.
 //
-// Two ways to issue the same primitives in the same order with the same colours and normals:
-// client-side vertex arrays filled per frame from a reused scratch buffer (the default), or
-// immediate mode (`immediate` = true), the reference the array path is checked against.
+// Three ways to issue the splats, chosen by `drawing`: immediate mode, the reference; client-side
+// vertex arrays filled per frame from a reused scratch buffer (the default), the same
+// primitives in the same order with the same colours and normals, so the same pixels; and
+// shaders (splat_shader_path.h), which keep the colour volume's splats in a GL buffer between
+// frames and draw each one as a point sprite shaded as its fan or quad, with a few pixels'
+// difference. Where the context, the GL state or the frame does not suit the shaders (and for
+// volumes other than plain colour volumes), the array path draws.
 class SplatRenderer : public Drawable, public FrameSource, public DepthExtent {
 public:
     SplatRenderer();
@@ -78,13 +94,26 @@ public:
     Detail detail;
     bool coarse() const { return !(detail == Detail{}); }
 
-    bool immediate = false; // issue the splats with glBegin/glEnd instead of vertex arrays
+    SplatDrawing drawing = SplatDrawing::arrays;
+    // How coarse frames (a detail above 1) are drawn. They need not match anything exactly,
+    // so by default they take the shaders, whose splats cost least, and the detail policy can
+    // choose finer steps. A coarse frame never rebuilds the shaders' buffer: while the colour
+    // volume changes from frame to frame (a realtime edit) it falls back to the arrays.
+    SplatDrawing coarse_drawing = SplatDrawing::shaders;
+    // Leave out grid points whose opacity is 0 at the centre and the rim where that draws the
+    // same pixels: fans that do not write depth (the default) show nothing there and leave
+    // nothing behind. Quads, and fans that write depth, write depth even where they show
+    // nothing, so theirs are drawn. Off draws every grid point. (The shader path always leaves
+    // them out.)
+    bool skip_transparent = true;
     // Fans write depth as well as test it, as they once did: a dark seam then runs through
     // the picture along the planes through the eye cell. For tests of that older picture.
     bool fan_depth_writes = false;
     SplatStats last_stats;
 
 private:
+    // Sends the frame's splats down the chosen path (or the one it falls back to).
+    void issue(const SplatFrame& f, SplatGeometry& geometry);
     template <class Reader>
     void draw_arrays(const SplatFrame& f, SplatGeometry& geometry, Reader& in);
 

@@ -47,3 +47,27 @@ AxisWalk splat_axis_walk(bool upper, int n, std::int64_t k, int s);
 
 // The box corner named by a 3-bit code, for a box of steps (sx, sy, sz) centred on the point.
 Vec3 splat_corner(int code, int sx, int sy, int sz);
+
+// The whole back-to-front order of one frame: for each octant that is not empty, in turn,
+// octant(t, walks) with its code and its three axis walks, then point(x, y, z) for each of its
+// grid points in order (z outermost, x innermost).
+template <class Octant, class Point>
+void walk_splats(const int n[3], const int step[3], const std::int64_t eye_cell[3], int view_bits,
+                 Octant&& octant, Point&& point) {
+    for (int p = 0; p < 8; ++p) {
+        const int t = splat_octant(p, view_bits);
+        AxisWalk w[3];
+        bool empty = false;
+        for (int i = 0; i < 3; ++i) {
+            w[i] = splat_axis_walk((t >> i) & 1, n[i], eye_cell[i], step[i]);
+            empty = empty || w[i].empty;
+        }
+        if (empty)
+            continue;
+        octant(t, static_cast<const AxisWalk*>(w));
+        for (std::int64_t z = w[2].start; w[2].visits(z); z += w[2].stride)
+            for (std::int64_t y = w[1].start; w[1].visits(y); y += w[1].stride)
+                for (std::int64_t x = w[0].start; w[0].visits(x); x += w[0].stride)
+                    point(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z));
+    }
+}

@@ -8,9 +8,56 @@
 
 #include <cmath>
 
+namespace {
+
+thread_local ViewFrame* current_frame = nullptr;
+
+// Marks a view as the one drawing for the length of a frame.
+class CurrentFrame {
+public:
+    explicit CurrentFrame(ViewFrame* view) : previous_(current_frame) { current_frame = view; }
+    ~CurrentFrame() { current_frame = previous_; }
+    CurrentFrame(const CurrentFrame&) = delete;
+    CurrentFrame& operator=(const CurrentFrame&) = delete;
+
+private:
+    ViewFrame* previous_;
+};
+
+} // namespace
+
+ViewFrame* ViewFrame::current() {
+    return current_frame;
+}
+
+ViewResource* ViewFrame::resource(const void* owner) const {
+    for (const auto& [key, resource] : resources_)
+        if (key == owner)
+            return resource.get();
+    return nullptr;
+}
+
+ViewResource* ViewFrame::set_resource(const void* owner, std::unique_ptr<ViewResource> resource) {
+    for (auto& [key, held] : resources_)
+        if (key == owner) {
+            held->release();
+            held = std::move(resource);
+            return held.get();
+        }
+    resources_.emplace_back(owner, std::move(resource));
+    return resources_.back().second.get();
+}
+
+void ViewFrame::release_resources() {
+    for (auto& entry : resources_)
+        entry.second->release();
+    resources_.clear();
+}
+
 bool ViewFrame::draw_frame(int width, int height) {
     if (height <= 0 || width < 0)
         return false;
+    CurrentFrame drawing(this);
 
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);

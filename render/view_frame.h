@@ -5,8 +5,11 @@
 #include "shared_constants.h"
 #include "frame_inputs.h"
 #include "view_projection.h"
+#include "view_resource.h"
 
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 // The toolkit-free half of a GL view: its draw list, its projection settings and record, and
@@ -48,6 +51,18 @@ public:
     void invalidate() { ++revision_; }
     std::uint64_t revision() const { return revision_; }
 
+    // The view whose frame is being drawn on this thread (inside draw_frame), or null: lets a
+    // drawable keep GL objects in the context it draws into.
+    static ViewFrame* current();
+    // The resource a drawable (`owner`) keeps in this view's context, or null.
+    ViewResource* resource(const void* owner) const;
+    // Hands a drawable's resource to the view, replacing (and releasing) any it had.
+    ViewResource* set_resource(const void* owner, std::unique_ptr<ViewResource> resource);
+    // Releases every drawable's resources; needs this view's context current.
+    void release_resources();
+    // Drops every resource without touching GL: for a context that is already gone.
+    void forget_resources() { resources_.clear(); }
+
     std::vector<Drawable*> draw_list; // drawn in index order; not owned
     bool context_ok = false;          // set by the owner once a context exists
     double aspect = 0.0;              // width / height of the last frame
@@ -69,4 +84,5 @@ protected:
 
 private:
     std::uint64_t revision_ = 0;
+    std::vector<std::pair<const void*, std::unique_ptr<ViewResource>>> resources_;
 };

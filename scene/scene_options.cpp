@@ -9,7 +9,7 @@
 const char* const scene_valued_options[] = {
     "--curves", "--intermediate", "--low",     "--range", "--distance",   "--tilt",  "--turn",
     "--spin",   "--axis-scale",   "--missing", "--var",   "--components", "--preset",
-    "--integration", "--window"};
+    "--integration", "--window", "--draw"};
 const int scene_valued_option_count =
     static_cast<int>(sizeof scene_valued_options / sizeof scene_valued_options[0]);
 
@@ -110,6 +110,14 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
             error = "--integration needs exact or forward, not '" + *w + "'";
             return false;
         }
+    }
+    if (const std::string* w = find(words, "--draw")) {
+        SplatDrawing drawing = SplatDrawing::arrays;
+        if (!parse_splat_drawing(*w, drawing)) {
+            error = "--draw needs immediate, arrays or shaders, not '" + *w + "'";
+            return false;
+        }
+        out.drawing = drawing;
     }
     return true;
 }

@@ -3,6 +3,8 @@
 #include "curve_presets.h"
 #include "vec3.h"
 #include "classify.h"
+#include "splat_renderer.h"
+#include "vec3.h"
 #include "volume.h"
 
 #include <map>
@@ -11,7 +13,8 @@
 #include <vector>
 
 // The options both command lines take for the scene, read from the parsed words. Each program
-// reads its own options besides (the batch tool's output and drawing, the dialog's --apply).
+// reads its own options besides (the batch tool's output and picture size, the dialog's
+// --apply).
 struct SceneOptions {
     std::string curves_path;       // --curves
     std::string intermediate_path; // --intermediate (the batch tool only)
@@ -30,6 +33,7 @@ struct SceneOptions {
         int last = 1;
     };
     std::optional<ComponentWindow> window;
+    std::optional<SplatDrawing> drawing;         // --draw immediate|arrays|shaders
     // NetCDF grids: the variables whose values become the components (--var SST,AIRT), or one
     // variable and the dimension that gives them (--components TIME). Empty: from the file.
     std::vector<std::string> variables;

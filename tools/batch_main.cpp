@@ -17,8 +17,9 @@ const char* const batch_usage =
     "  halvorn-batch render GRID [--curves CURVES.json] [--preset NAME[,NAME]]\n"
     "                [classify's options] --output IMAGE.png\n"
     "                [--size 612x375] [--distance 750] [--tilt RAD] [--turn RAD] [--spin RAD]\n"
-    "                [--axis-scale 1,1,1] [--mode 0|1] [--step 1] [--immediate]\n"
-    "                [--legend] [--axes] [--frames | --turntable N]\n"
+    "                [--axis-scale 1,1,1] [--mode 0|1] [--step 1]\n"
+    "                [--draw immediate|arrays|shaders] [--legend] [--axes]\n"
+    "                [--frames | --turntable N]\n"
     "      draw one frame headlessly and write it as a PNG; --frames and --turntable write\n"
     "      IMAGE-000.png, IMAGE-001.png, ... instead\n"
     "  halvorn-batch --help\n"
@@ -46,10 +47,11 @@ const char* const batch_usage =
     "NetCDF depth that grows downwards is flipped unless --axis-scale is given). --tilt and\n"
     "--turn move the camera as a left drag in the dialog would, --spin then turns it about the\n"
     "grid's up axis as a turntable drag would; the dialog's text area shows these words for\n"
-    "its view. --mode 0 draws quads, 1 fans. --legend draws the colour legend at the upper\n"
-    "right, --axes the orientation axes at the lower left. Errors go to standard error, exit\n"
-    "status 1; bad usage exits with status 2. No output or intermediate file is written over\n"
-    "the grid or the curves file.\n";
+    "its view. --mode 0 draws quads, 1 fans. --draw: how splats reach GL (immediate mode, the\n"
+    "reference; vertex arrays, the default, the same pixels; shaders, faster, a few pixels\n"
+    "apart). --legend draws the colour legend at the upper right, --axes the orientation axes\n"
+    "at the lower left. Errors go to standard error, exit status 1; bad usage exits with\n"
+    "status 2. No output or intermediate file is written over the grid or the curves file.\n"
 
 int main(int argc, char** argv) {
     keep_freed_memory_for_reuse();

@@ -37,7 +37,7 @@ struct DrawOptions {
     int height = default_height;
     int mode = 1;
     int step = 1;
-    bool immediate = false;
+    bool immediate = false; // --immediate, the older spelling of --draw immediate
     bool legend = false;
     bool axes = false;
 };
@@ -96,7 +96,8 @@ int run_render(int argc, char** argv) {
     SplatRenderer& renderer = scene.splat_renderer;
     renderer.step_x = renderer.step_y = renderer.step_z = o.step;
     renderer.mode = o.mode;
-    renderer.immediate = o.immediate;
+    renderer.drawing = o.immediate ? SplatDrawing::immediate
+                                   : options.drawing.value_or(SplatDrawing::arrays);
     // The overlays' words are drawn with Qt's fonts, which need an application object; the
     // offscreen platform asks for no display.
     std::unique_ptr<QGuiApplication> fonts;

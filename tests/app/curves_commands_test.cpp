@@ -238,6 +238,9 @@ private slots:
                 std::string::npos);
         for (const char* bad : {"1,1", "1,1,1,1", "1,0,1", "1,-0,1", "1,inf,1", "1, 2,3"})
             QVERIFY2(!parse({"--axis-scale", bad}).error.empty(), bad);
+        QVERIFY(*parse({"--draw", "shaders"}).scene.drawing == SplatDrawing::shaders);
+        QVERIFY(!parse({}).scene.drawing);
+        QVERIFY(!parse({"--draw", "gpu"}).error.empty());
     }
 
     // Each start-up command runs to its end before the next starts, also when it runs an event

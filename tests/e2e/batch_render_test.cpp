@@ -94,17 +94,36 @@ TEST(BatchRender, sample_quads_at_step_two_match_baseline) {
                                             "--step 2");
 }
 
-TEST(BatchRender, immediate_mode_draws_the_same_png) {
+// --draw immediate (and its older spelling --immediate) draws the arrays' picture; the
+// shaders draw one that differs in a few outline pixels at most.
+TEST(BatchRender, drawings_draw_the_same_png) {
     TempDir dir;
     const std::string common = "--size 160x100 --distance 160 --tilt 0.5 --turn 0.7 "
                                "--intermediate " +
                                shell_quote(dir.file("s.dat"));
     ASSERT_EQ(render(common + " --output " + shell_quote(dir.file("a.png"))).status, 0);
     ASSERT_EQ(render(common + " --immediate --output " + shell_quote(dir.file("i.png"))).status, 0);
+    ASSERT_EQ(render(common + " --draw immediate --output " + shell_quote(dir.file("d.png")))
+                  .status,
+              0);
+    ASSERT_EQ(render(common + " --draw shaders --output " + shell_quote(dir.file("s.png"))).status,
+              0);
     const QImage a(QString::fromStdString(dir.file("a.png")));
     const QImage i(QString::fromStdString(dir.file("i.png")));
+    const QImage d(QString::fromStdString(dir.file("d.png")));
+    const QImage s(QString::fromStdString(dir.file("s.png")));
     ASSERT_FALSE(a.isNull());
     EXPECT_TRUE(a == i);
+    EXPECT_TRUE(a == d);
+    ASSERT_EQ(s.size(), a.size());
+    int off = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = s.pixel(x, y);
+            off += std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 ||
+                   std::abs(qBlue(p) - qBlue(q)) > 2;
+        }
+    EXPECT_LE(off, a.width() * a.height() / 100);
 }
 
 // An axis scale of 1,1,1 draws the unstretched picture exactly; a stretch changes it.
@@ -144,7 +163,7 @@ TEST(BatchRender, bad_usage_exits_with_two) {
     for (const std::string& args :
          {std::string(""), "--size 0x10" + out, "--size 612" + out, "--size 20000x10" + out,
           "--step 0" + out, "--tilt abc" + out, "--distance nan" + out, "--mode 1.5" + out,
-          "--axis-scale 1,0,1" + out, "--axis-scale 2" + out, "--missing none" + out}) {
+          "--axis-scale 1,0,1" + out, "--axis-scale 2" + out, "--missing none" + out, "--draw gpu" + out}) {
         const ProgramRun r = render(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << args;

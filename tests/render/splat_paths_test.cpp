@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 // The vertex-array path must draw exactly the picture of the immediate-mode reference.
 class SplatPaths : public ::testing::Test {
 protected:
@@ -28,10 +30,10 @@ protected:
     }
 
     void expect_same_pictures() {
-        renderer.immediate = true;
+        renderer.drawing = SplatDrawing::immediate;
         const auto reference = render_pixels(view, {&controller, &renderer});
         const auto reference_splats = renderer.last_stats.splats;
-        renderer.immediate = false;
+        renderer.drawing = SplatDrawing::arrays;
         const auto fast = render_pixels(view, {&controller, &renderer});
         ASSERT_EQ(reference.size(), 306u * 188u * 4u);
         ASSERT_EQ(fast.size(), reference.size());
@@ -87,7 +89,7 @@ TEST_F(SplatPaths, component_left_selected_as_immediate_mode_leaves_it) {
     renderer.volume = &colour;
     for (bool immediate : {true, false}) {
         colour.select_component(1);
-        renderer.immediate = immediate;
+        renderer.drawing = immediate ? SplatDrawing::immediate : SplatDrawing::arrays;
         render_pixels(view, {&controller, &renderer});
         EXPECT_EQ(colour.component, 3);
     }
@@ -98,4 +100,38 @@ TEST_F(SplatPaths, component_left_selected_as_immediate_mode_leaves_it) {
     renderer.volume = &empty;
     render_pixels(view, {&controller, &renderer});
     EXPECT_EQ(empty.component, 2);
+}
+
+// Fans that do not write depth leave out the grid points that show nothing, and the picture
+// is the one with every point drawn, on both paths.
+// Quads and fans that write depth draw them: their depth hides what lies behind.
+TEST_F(SplatPaths, transparent_fans_are_left_out_with_the_same_pictures) {
+    Volume holes;
+    holes.allocate(colour.nx, colour.ny, colour.nz, 4);
+    holes.rgba = true;
+    std::copy(colour.samples, colour.samples + colour.sample_count(), holes.samples);
+    std::int64_t hidden = 0;
+    for (std::int64_t i = 0; i < holes.sample_count() / 4; ++i)
+        if (i % 3 == 0 || (i / holes.nx) % 7 < 2) { // scattered points and whole rows
+            holes.samples[4 * i + 3] = 0.0f;
+            ++hidden;
+        }
+    renderer.volume = &holes;
+    for (SplatDrawing way : {SplatDrawing::immediate, SplatDrawing::arrays}) {
+        renderer.drawing = way;
+        renderer.skip_transparent = false;
+        const auto all = render_pixels(view, {&controller, &renderer});
+        EXPECT_EQ(renderer.last_stats.skipped, 0);
+        renderer.skip_transparent = true;
+        const auto left_out = render_pixels(view, {&controller, &renderer});
+        EXPECT_EQ(renderer.last_stats.skipped, hidden);
+        EXPECT_TRUE(left_out == all) << splat_drawing_name(way);
+    }
+    renderer.mode = 0;
+    render_pixels(view, {&controller, &renderer});
+    EXPECT_EQ(renderer.last_stats.skipped, 0);
+    renderer.mode = 1;
+    renderer.fan_depth_writes = true;
+    render_pixels(view, {&controller, &renderer});
+    EXPECT_EQ(renderer.last_stats.skipped, 0);
 }

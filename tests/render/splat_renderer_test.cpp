@@ -57,7 +57,7 @@ TEST_F(SplatScene, every_point_drawn_once_at_step_one_wherever_the_eye_is) {
             controller.camera.rotate_left(Mat3::axis_rotation(1, 0.9 * turn));
             controller.camera.rotate_right(Mat3::axis_rotation(2, 1.3 * turn));
             for (int path = 0; path < 2; ++path) {
-                renderer.immediate = path == 1;
+                renderer.drawing = path == 1 ? SplatDrawing::immediate : SplatDrawing::arrays;
                 v.visits.clear();
                 view.repaint();
                 std::map<std::tuple<int, int, int>, int> seen;
@@ -171,7 +171,7 @@ TEST_F(SplatScene, scalar_colour_is_unclamped_but_opacity_tops_at_03) {
     renderer.value_mean = 20.0;
     renderer.value_std_dev = 4.0;
     float red = 0, alpha = 0;
-    renderer.immediate = true;
+    renderer.drawing = SplatDrawing::immediate;
     Probe read_colour([&] {
         GLfloat c[4];
         glGetFloatv(GL_CURRENT_COLOR, c);
@@ -183,7 +183,7 @@ TEST_F(SplatScene, scalar_colour_is_unclamped_but_opacity_tops_at_03) {
     EXPECT_FLOAT_EQ(red, 3.0f); // S = (40 + 4 - 20) * 0.5 / 4
     EXPECT_NEAR(alpha, 0.3f, 1e-6);
 
-    renderer.immediate = false; // the array path leaves the same colour behind
+    renderer.drawing = SplatDrawing::arrays; // the array path leaves the same colour behind
     red = alpha = 0;
     view.repaint();
     EXPECT_FLOAT_EQ(red, 3.0f);
@@ -292,7 +292,7 @@ TEST_F(SplatScene, fan_centre_is_the_corner_toward_the_eye_in_depth_too) {
         }
         cam.set_distance(12); // the eye at 12 * axis: at least 3.9 from the box on every axis
         for (bool immediate : {true, false}) {
-            renderer.immediate = immediate;
+            renderer.drawing = immediate ? SplatDrawing::immediate : SplatDrawing::arrays;
             const auto prims = capture();
             ASSERT_EQ(prims.size(), 6u) << octant;
             GLdouble wx, wy, wz;
@@ -341,7 +341,7 @@ TEST_F(SplatScene, scalar_opacity_ramp_at_a_quarter) {
         renderer.opacity_offset = setting.offset;
         renderer.opacity_scale = setting.scale;
         for (bool immediate : {true, false}) {
-            renderer.immediate = immediate;
+            renderer.drawing = immediate ? SplatDrawing::immediate : SplatDrawing::arrays;
             const auto prims = capture();
             ASSERT_EQ(prims.size(), 6u);
             float alpha = 0;
