@@ -42,16 +42,15 @@ const char* const batch_usage =
     "single K is K:K, the colour a grid point holding that value twice gets). --frames slides\n"
     "a window of --window's width (all components without it) from the first component to\n"
     "the last, one picture per position; --turntable N turns the camera once about the\n"
-    "grid's up axis in N pictures. --axis-scale\n"
-    "stretches the grid along x, y and z by these factors (a negative one flips that axis; a\n"
-    "NetCDF depth that grows downwards is flipped unless --axis-scale is given). --tilt and\n"
-    "--turn move the camera as a left drag in the dialog would, --spin then turns it about the\n"
-    "grid's up axis as a turntable drag would; the dialog's text area shows these words for\n"
-    "its view. --mode 0 draws quads, 1 fans. --draw: how splats reach GL (immediate mode, the\n"
+    "grid's up axis in N pictures. --axis-scale stretches the grid along x, y and z by these\n"
+    "factors (a negative one flips that axis; a NetCDF depth whose indices run downwards is\n"
+    "flipped unless --axis-scale is given). --tilt and --turn move the camera as a left drag\n"
+    "in the dialog would, --spin then turns it about the grid's up axis as a turntable drag\n"
+    "would; the dialog's text area shows these words for its view. --mode 0 draws quads, 1 fans. --draw: how splats reach GL (immediate mode, the\n"
     "reference; vertex arrays, the default, the same pixels; shaders, faster, a few pixels\n"
     "apart). --legend draws the colour legend at the upper right, --axes the orientation axes\n"
     "at the lower left. Errors go to standard error, exit status 1; bad usage exits with\n"
-    "status 2. No output or intermediate file is written over the grid or the curves file.\n"
+    "status 2. No output or intermediate file is written over the grid or the curves file.\n";
 
 int main(int argc, char** argv) {
     keep_freed_memory_for_reuse();
