@@ -56,8 +56,7 @@ void DialogMenu::build(CVolumeDialog& dialog, QUndoStack& undo) {
             &CVolumeDialog::on_fit_range);
     m.addSeparator();
     command(tr("&Fit View"), {QKeySequence(Qt::CTRL | Qt::Key_F)}, &CVolumeDialog::on_fit_view);
-    command(tr("Reset &View"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
-            &CVolumeDialog::on_reset_view);
+    command(tr("Reset &View"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, &CVolumeDialog::on_reset_view);
     QMenu* view_from = m.addMenu(tr("View F&rom"));
     for (int axis = 0; axis < 3; ++axis)
         for (const bool positive : {true, false}) {

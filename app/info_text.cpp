@@ -37,7 +37,7 @@ void InfoText::show_text() {
         text = "Under the pointer: " + probe_ + "\n";
     if (loaded_.empty())
         text += "No grid loaded. Open a grid text file with \"Open File\" (Ctrl+O), or name one "
-               "on the command line: halvorn GRID.txt";
+                "on the command line: halvorn GRID.txt";
     else
         text += loaded_;
     if (!refusal_.empty())
@@ -93,7 +93,8 @@ void InfoText::coloured() {
 void InfoText::report_import(const std::string& grid_path, const ImportResult& result,
                              const Volume& d, double seconds) {
     if (!result.ok) {
-        const std::string name = grid_path.empty() ? std::string("(no file)") : file_name(grid_path);
+        const std::string name =
+            grid_path.empty() ? std::string("(no file)") : file_name(grid_path);
         std::string error = result.error;
         std::replace(error.begin(), error.end(), '\n', ' '); // one line, whatever the message
         if (error.rfind("ERROR: ", 0) == 0)
@@ -104,16 +105,15 @@ void InfoText::report_import(const std::string& grid_path, const ImportResult& r
         return;
     }
     const std::int64_t samples = d.sample_count();
-    loaded_ =
-        file_name(grid_path) +
-        format_c(": %d x %d x %d grid points, %d component%s", d.nx, d.ny, d.nz, d.ncomp,
-                 d.ncomp == 1 ? "" : "s") +
-        "\nIntermediate file: " + result.intermediate_path + "\nValid samples: " +
-        grouped(d.stat_count) + " of " + grouped(samples) +
-        (d.stat_count > 0 ? format_c("; min %.6g, max %.6g, mean %.6g, std dev %.6g", d.stat_min,
-                                     d.stat_max, d.stat_mean, d.stat_std_dev)
-                          : std::string("; no statistics")) +
-        format_c("\nImported in %.2f s.", seconds);
+    loaded_ = file_name(grid_path) +
+              format_c(": %d x %d x %d grid points, %d component%s", d.nx, d.ny, d.nz, d.ncomp,
+                       d.ncomp == 1 ? "" : "s") +
+              "\nIntermediate file: " + result.intermediate_path +
+              "\nValid samples: " + grouped(d.stat_count) + " of " + grouped(samples) +
+              (d.stat_count > 0 ? format_c("; min %.6g, max %.6g, mean %.6g, std dev %.6g",
+                                           d.stat_min, d.stat_max, d.stat_mean, d.stat_std_dev)
+                                : std::string("; no statistics")) +
+              format_c("\nImported in %.2f s.", seconds);
     // A NetCDF file: its variables, dimensions and coordinate ranges, and low values.
     for (const std::string& line : result.description.lines())
         loaded_ += "\n" + line;

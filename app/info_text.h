@@ -16,8 +16,8 @@ public:
     explicit InfoText(QWidget* parent);
 
     // After an import of `grid_path`: what was loaded, or the refusal (one line).
-    void report_import(const std::string& grid_path, const ImportResult& result,
-                       const Volume& data, double seconds);
+    void report_import(const std::string& grid_path, const ImportResult& result, const Volume& data,
+                       double seconds);
     // The loaded grid has been coloured since its import.
     void coloured();
     bool colour_pending() const { return colour_pending_; }
@@ -34,8 +34,8 @@ public:
 private:
     void show_text();
 
-    std::string loaded_;  // the loaded grid's description; empty before any import
-    std::string refusal_; // the last refused import, if after it
+    std::string loaded_;          // the loaded grid's description; empty before any import
+    std::string refusal_;         // the last refused import, if after it
     bool colour_pending_ = false; // imported but not classified since
     bool stale_ = false;
     std::string value_note_;

@@ -154,7 +154,7 @@ void PointHandles::draw() {
     const int width = frame.width, height = frame.height;
     const double half_w = frame.half_w, half_h = frame.half_h;
     PixelSpace pixels(width, height);
-    const double r = 2.5;   // half the side of a handle
+    const double r = 2.5;    // half the side of a handle
     const double edge = 5.0; // how far inside the border an edge mark sits
     for (int i = 0; i < curve->count; ++i) {
         const double wy = (curve->x[i] - 0.5) * curve_span;

@@ -30,9 +30,9 @@ public:
         ++revision_;
     }
 
-    const Volume* volume = nullptr;        // not owned
-    const double* low_end = nullptr;       // the value at curve position 0
-    const double* range = nullptr;         // the value span of curve positions 0 to 1
+    const Volume* volume = nullptr;          // not owned
+    const double* low_end = nullptr;         // the value at curve position 0
+    const double* range = nullptr;           // the value span of curve positions 0 to 1
     const TransferFunction* curve = nullptr; // the panel's frame: its camera distance
 
 private:

@@ -68,9 +68,9 @@ bool QtPrompts::ask_file(FileQuestion question, const std::string& initial, std:
 
 bool QtPrompts::ask_text(const std::string& title, const std::string& label, std::string& text) {
     bool ok = false;
-    const QString answer = QInputDialog::getText(
-        parent_, QString::fromStdString(title), QString::fromStdString(label), QLineEdit::Normal,
-        QString::fromStdString(text), &ok);
+    const QString answer =
+        QInputDialog::getText(parent_, QString::fromStdString(title), QString::fromStdString(label),
+                              QLineEdit::Normal, QString::fromStdString(text), &ok);
     if (ok)
         text = answer.toStdString();
     return ok;

@@ -42,8 +42,7 @@ bool EditState::operator==(const EditState& other) const {
         if (!same_points(curves[i], other.curves[i]))
             return false;
     return low_text == other.low_text && range_text == other.range_text && low == other.low &&
-           range == other.range && missing == other.missing &&
-           integration == other.integration;
+           range == other.range && missing == other.missing && integration == other.integration;
 }
 
 UndoHistory::UndoHistory(std::function<EditState()> capture,

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "curves_file.h"
 #include "classify.h"
+#include "curves_file.h"
 #include "volume.h"
 
 #include <QObject>

@@ -32,8 +32,7 @@ CVariableChooser::CVariableChooser(const std::string& file,
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    connect(list_, &QListWidget::itemSelectionChanged, this,
-            &CVariableChooser::selection_changed);
+    connect(list_, &QListWidget::itemSelectionChanged, this, &CVariableChooser::selection_changed);
     if (!candidates_.empty())
         list_->setCurrentRow(0);
     selection_changed();
@@ -46,7 +45,8 @@ void CVariableChooser::selection_changed() {
     components_->addItem(tr("(none)"));
     const QList<QListWidgetItem*> chosen = list_->selectedItems();
     if (!chosen.isEmpty()) {
-        const VariableCandidate& first = candidates_[static_cast<std::size_t>(list_->row(chosen[0]))];
+        const VariableCandidate& first =
+            candidates_[static_cast<std::size_t>(list_->row(chosen[0]))];
         for (const std::string& name : first.dimension_names)
             components_->addItem(QString::fromStdString(name));
         if (first.dimension_names.size() >= 4 && components_->count() > 1)

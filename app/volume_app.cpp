@@ -73,9 +73,9 @@ AppArgs parse_app_args(int argc, char** argv) {
     AppArgs args;
     // Qt's own single-dash options, and the values of those that take one, are QApplication's;
     // the value of one of ours (a negative number such as "--tilt -0.5") is not.
-    const std::vector<std::string> valued = {
-        "--curves", "--low",        "--range", "--distance",   "--tilt",   "--turn",
-        "--spin",   "--axis-scale", "--var",   "--components", "--preset", "--draw"};
+    const std::vector<std::string> valued = {"--curves", "--low",        "--range",  "--distance",
+                                             "--tilt",   "--turn",       "--spin",   "--axis-scale",
+                                             "--var",    "--components", "--preset", "--draw"};
     std::vector<std::string> words{"halvorn"};
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
@@ -92,7 +92,8 @@ AppArgs parse_app_args(int argc, char** argv) {
         words.push_back(word);
     }
 
-    const ProgramWords parsed = parse_program_words(words, valued, {"--apply", "--no-confirm", "--version"});
+    const ProgramWords parsed =
+        parse_program_words(words, valued, {"--apply", "--no-confirm", "--version"});
     if (!parsed.error.empty()) {
         args.error = parsed.error;
         return args;
@@ -127,16 +128,13 @@ void queue_start_commands(CVolumeDialog& dialog, const AppArgs& args) {
         dialog.after_start([&dialog, drawing = *o.drawing] { dialog.set_drawing(drawing); });
     if (o.distance || o.tilt != 0.0 || o.turn != 0.0 || o.spin != 0.0)
         dialog.after_start([&dialog, distance = o.distance, tilt = o.tilt, turn = o.turn,
-                            spin = o.spin] {
-            dialog.place_camera(distance, tilt, turn, spin);
-        });
+                            spin = o.spin] { dialog.place_camera(distance, tilt, turn, spin); });
     if (!args.grid_path.empty()) {
         ImportOptions import;
         import.variables = o.variables;
         import.components_dimension = o.components;
-        dialog.after_start([&dialog, path = args.grid_path, import] {
-            dialog.open_grid_path(path, import);
-        });
+        dialog.after_start(
+            [&dialog, path = args.grid_path, import] { dialog.open_grid_path(path, import); });
     }
     if (args.apply)
         dialog.after_start([&dialog] { dialog.on_set_transfer_func(); });

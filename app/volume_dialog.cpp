@@ -30,12 +30,12 @@ constexpr unsigned sc_close = 0xF060;
 CVolumeDialog::CVolumeDialog(QWidget* parent, DialogPrompts* prompts)
     : QDialog(parent), icon_(QString::fromLatin1(main_icon_path)),
       hover_probe_(scene_.view_controller, [this](double x, double y) { on_pointer_over(x, y); }),
-      main_view_(this),
-      red_panel_(this), green_panel_(this), blue_panel_(this), opacity_panel_(this),
-      panels_{&red_panel_, &green_panel_, &blue_panel_, &opacity_panel_}, scale_slider_(this),
-      offset_slider_(this), low_end_edit_(this), range_edit_(this), realtime_check_(this),
-      info_text_(this), history_([this] { return edit_state(); },
-                                 [this](const EditState& state) { restore_edit_state(state); }) {
+      main_view_(this), red_panel_(this), green_panel_(this), blue_panel_(this),
+      opacity_panel_(this), panels_{&red_panel_, &green_panel_, &blue_panel_, &opacity_panel_},
+      scale_slider_(this), offset_slider_(this), low_end_edit_(this), range_edit_(this),
+      realtime_check_(this), info_text_(this),
+      history_([this] { return edit_state(); },
+               [this](const EditState& state) { restore_edit_state(state); }) {
     scene_.low_end = 0.0;
     scene_.range = 100.0;
     if (!prompts) {
@@ -374,9 +374,9 @@ void CVolumeDialog::open_grid_path(const std::string& grid_path, const ImportOpt
     const ImportResult result = scene_.import_grid(grid_path, timed, options);
     main_view_.invalidate(); // the colour volume's samples may be new
     prompts_->end_import();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                         start - timed.asked)
-                               .count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start - timed.asked)
+            .count();
     if (result.ok) {
         ++data_generation_;
         overlays_.data_replaced();

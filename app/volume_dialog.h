@@ -87,8 +87,7 @@ public:
     void set_range_values(std::optional<double> low, std::optional<double> width);
     // The camera's distance from the grid's centre, then a tilt and a turn in radians as a
     // left drag applies them; the main view is redrawn.
-    void place_camera(std::optional<double> distance, double tilt, double turn,
-                      double spin = 0.0);
+    void place_camera(std::optional<double> distance, double tilt, double turn, double spin = 0.0);
     // The data's minimum and span into the edits, then classifies.
     void on_fit_range();
     void on_fit_view();
@@ -229,7 +228,7 @@ private:
     EditState saved_state_; // as last loaded or saved (the start-up values before either)
     std::optional<ColouredFrom> coloured_from_;
     std::uint64_t data_generation_ = 0; // a new one for each grid loaded
-    int wheel_eighths_ = 0; // wheel turn not yet applied, in 1/8 degree
-    QTimer wheel_rest_;     // restarted by each wheel step; then the full frame
+    int wheel_eighths_ = 0;             // wheel turn not yet applied, in 1/8 degree
+    QTimer wheel_rest_;                 // restarted by each wheel step; then the full frame
     CComponentsWindow* components_window_ = nullptr; // made when first shown; a child widget
 };

@@ -9,8 +9,8 @@
 #include "png_image.h"
 #include "strings.h"
 
-#include <QMenu>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPushButton>
 #include <QWheelEvent>
 
@@ -154,7 +154,7 @@ bool CVolumeDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void CVolumeDialog::on_pointer_over(double x, double y) {
     info_text_.set_probe(menu_.probe_shown() && x >= 0.0 ? scene_.probe(x, y, main_view_aspect())
-                                                       : std::string());
+                                                         : std::string());
 }
 
 void CVolumeDialog::on_save_image() {
@@ -241,8 +241,8 @@ void CVolumeDialog::set_integration(PathIntegration integration) {
 void CVolumeDialog::on_axis_scale() {
     const Vec3& s = scene_.axis_scale();
     std::string text = format_c("%g,%g,%g", s.x, s.y, s.z);
-    while (prompts_->ask_text("Axis Scale", "Stretch the grid along x, y and z (SX,SY,SZ):",
-                              text)) {
+    while (
+        prompts_->ask_text("Axis Scale", "Stretch the grid along x, y and z (SX,SY,SZ):", text)) {
         Vec3 scale;
         if (parse_c_axis_scale(text, scale.x, scale.y, scale.z)) {
             set_axis_scale(scale);

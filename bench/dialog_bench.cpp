@@ -289,7 +289,7 @@ int main(int argc, char** argv) {
         }
     }
     keep_freed_memory_for_reuse(); // as the program does
-    set_view_gl_format(); // as the program does
+    set_view_gl_format();          // as the program does
     QApplication app(argc, argv);
 
     const GridSpec grids[] = {{"1m", 128, 128, 64, 300.0}, {"8m", 256, 256, 128, 600.0}};
@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
             plain[round] = bench.run(false);
             fast[round] = bench.run(true);
         }
-        const auto both = [](const StepTimes (&r)[2], std::vector<double> StepTimes::*m) {
+        const auto both = [](const StepTimes(&r)[2], std::vector<double> StepTimes::*m) {
             std::vector<double> v = r[0].*m;
             v.insert(v.end(), (r[1].*m).begin(), (r[1].*m).end());
             return v;

@@ -23,9 +23,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,7 +35,9 @@ namespace {
 
 class QuietPrompts final : public ImportPrompts {
 public:
-    void show_message(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void show_message(const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
     bool ask_save_path(const std::string&, std::string&) override { return false; }
 };
 
@@ -48,7 +50,8 @@ std::unique_ptr<Scene> imported_scene(const char* grid, const char* curves, Miss
     options.intermediate_path = dir.file("grid.dat");
     CurvesFile file;
     std::string error;
-    if (!scene->import_grid(grid, prompts, options).ok || !scene->load_curves(curves, file, error)) {
+    if (!scene->import_grid(grid, prompts, options).ok ||
+        !scene->load_curves(curves, file, error)) {
         std::fprintf(stderr, "%s not loaded: %s\n", grid, error.c_str());
         std::exit(1);
     }
@@ -158,13 +161,13 @@ struct Bench {
             return *field;
         case Source::ocean:
             if (!ocean)
-                ocean = imported_scene(HALVORN_OCEAN_GRID, HALVORN_OCEAN_CURVES,
-                                       MissingData::hidden);
+                ocean =
+                    imported_scene(HALVORN_OCEAN_GRID, HALVORN_OCEAN_CURVES, MissingData::hidden);
             return *ocean;
         default:
             if (!sample)
-                sample = imported_scene(HALVORN_SAMPLE_GRID, HALVORN_SAMPLE_CURVES,
-                                        MissingData::grey);
+                sample =
+                    imported_scene(HALVORN_SAMPLE_GRID, HALVORN_SAMPLE_CURVES, MissingData::grey);
             return *sample;
         }
     }
@@ -208,8 +211,8 @@ Bench& bench() {
 }
 
 struct Comparison {
-    bool arrays_identical = false;  // arrays against immediate mode
-    std::int64_t skip_changed = 0;  // arrays leaving out transparent splats: pixels changed
+    bool arrays_identical = false; // arrays against immediate mode
+    std::int64_t skip_changed = 0; // arrays leaving out transparent splats: pixels changed
     int skip_largest = 0;
     double off_share = 0.0; // shaders: pixels with a channel more than 2 levels off the arrays'
     int largest = 0;
@@ -255,8 +258,8 @@ Comparison compare(const FrameCase& c) {
             r.skipped = s.skipped;
         }
     }
-    r.arrays_identical = !picture[immediate_path].empty() &&
-                         picture[immediate_path] == picture[arrays_path];
+    r.arrays_identical =
+        !picture[immediate_path].empty() && picture[immediate_path] == picture[arrays_path];
     const PixelDifference skip = difference(picture[arrays_path], picture[skip_path], 0);
     r.skip_changed = skip.changed;
     r.skip_largest = skip.largest;
@@ -386,8 +389,8 @@ int main(int argc, char** argv) {
         }
         const auto ratio = [&](int a, int b) { return ms[b] > 0 ? ms[a] / ms[b] : 0.0; };
         char skip_note[32], shader_note[48];
-        std::snprintf(skip_note, sizeof skip_note, "%lld px, %d", static_cast<long long>(p.skip_changed),
-                      p.skip_largest);
+        std::snprintf(skip_note, sizeof skip_note, "%lld px, %d",
+                      static_cast<long long>(p.skip_changed), p.skip_largest);
         if (p.shaders_drew)
             std::snprintf(shader_note, sizeof shader_note, "%.3f%%, %d, %lld left out",
                           100.0 * p.off_share, p.largest, static_cast<long long>(p.skipped));

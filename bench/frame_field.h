@@ -29,8 +29,8 @@ inline void fill_field(Volume& data, int nx, int ny, int nz) {
                     const double dy = (double(y) / ny - 0.52) * 4.0;
                     const double spread = 0.35 + 0.6 * h + 0.2 * t;
                     const double plume = std::exp(-(dx * dx + dy * dy) / (2.0 * spread * spread));
-                    const double ambient = 12.0 + 10.0 * h +
-                                           3.0 * std::sin(12.0 * x / nx) * std::cos(9.0 * y / ny);
+                    const double ambient =
+                        12.0 + 10.0 * h + 3.0 * std::sin(12.0 * x / nx) * std::cos(9.0 * y / ny);
                     p[c] = static_cast<float>(ambient +
                                               75.0 * (0.6 + 0.4 * t) * (1.0 - 0.45 * h) * plume);
                 }

@@ -23,8 +23,8 @@ Volume& field() {
             for (int y = 0; y < 256; ++y)
                 for (int x = 0; x < 256; ++x) {
                     const bool missing = (x / 40 + y / 50 + z / 30) % 7 == 0;
-                    const double t = 15.0 + 12.0 * std::sin(x * 0.05) * std::cos(y * 0.04) +
-                                     0.2 * z;
+                    const double t =
+                        15.0 + 12.0 * std::sin(x * 0.05) * std::cos(y * 0.04) + 0.2 * z;
                     for (int c = 0; c < 2; ++c)
                         v.samples[v.flat_index(x, y, z, c)] =
                             missing ? -9999.0f : static_cast<float>(t + 3.0 * c);

@@ -76,8 +76,8 @@ void fill_monthly(Volume& data) {
                 const double peak = (v < 0.5 ? 1.5 : 7.5) + 0.6 * u;
                 for (int m = 0; m < months; ++m)
                     p[m] = land ? -9999.0f
-                                : static_cast<float>(mean +
-                                                     swing * std::cos(2.0 * pi * (m - peak) / 12.0));
+                                : static_cast<float>(
+                                      mean + swing * std::cos(2.0 * pi * (m - peak) / 12.0));
             }
 }
 
@@ -93,8 +93,8 @@ bool same_as_a_grid_of_only(Scene& scene, int first, int last) {
     const std::int64_t points = std::int64_t(d.nx) * d.ny * d.nz;
     for (std::int64_t p = 0; p < points; ++p)
         std::memcpy(only.samples + p * w, d.samples + p * d.ncomp + first, sizeof(float) * w);
-    const TransferFunction* const curves[4] = {&scene.curves[0], &scene.curves[1],
-                                               &scene.curves[2], &scene.curves[3]};
+    const TransferFunction* const curves[4] = {&scene.curves[0], &scene.curves[1], &scene.curves[2],
+                                               &scene.curves[3]};
     if (!classify(colour, only, curves, scene.classify_settings()))
         return false;
     scene.set_component_window(first, last);
@@ -234,8 +234,7 @@ int main(int argc, char** argv) {
                     levels[levels.size() / 2], 1.0 / s);
         std::printf("          classify / full classification %.2f, coarse frame / full frame "
                     "%.2f; CPU %.1f ms per step (all threads)\n",
-                    median(classify_part) / fc, median(frame_part) / ff,
-                    median(step_cpu) * 1e3);
+                    median(classify_part) / fc, median(frame_part) / ff, median(step_cpu) * 1e3);
         std::printf("          again (each window classified once): step %6.1f ms at level %d"
                     "  %5.2f windows per s\n",
                     median(cached_step) * 1e3, cached_levels[cached_levels.size() / 2],

@@ -78,9 +78,8 @@ bool parse_c_axis_scale(const std::string& word, double& x, double& y, double& z
     std::size_t from = 0;
     for (int i = 0; i < 3; ++i) {
         const std::size_t comma = i < 2 ? word.find(',', from) : word.size();
-        if (comma == std::string::npos ||
-            !parse_c_double(word.substr(from, comma - from), v[i]) || !std::isfinite(v[i]) ||
-            v[i] == 0.0)
+        if (comma == std::string::npos || !parse_c_double(word.substr(from, comma - from), v[i]) ||
+            !std::isfinite(v[i]) || v[i] == 0.0)
             return false;
         from = comma + 1;
     }

@@ -60,9 +60,8 @@ ImportResult open_intermediate(const std::string& grid_path, const ImportOptions
 }
 
 ImportResult finish_import(const std::string& intermediate, int written, int nx, int ny, int nz,
-                           int ncomp,
-                           Volume& new_data, Volume& new_colour, Volume& data, Volume& colour,
-                           ImportPrompts& prompts, const ImportOptions& options) {
+                           int ncomp, Volume& new_data, Volume& new_colour, Volume& data,
+                           Volume& colour, ImportPrompts& prompts, const ImportOptions& options) {
     const std::int64_t intermediate_bytes = grid_byte_count(nx, ny, nz, std::int64_t{4} * ncomp);
     // Read back whole. The dialog shows nothing when this fails; the reason is still returned.
     // From here on a Cancel leaves the new intermediate file in place and the volumes as they

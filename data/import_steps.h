@@ -38,6 +38,5 @@ ImportResult open_intermediate(const std::string& grid_path, const ImportOptions
 // so that the read-back reads this import's file even when another has taken its name since;
 // -1 reads it by name.
 ImportResult finish_import(const std::string& intermediate, int written, int nx, int ny, int nz,
-                           int ncomp,
-                           Volume& new_data, Volume& new_colour, Volume& data, Volume& colour,
-                           ImportPrompts& prompts, const ImportOptions& options);
+                           int ncomp, Volume& new_data, Volume& new_colour, Volume& data,
+                           Volume& colour, ImportPrompts& prompts, const ImportOptions& options);

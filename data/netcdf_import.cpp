@@ -8,8 +8,8 @@
 #include "netcdf_classic_layout.h"
 #include "netcdf_reader_main.h"
 #include "output_file.h"
-#include "shown_path.h"
 #include "reader_process.h"
+#include "shown_path.h"
 #include "volume.h"
 
 #include <algorithm>
@@ -223,9 +223,8 @@ ImportResult run_import(const std::string& name, const ReaderJob& job, const Byt
         return import_cancelled();
     }
     if (!out.commit())
-        return fail(
-            format_c("Error: \"%s\" could not be written completely",
-                     shown_path(intermediate).c_str()));
+        return fail(format_c("Error: \"%s\" could not be written completely",
+                             shown_path(intermediate).c_str()));
     ImportResult r = finish_import(intermediate, out.written_descriptor(), nx, ny, nz, ncomp,
                                    new_data, new_colour, data, colour, prompts, options);
     if (r.ok)

@@ -10,9 +10,9 @@ class Volume;
 // `last`: the bins then run downwards, and "below" means beyond `first`.
 struct ValueHistogram {
     std::vector<std::int64_t> counts;
-    std::int64_t below = 0; // before the first bin
-    std::int64_t above = 0; // past the last bin
-    std::int64_t total = 0; // every valid sample
+    std::int64_t below = 0;   // before the first bin
+    std::int64_t above = 0;   // past the last bin
+    std::int64_t total = 0;   // every valid sample
     std::int64_t largest = 0; // the largest bin count
 };
 

@@ -34,8 +34,8 @@ double fit_distance(const Camera& camera, const int extents[3], double aspect,
         // The eye must be far enough beyond this corner's depth that its sideways and upward
         // offsets fall inside the field of view, and the corner beyond the near plane.
         const Vec3 q = p.sub(camera.target);
-        const double needed = std::max(
-            {std::fabs(dot(q, side)) / tan_h, std::fabs(dot(q, up)) / tan_v, near_plane});
+        const double needed =
+            std::max({std::fabs(dot(q, side)) / tan_h, std::fabs(dot(q, up)) / tan_v, near_plane});
         const double depth = dot(q, eye_axis);
         distance = std::max(distance, depth + needed);
     }

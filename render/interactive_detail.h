@@ -5,7 +5,6 @@
 
 #include <cstdint>
 
-
 // Level of detail for the main view: while the user interacts, and only when a frame at the
 // owner's steps would take longer than the budget, the frame is drawn with the splat
 // renderer's steps raised just enough for it to fit, one axis at a time, with each splat's
@@ -21,10 +20,9 @@ class InteractiveDetail : public FramePolicy {
 public:
     static constexpr int levels = 14;
     // Level 0 is the owner's own steps; level i multiplies them by these factors.
-    static constexpr SplatRenderer::Detail factors[levels] = {{1, 1, 1}, {2, 1, 1}, {2, 2, 1}, {2, 2, 2},
-                                              {3, 2, 2}, {3, 3, 2}, {3, 3, 3}, {4, 3, 3},
-                                              {4, 4, 3}, {4, 4, 4}, {5, 5, 4}, {5, 5, 5},
-                                              {6, 6, 6}, {8, 8, 8}};
+    static constexpr SplatRenderer::Detail factors[levels] = {
+        {1, 1, 1}, {2, 1, 1}, {2, 2, 1}, {2, 2, 2}, {3, 2, 2}, {3, 3, 2}, {3, 3, 3},
+        {4, 3, 3}, {4, 4, 3}, {4, 4, 4}, {5, 5, 4}, {5, 5, 5}, {6, 6, 6}, {8, 8, 8}};
 
     explicit InteractiveDetail(SplatRenderer* r = nullptr) : renderer(r) {}
 

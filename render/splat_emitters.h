@@ -87,7 +87,8 @@ struct SplatVertex {
 };
 
 inline constexpr int splat_chunk_splats = 2048;
-inline constexpr int splat_chunk_vertices = splat_chunk_splats * SplatFan::vertices; // 16-bit indices
+inline constexpr int splat_chunk_vertices =
+    splat_chunk_splats * SplatFan::vertices; // 16-bit indices
 
 // One chunk of vertices, filled and then drawn with one call.
 struct SplatChunk {

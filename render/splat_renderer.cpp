@@ -1,10 +1,10 @@
 #include "splat_renderer.h"
 
+#include "shared_constants.h"
 #include "splat_emitters.h"
 #include "splat_frame.h"
 #include "splat_shader_path.h"
 #include "splat_traversal.h"
-#include "shared_constants.h"
 #include "volume.h"
 
 #include <GL/gl.h>
@@ -68,8 +68,8 @@ std::int64_t traverse(const SplatFrame& f, SplatGeometry& geometry, Reader& in, 
                 ++skipped;
                 return;
             }
-            out.emit(s, Vec3{static_cast<double>(x), static_cast<double>(y),
-                             static_cast<double>(z)});
+            out.emit(s,
+                     Vec3{static_cast<double>(x), static_cast<double>(y), static_cast<double>(z)});
         });
     out.finish();
     in.end(f.rgba, count);
@@ -104,8 +104,7 @@ void SplatRenderer::issue(const SplatFrame& f, SplatGeometry& geometry) {
             if (last_stats.splats > 0) { // the colour and normal immediate mode would leave
                 glNormal3d(last.nx, last.ny, last.nz);
                 glColor4f(last.r, last.g, last.b,
-                          geometry.fans ? SplatFan::alpha(SplatFan::vertices - 1, last.a)
-                                        : last.a);
+                          geometry.fans ? SplatFan::alpha(SplatFan::vertices - 1, last.a) : last.a);
             }
             return;
         }

@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <memory>
+#include <new>
 #include <typeinfo>
 
 namespace {
@@ -103,11 +103,20 @@ bool state_suits() {
     glGetIntegerv(GL_RENDER_MODE, &value);
     if (value != GL_RENDER)
         return false;
-    const GLenum off[] = {GL_FOG,          GL_TEXTURE_1D,     GL_TEXTURE_2D,
-                          GL_TEXTURE_3D,   GL_TEXTURE_CUBE_MAP, GL_ALPHA_TEST,
-                          GL_CULL_FACE,    GL_POLYGON_STIPPLE, GL_POINT_SMOOTH,
-                          GL_POLYGON_SMOOTH, GL_STENCIL_TEST, GL_COLOR_LOGIC_OP,
-                          GL_POLYGON_OFFSET_FILL, GL_RESCALE_NORMAL};
+    const GLenum off[] = {GL_FOG,
+                          GL_TEXTURE_1D,
+                          GL_TEXTURE_2D,
+                          GL_TEXTURE_3D,
+                          GL_TEXTURE_CUBE_MAP,
+                          GL_ALPHA_TEST,
+                          GL_CULL_FACE,
+                          GL_POLYGON_STIPPLE,
+                          GL_POINT_SMOOTH,
+                          GL_POLYGON_SMOOTH,
+                          GL_STENCIL_TEST,
+                          GL_COLOR_LOGIC_OP,
+                          GL_POLYGON_OFFSET_FILL,
+                          GL_RESCALE_NORMAL};
     for (GLenum cap : off)
         if (glIsEnabled(cap))
             return false;
@@ -227,10 +236,20 @@ public:
             glGetProgramiv(program_, GL_LINK_STATUS, &linked);
         if (linked != GL_TRUE)
             return false;
-        const char* names[] = {"extent",      "inverse_extent", "corner", "quads", "lower",
-                               "half_step",   "eye",    "viewport",        "layers",
-                               "lit",         "normalize_normal", "light_direction",
-                               "half_vector", "max_point_size"};
+        const char* names[] = {"extent",
+                               "inverse_extent",
+                               "corner",
+                               "quads",
+                               "lower",
+                               "half_step",
+                               "eye",
+                               "viewport",
+                               "layers",
+                               "lit",
+                               "normalize_normal",
+                               "light_direction",
+                               "half_vector",
+                               "max_point_size"};
         for (int i = 0; i < uniforms; ++i)
             location_[i] = glGetUniformLocation(program_, names[i]);
         GLuint buffers[2];
@@ -313,9 +332,9 @@ private:
         }
         glBindBuffer(GL_ARRAY_BUFFER, splats_);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_STATIC_DRAW);
-        auto* out = static_cast<SplatRecord*>(glMapBufferRange(
-            GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
-            GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT));
+        auto* out = static_cast<SplatRecord*>(
+            glMapBufferRange(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
+                             GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT));
         if (!out) {
             glBindBuffer(GL_ARRAY_BUFFER, 0);
             return false;
@@ -471,8 +490,8 @@ bool draw_splats_with_shaders(const void* owner, const SplatFrame& f, const Spla
     glUniform1i(at(SplatSprites::u_quads), g.fans ? 0 : 1);
     glUniform3f(at(SplatSprites::u_half_step), 0.5f * f.step[0], 0.5f * f.step[1],
                 0.5f * f.step[2]);
-    glUniform3f(at(SplatSprites::u_eye), static_cast<float>(f.eye.x),
-                static_cast<float>(f.eye.y), static_cast<float>(f.eye.z));
+    glUniform3f(at(SplatSprites::u_eye), static_cast<float>(f.eye.x), static_cast<float>(f.eye.y),
+                static_cast<float>(f.eye.z));
     glUniform4f(at(SplatSprites::u_viewport), static_cast<float>(viewport[0]),
                 static_cast<float>(viewport[1]), static_cast<float>(viewport[2]),
                 static_cast<float>(viewport[3]));
@@ -520,9 +539,9 @@ bool draw_splats_with_shaders(const void* owner, const SplatFrame& f, const Spla
             float corners[7][4];
             for (int k = 0; k < 7; ++k) {
                 const int offset = SplatFan::offsets[k];
-                clip_offset(splat_corner(splat_corner_codes[offset] ^ d.t, f.step[0], f.step[1],
-                                         f.step[2]),
-                            corners[k]);
+                clip_offset(
+                    splat_corner(splat_corner_codes[offset] ^ d.t, f.step[0], f.step[1], f.step[2]),
+                    corners[k]);
             }
             glUniform4fv(at(SplatSprites::u_corner), 7, corners[0]);
             glUniform3i(at(SplatSprites::u_lower), (d.t & 1) ? 0 : 1, (d.t & 2) ? 0 : 1,

@@ -113,7 +113,8 @@ void ViewFrame::setup_projection(int width, int height, double near, double far)
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_COLOR_MATERIAL);
     glMatrixMode(GL_PROJECTION);
-    gluPerspective(field_of_view_degrees, static_cast<double>(width) / static_cast<double>(height), near, far);
+    gluPerspective(field_of_view_degrees, static_cast<double>(width) / static_cast<double>(height),
+                   near, far);
     glMatrixMode(GL_MODELVIEW);
 }
 

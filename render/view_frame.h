@@ -2,8 +2,8 @@
 
 #include "depth_extent.h"
 #include "drawable.h"
-#include "shared_constants.h"
 #include "frame_inputs.h"
+#include "shared_constants.h"
 #include "view_projection.h"
 #include "view_resource.h"
 

@@ -13,8 +13,7 @@ bool parse_component_window(const std::string& word, int& first, int& last) {
         if (!parse_c_int(word, a))
             return false;
         b = a;
-    } else if (!parse_c_int(word.substr(0, colon), a) ||
-               !parse_c_int(word.substr(colon + 1), b)) {
+    } else if (!parse_c_int(word.substr(0, colon), a) || !parse_c_int(word.substr(colon + 1), b)) {
         return false;
     }
     if (a < 1 || b < a)
@@ -30,8 +29,8 @@ std::string component_window_misfit(int first, int last, int components) {
     const std::string window = format_c("--window %d:%d", first, last);
     if (components <= 0)
         return window + " needs a grid with components";
-    return window + format_c(" ends past the grid's %d component%s", components,
-                             components == 1 ? "" : "s");
+    return window +
+           format_c(" ends past the grid's %d component%s", components, components == 1 ? "" : "s");
 }
 
 int window_positions(int width, int components) {
@@ -105,9 +104,9 @@ std::string component_coordinate_text(const GridAxis& components, int index) {
         const long long seconds = static_cast<long long>(total - whole_days * 86400.0);
         const std::chrono::year_month_day ymd{
             start + std::chrono::days(static_cast<long long>(whole_days))};
-        std::string text = format_c("%04d-%02u-%02u", static_cast<int>(ymd.year()),
-                                    static_cast<unsigned>(ymd.month()),
-                                    static_cast<unsigned>(ymd.day()));
+        std::string text =
+            format_c("%04d-%02u-%02u", static_cast<int>(ymd.year()),
+                     static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
         if (seconds != 0)
             text += format_c(" %02lld:%02lld", seconds / 3600, seconds / 60 % 60);
         return text;

@@ -117,7 +117,7 @@ ProbeHit probe_grid(const Volume& colour, const Vec3& axis_scale, const ProbeRay
             return hit;
         }
         const int i = t_next[0] < t_next[1] ? (t_next[0] < t_next[2] ? 0 : 2)
-                                             : (t_next[1] < t_next[2] ? 1 : 2);
+                                            : (t_next[1] < t_next[2] ? 1 : 2);
         if (t_next[i] >= t_leave)
             return none;
         t = t_next[i];
@@ -140,12 +140,11 @@ std::string probe_words(const ProbeHit& hit, const Volume& data, const Volume& c
     std::string text;
     std::string where;
     for (int i = 0; i < 3; ++i) {
-        text += (i ? " " : "") + std::string(axis_names[i]) + " " +
-                std::to_string(file_index[i]);
+        text += (i ? " " : "") + std::string(axis_names[i]) + " " + std::to_string(file_index[i]);
         const GridAxis& a = description.axes[i];
         if (a.values.size() == static_cast<std::size_t>(extent[i]) && extent[i] > 0) {
-            where += (where.empty() ? "" : ", ") + (a.name.empty() ? axis_names[i] : a.name) +
-                     " " + number(a.values[static_cast<std::size_t>(file_index[i])]);
+            where += (where.empty() ? "" : ", ") + (a.name.empty() ? axis_names[i] : a.name) + " " +
+                     number(a.values[static_cast<std::size_t>(file_index[i])]);
             if (!a.units.empty())
                 where += " " + a.units;
         }
@@ -168,7 +167,7 @@ std::string probe_words(const ProbeHit& hit, const Volume& data, const Volume& c
         }
     }
     const float* rgba = colour.samples + colour.flat_index(hit.x, hit.y, hit.z, 0);
-    text += "; colour " + format_c("%.2f %.2f %.2f, opacity %.2f", rgba[0], rgba[1], rgba[2],
-                                   rgba[3]);
+    text +=
+        "; colour " + format_c("%.2f %.2f %.2f, opacity %.2f", rgba[0], rgba[1], rgba[2], rgba[3]);
     return text;
 }

@@ -140,8 +140,7 @@ bool Scene::save_curves(const std::string& path, std::string& error) {
 
 bool Scene::classify_all() {
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    return classifier_.classify_all(colour_volume, classified_source(), list,
-                                    classify_settings());
+    return classifier_.classify_all(colour_volume, classified_source(), list, classify_settings());
 }
 
 bool Scene::classify_changed() {

@@ -134,8 +134,7 @@ public:
     // left-button drag applies them: rotate_left(axis_rotation(1, tilt)), then
     // rotate_right(axis_rotation(0, turn)).
     // A spin then turns the camera about the grid's up axis (z), as a turntable drag does.
-    void place_camera(std::optional<double> distance, double tilt, double turn,
-                      double spin = 0.0);
+    void place_camera(std::optional<double> distance, double tilt, double turn, double spin = 0.0);
     // The command-line words that place the camera where it is now, from the start-up
     // camera: "--distance 750 --tilt -0.5 --turn 0.6" (and "--spin S" when not 0).
     std::string camera_words() const;
@@ -176,8 +175,7 @@ public:
     void attach_main_view(ViewFrame& view);
     // One frame of the main view, width x height pixels, drawn headlessly (EGL); `rgba` gets
     // its pixels from the top row down. False with the reason in `error`.
-    bool draw_image(int width, int height, std::vector<unsigned char>& rgba,
-                    std::string& error);
+    bool draw_image(int width, int height, std::vector<unsigned char>& rgba, std::string& error);
 
 private:
     // The volume the classification reads: the data volume, or a copy of the window's

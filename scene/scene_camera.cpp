@@ -11,8 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-void Scene::place_camera(std::optional<double> distance, double tilt, double turn,
-                         double spin) {
+void Scene::place_camera(std::optional<double> distance, double tilt, double turn, double spin) {
     Camera& camera = view_controller.camera;
     if (distance)
         camera.set_distance(*distance);

@@ -7,9 +7,9 @@
 #include <cmath>
 
 const char* const scene_valued_options[] = {
-    "--curves", "--intermediate", "--low",     "--range", "--distance",   "--tilt",  "--turn",
-    "--spin",   "--axis-scale",   "--missing", "--var",   "--components", "--preset",
-    "--integration", "--window", "--draw"};
+    "--curves", "--intermediate", "--low",        "--range",   "--distance", "--tilt",
+    "--turn",   "--spin",         "--axis-scale", "--missing", "--var",      "--components",
+    "--preset", "--integration",  "--window",     "--draw"};
 const int scene_valued_option_count =
     static_cast<int>(sizeof scene_valued_options / sizeof scene_valued_options[0]);
 
@@ -72,8 +72,7 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
             return false;
         }
     }
-    if (const std::string* w = find(words, "--var");
-        w && !parse_variable_list(*w, out.variables)) {
+    if (const std::string* w = find(words, "--var"); w && !parse_variable_list(*w, out.variables)) {
         error = "--var needs variable names separated by commas, not '" + *w + "'";
         return false;
     }
@@ -84,8 +83,8 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
         std::string why;
         if (!parse_preset_choice(*w, choice, why)) {
             error = "--preset needs a colour preset (" + preset_names(true) +
-                    "), an opacity preset (" + preset_names(false) +
-                    ") or COLOUR,OPACITY, not '" + *w + "' (" + why + ")";
+                    "), an opacity preset (" + preset_names(false) + ") or COLOUR,OPACITY, not '" +
+                    *w + "' (" + why + ")";
             return false;
         }
         if (choice.colour && !choice.opacity && out.curves_path.empty())
@@ -96,7 +95,8 @@ bool read_scene_options(const OptionWords& words, SceneOptions& out, std::string
         SceneOptions::ComponentWindow c;
         if (!parse_component_window(*w, c.first, c.last)) {
             error = "--window needs FIRST:LAST, whole numbers from 1 with FIRST no more than "
-                    "LAST, not '" + *w + "'";
+                    "LAST, not '" +
+                    *w + "'";
             return false;
         }
         out.window = c;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "curve_presets.h"
-#include "vec3.h"
 #include "classify.h"
+#include "curve_presets.h"
 #include "splat_renderer.h"
 #include "vec3.h"
 #include "volume.h"
@@ -23,9 +22,9 @@ struct SceneOptions {
     std::optional<double> distance;
     double tilt = 0.0; // --tilt and --turn, radians, as a left drag turns the camera
     double turn = 0.0;
-    double spin = 0.0; // --spin, radians about the grid's up axis, after tilt and turn
-    std::optional<Vec3> axis_scale;     // --axis-scale SX,SY,SZ
-    std::optional<MissingData> missing; // --missing grey|faint|hidden
+    double spin = 0.0;              // --spin, radians about the grid's up axis, after tilt and turn
+    std::optional<Vec3> axis_scale; // --axis-scale SX,SY,SZ
+    std::optional<MissingData> missing;         // --missing grey|faint|hidden
     std::optional<PathIntegration> integration; // --integration exact|forward
     // --window FIRST:LAST, components counted from 1 (checked against the grid once loaded).
     struct ComponentWindow {
@@ -33,7 +32,7 @@ struct SceneOptions {
         int last = 1;
     };
     std::optional<ComponentWindow> window;
-    std::optional<SplatDrawing> drawing;         // --draw immediate|arrays|shaders
+    std::optional<SplatDrawing> drawing; // --draw immediate|arrays|shaders
     // NetCDF grids: the variables whose values become the components (--var SST,AIRT), or one
     // variable and the dimension that gives them (--components TIME). Empty: from the file.
     std::vector<std::string> variables;

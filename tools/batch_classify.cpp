@@ -1,8 +1,8 @@
 #include "batch_commands.h"
 #include "batch_scene.h"
 #include "output_file.h"
-#include "shown_path.h"
 #include "scene.h"
+#include "shown_path.h"
 
 #include <algorithm>
 #include <cstdint>

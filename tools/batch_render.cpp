@@ -96,8 +96,8 @@ int run_render(int argc, char** argv) {
     SplatRenderer& renderer = scene.splat_renderer;
     renderer.step_x = renderer.step_y = renderer.step_z = o.step;
     renderer.mode = o.mode;
-    renderer.drawing = o.immediate ? SplatDrawing::immediate
-                                   : options.drawing.value_or(SplatDrawing::arrays);
+    renderer.drawing =
+        o.immediate ? SplatDrawing::immediate : options.drawing.value_or(SplatDrawing::arrays);
     // The overlays' words are drawn with Qt's fonts, which need an application object; the
     // offscreen platform asks for no display.
     std::unique_ptr<QGuiApplication> fonts;

@@ -34,8 +34,7 @@ int batch_usage_error(const std::string& message) {
 }
 
 int batch_words(int argc, char** argv, const std::vector<std::string>& valued,
-                const std::vector<std::string>& flags, ProgramWords& words,
-                SceneOptions& options) {
+                const std::vector<std::string>& flags, ProgramWords& words, SceneOptions& options) {
     std::vector<std::string> list{"halvorn-batch"};
     list.insert(list.end(), argv, argv + argc);
     words = parse_program_words(list, with_scene_options(valued), flags);

@@ -14,8 +14,7 @@ class Scene;
 // Parses the words after the sub-command: the scene's options, then `valued` and `flags` of its
 // own. Returns 0, or the usage status after printing the reason; `help` asks for the usage text.
 int batch_words(int argc, char** argv, const std::vector<std::string>& valued,
-                const std::vector<std::string>& flags, ProgramWords& words,
-                SceneOptions& options);
+                const std::vector<std::string>& flags, ProgramWords& words, SceneOptions& options);
 
 // Imports the grid (the one positional word) as "Open File" does: messages go to standard error
 // and the question for another intermediate path is answered "no".

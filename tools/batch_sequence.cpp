@@ -22,9 +22,9 @@ int read_sequence_options(const OptionWords& words, SequenceOptions& out) {
     if (const auto it = words.find("--turntable"); it != words.end()) {
         if (!parse_c_int(it->second, out.turntable) || out.turntable < 1 ||
             out.turntable > max_turntable)
-            return batch_usage_error(format_c("--turntable needs a whole number from 1 to %d",
-                                              max_turntable) +
-                                     ", not '" + it->second + "'");
+            return batch_usage_error(
+                format_c("--turntable needs a whole number from 1 to %d", max_turntable) +
+                ", not '" + it->second + "'");
     }
     if (out.frames && out.turntable > 0)
         return batch_usage_error("--frames and --turntable cannot be used together");
@@ -93,8 +93,8 @@ int write_sequence(Scene& scene, const SequenceOptions& sequence, const std::str
         camera = start;
         if (k > 0)
             camera.rotate_right(Mat3::axis_rotation(2, 2.0 * pi * k / sequence.turntable));
-        if (const int status = write_frame(scene, sequence_path(output, k, sequence.turntable),
-                                           width, height))
+        if (const int status =
+                write_frame(scene, sequence_path(output, k, sequence.turntable), width, height))
             return status;
     }
     camera = start;

@@ -26,7 +26,8 @@ void TransferFunction::draw() {
         while (t < x[i]) {
             const double v = t - origin;
             const double p = c[0] + c[1] * v + c[2] * v * v + c[3] * v * v * v;
-            glVertex3d(0.0, (t - 0.5) * panel_curve_span, (p - 0.5) * vertical_scale * panel_curve_span);
+            glVertex3d(0.0, (t - 0.5) * panel_curve_span,
+                       (p - 0.5) * vertical_scale * panel_curve_span);
             const double next = t + step;
             // A step too small to move t (a point a hair beyond the running t) would never end.
             if (!(next > t))

@@ -21,7 +21,8 @@ ProgramWords parse_program_words(const std::vector<std::string>& words,
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOption(help);
     for (const std::string& option : valued)
-        parser.addOption(QCommandLineOption(option_name(option), QString(), QStringLiteral("value")));
+        parser.addOption(
+            QCommandLineOption(option_name(option), QString(), QStringLiteral("value")));
     for (const std::string& option : flags)
         parser.addOption(QCommandLineOption(option_name(option)));
 

@@ -34,9 +34,7 @@ class CurvesCommandsTest : public DialogFixture {
     TempDir dir;
 
 private slots:
-    void init() {
-        start_dialog();
-    }
+    void init() { start_dialog(); }
     void cleanup() { end_dialog(); }
 
     void load_curves_replaces_curves_and_edit_values() {
@@ -209,8 +207,8 @@ private slots:
         QVERIFY(!parse({"a.txt", "b.txt"}).error.empty());
         QCOMPARE(parse({"--bogus"}).error, std::string("unknown option --bogus"));
 
-        a = parse({"--low", "-3.5", "--range=40", "--distance", "300", "--tilt", "-0.5",
-                   "--turn", "0.25", "--apply", "g.txt"});
+        a = parse({"--low", "-3.5", "--range=40", "--distance", "300", "--tilt", "-0.5", "--turn",
+                   "0.25", "--apply", "g.txt"});
         QVERIFY2(a.error.empty(), a.error.c_str());
         QCOMPARE(*a.scene.low, -3.5);
         QCOMPARE(*a.scene.range, 40.0);

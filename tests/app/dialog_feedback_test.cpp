@@ -17,8 +17,8 @@ namespace {
 
 // An n x n x m grid of two components, values 40 to 60: drawn opaque white by white_curves.
 std::string block_grid(int n, int m) {
-    std::string text = std::to_string(m) + " " + std::to_string(n) + " " + std::to_string(n) +
-                       " 2\n";
+    std::string text =
+        std::to_string(m) + " " + std::to_string(n) + " " + std::to_string(n) + " 2\n";
     for (int i = 0; i < n * n * m; ++i) {
         const std::string v = std::to_string(40 + i % 21);
         text += "  0 0 0 " + v + " " + v + "\n";
@@ -28,7 +28,8 @@ std::string block_grid(int n, int m) {
 
 const char* const white_curves = R"({ "low": 0, "range": 100,
   "red": [[0.01, 1.0], [0.99, 1.0], [1.0, 0.0]], "green": [[0.01, 1.0], [0.99, 1.0], [1.0, 0.0]],
-  "blue": [[0.01, 1.0], [0.99, 1.0], [1.0, 0.0]], "opacity": [[0.01, 1.0], [0.99, 1.0], [1.0, 0.0]] })";
+  "blue": [[0.01, 1.0], [0.99, 1.0], [1.0, 0.0]],
+  "opacity": [[0.01, 1.0], [0.99, 1.0], [1.0, 0.0]] })";
 
 // The rectangle of pixels that are not black, empty when there are none.
 QRect lit_area(const QImage& image) {
@@ -150,8 +151,10 @@ private slots:
         const QRect lit = lit_area(main_view().grabFramebuffer());
         QVERIFY(!lit.isEmpty());
         const QRect inside = main_view().rect().adjusted(2, 2, -2, -2);
-        QVERIFY2(inside.contains(lit), qPrintable(QString("%1,%2 %3x%4").arg(lit.x())
-                                                      .arg(lit.y()).arg(lit.width())
+        QVERIFY2(inside.contains(lit), qPrintable(QString("%1,%2 %3x%4")
+                                                      .arg(lit.x())
+                                                      .arg(lit.y())
+                                                      .arg(lit.width())
                                                       .arg(lit.height())));
         QVERIFY(lit.width() > main_view().width() / 4 || lit.height() > main_view().height() / 4);
     }
@@ -160,8 +163,8 @@ private slots:
     // image of the plain one, lit and ordered the same way.
     void a_flipped_axis_mirrors_the_picture() {
         QVERIFY(dialog->load_curves_file(HALVORN_SAMPLE_CURVES));
-        dialog->open_grid_path(
-            (std::filesystem::copy_file(HALVORN_SAMPLE_GRID, dir.file("s.txt")), dir.file("s.txt")));
+        dialog->open_grid_path((std::filesystem::copy_file(HALVORN_SAMPLE_GRID, dir.file("s.txt")),
+                                dir.file("s.txt")));
         dialog->on_set_transfer_func();
         dialog->place_camera(150.0, 0.0, 0.0);
         const QImage plain = main_view().grabFramebuffer();
@@ -180,7 +183,8 @@ private slots:
         CGLView& view = main_view();
         move_over(view, QPoint(100, 100), Qt::LeftButton);
         move_over(view, QPoint(100 + view.width() / 4, 100), Qt::LeftButton);
-        QTest::mouseRelease(&view, Qt::LeftButton, Qt::NoModifier, QPoint(100 + view.width() / 4, 100));
+        QTest::mouseRelease(&view, Qt::LeftButton, Qt::NoModifier,
+                            QPoint(100 + view.width() / 4, 100));
         const Camera& camera = scene().view_controller.camera;
         QCOMPARE(camera.axis(2).z, 1.0); // the up axis stays up
         QVERIFY(std::abs(camera.axis(0).y) > 0.2);
@@ -200,7 +204,8 @@ private slots:
         move_over(view, QPoint(view.width() / 2, view.height() / 2), Qt::NoButton);
         QVERIFY2(text().startsWith("Under the pointer: x "), qPrintable(text()));
         // Two equal components under the 1/n weighting: half the curves, opacity doubled.
-        QVERIFY2(text().contains(": 40 40; colour 0.50 0.50 0.50, opacity 1.00"), qPrintable(text()));
+        QVERIFY2(text().contains(": 40 40; colour 0.50 0.50 0.50, opacity 1.00"),
+                 qPrintable(text()));
         QCOMPARE(view.frames_drawn, frames);
         move_over(view, QPoint(2, 2), Qt::NoButton);
         QVERIFY(!text().contains("Under the pointer"));

@@ -1,9 +1,9 @@
 // The main dialog's start-up, layout, system commands and "Open File", on the real dialog.
 #include "about_dialog.h"
+#include "dialog_fixture.h"
 #include "dialog_templates.h"
 #include "dialog_units.h"
 #include "qt_prompts.h"
-#include "dialog_fixture.h"
 #include "scripted_dialog_prompts.h"
 #include "temp_dir.h"
 #include "volume_dialog.h"
@@ -35,7 +35,6 @@ std::string small_grid() {
 class DialogTest : public DialogFixture {
     Q_OBJECT
 
-
     void start() {
         dialog->OnInitDialog();
         dialog->show();
@@ -43,9 +42,7 @@ class DialogTest : public DialogFixture {
     }
 
 private slots:
-    void init() {
-        start_dialog();
-    }
+    void init() { start_dialog(); }
     void cleanup() { end_dialog(); }
 
     void start_up_shows_the_empty_statistics_before_the_dialog() {
@@ -96,8 +93,8 @@ private slots:
         auto* group = dialog->findChild<QGroupBox*>();
         QVERIFY(group);
         QCOMPARE(group->title(), QString("Color Controls"));
-        const QWidget* order[] = {&panel(Channel::green), &panel(Channel::blue), &panel(Channel::red),
-                                  &panel(Channel::opacity)};
+        const QWidget* order[] = {&panel(Channel::green), &panel(Channel::blue),
+                                  &panel(Channel::red), &panel(Channel::opacity)};
         for (int i = 0; i < 4; ++i) {
             QVERIFY(group->geometry().contains(order[i]->geometry()));
             if (i > 0)

@@ -1,7 +1,7 @@
 // The two edit fields and their sliders: what is accepted, what is kept, and that numbers
 // read and print the same under a comma-decimal locale.
-#include "edit_number.h"
 #include "dialog_fixture.h"
+#include "edit_number.h"
 #include "scripted_dialog_prompts.h"
 #include "volume_dialog.h"
 
@@ -14,7 +14,6 @@
 
 class EditFieldsTest : public DialogFixture {
     Q_OBJECT
-
 
     void type_into(QLineEdit& edit, const QString& text) {
         edit.selectAll();

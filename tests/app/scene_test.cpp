@@ -71,7 +71,8 @@ private slots:
             move_over(view, at + QPoint(2, 0), Qt::LeftButton);
             move_over(view, at + QPoint(2, 0), Qt::NoButton);
             for (Channel other : all_channels)
-                QCOMPARE(scene().curve(other).count, channel_index(other) <= channel_index(c) ? 2 : 1);
+                QCOMPARE(scene().curve(other).count,
+                         channel_index(other) <= channel_index(c) ? 2 : 1);
             // The curve's line crosses the middle column in the curve's colour.
             const QImage image = view.grabFramebuffer();
             const CurveColour& want = colours[channel_index(c)];
@@ -201,7 +202,8 @@ private slots:
     void drawing_after_open_file_shows_the_background_until_classified() {
         scene_for_setup().red_curve.insert(0.5, 0.9);
         scene_for_setup().opacity_curve.insert(0.5, 0.9);
-        for (TransferFunction* curve : {&scene_for_setup().red_curve, &scene_for_setup().opacity_curve}) {
+        for (TransferFunction* curve :
+             {&scene_for_setup().red_curve, &scene_for_setup().opacity_curve}) {
             curve->segments_built = false;
             curve->update_segments();
         }

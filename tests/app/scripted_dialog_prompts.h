@@ -71,7 +71,7 @@ public:
     int close_questions = 0;
     std::vector<VariableCandidate> offered;
     std::optional<VariableChoice> variable_answer; // none: the chooser is cancelled
-    std::deque<CloseChoice> close_answers; // none left answers Discard
+    std::deque<CloseChoice> close_answers;         // none left answers Discard
     std::vector<std::string> help_pages;
     std::vector<std::string> imports;
     std::function<void()> on_message;

@@ -19,8 +19,9 @@ std::string ramp_grid() {
             for (int x = 0; x < 16; ++x) {
                 const bool missing = x < 4 && y < 4 && z < 4;
                 const int v = 10 + x + y + z * 2;
-                text += missing ? "0 0 0 -9999 -9999\n"
-                                : "0 0 0 " + std::to_string(v) + " " + std::to_string(v + 20) + "\n";
+                text += missing
+                            ? "0 0 0 -9999 -9999\n"
+                            : "0 0 0 " + std::to_string(v) + " " + std::to_string(v + 20) + "\n";
             }
     return text;
 }
@@ -131,8 +132,9 @@ private slots:
     void fit_view_frames_the_grid_and_the_wheel_zooms() {
         dialog->open_grid_path(dir.write("ramp.txt", ramp_grid()));
         // Opaque white wherever there is data.
-        for (TransferFunction* c : {&scene_for_setup().red_curve, &scene_for_setup().green_curve,
-                                    &scene_for_setup().blue_curve, &scene_for_setup().opacity_curve}) {
+        for (TransferFunction* c :
+             {&scene_for_setup().red_curve, &scene_for_setup().green_curve,
+              &scene_for_setup().blue_curve, &scene_for_setup().opacity_curve}) {
             c->insert(0.01, 1.0);
             c->insert(0.99, 1.0);
             c->segments_built = false;
@@ -151,9 +153,8 @@ private slots:
         QVERIFY(frame.rect().adjusted(1, 1, -1, -1).contains(lit));
         QVERIFY(lit.width() > frame.width() * 0.75 || lit.height() > frame.height() * 0.75);
         const double d = camera.distance();
-        QWheelEvent notch(QPointF(10, 10), main_view().mapToGlobal(QPointF(10, 10)),
-                          QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
+        QWheelEvent notch(QPointF(10, 10), main_view().mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(&main_view(), &notch);
         QCOMPARE(camera.distance(), d - 0.1 * (d + 1.0)); // a right drag up a tenth
         QTest::keyClick(dialog.get(), Qt::Key_0, Qt::ControlModifier);

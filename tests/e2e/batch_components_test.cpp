@@ -61,16 +61,16 @@ protected:
     std::string classify(const std::string& path, const std::string& words = "") {
         const std::string out = dir.file("out.raw");
         std::remove(out.c_str());
-        const ProgramRun r = run("classify " + shell_quote(path) + " --curves " +
-                                 shell_quote(curves) + " --output " + shell_quote(out) + " " +
-                                 words);
+        const ProgramRun r =
+            run("classify " + shell_quote(path) + " --curves " + shell_quote(curves) +
+                " --output " + shell_quote(out) + " " + words);
         EXPECT_EQ(r.status, 0) << words << ": " << r.err;
         return r.status == 0 ? read_text(out) : std::string();
     }
     ProgramRun render(const std::string& output, const std::string& words) {
         return run("render " + shell_quote(grid) + " --curves " + shell_quote(curves) +
-                   " --size 64x48 --distance 40 --tilt 0.4 --output " + shell_quote(output) +
-                   " " + words);
+                   " --size 64x48 --distance 40 --tilt 0.4 --output " + shell_quote(output) + " " +
+                   words);
     }
     // One picture of the grid with `words`, for comparing with a sequence's.
     std::string picture(const std::string& words) {
@@ -114,20 +114,19 @@ TEST_F(BatchComponents, window_classifies_as_a_grid_of_only_those_components) {
 TEST_F(BatchComponents, window_words_are_checked) {
     const std::string out = dir.file("out.raw");
     for (const char* bad : {"0:2", "3:2", "a:b", "1:", ":3", "-1:2", "1:2:3", "1.5:2", "' 2:3'"}) {
-        const ProgramRun r = run("classify " + shell_quote(grid) + " --curves " +
-                                 shell_quote(curves) + " --output " + shell_quote(out) +
-                                 " --window " + bad);
+        const ProgramRun r =
+            run("classify " + shell_quote(grid) + " --curves " + shell_quote(curves) +
+                " --output " + shell_quote(out) + " --window " + bad);
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.err.find("--window needs FIRST:LAST"), std::string::npos) << bad << r.err;
     }
     // Well formed but past the grid's components: a failure naming them, nothing written.
     for (const std::string command : {"classify", "render"}) {
-        const ProgramRun r = run(command + " " + shell_quote(grid) + " --curves " +
-                                 shell_quote(curves) + " --output " + shell_quote(out) +
-                                 " --window 4:6");
+        const ProgramRun r =
+            run(command + " " + shell_quote(grid) + " --curves " + shell_quote(curves) +
+                " --output " + shell_quote(out) + " --window 4:6");
         EXPECT_EQ(r.status, 1) << command;
-        EXPECT_NE(r.err.find("--window 4:6 ends past the grid's 5 components"),
-                  std::string::npos)
+        EXPECT_NE(r.err.find("--window 4:6 ends past the grid's 5 components"), std::string::npos)
             << r.err;
         EXPECT_FALSE(file_exists(out));
     }
@@ -141,8 +140,8 @@ TEST_F(BatchComponents, frames_slide_the_window_from_the_first_component) {
     for (int k = 0; k < 4; ++k) {
         const std::string name = base + "-00" + std::to_string(k) + ".png";
         ASSERT_TRUE(file_exists(name)) << name;
-        EXPECT_EQ(read_text(name), picture("--window " + std::to_string(k + 1) + ":" +
-                                           std::to_string(k + 2)))
+        EXPECT_EQ(read_text(name),
+                  picture("--window " + std::to_string(k + 1) + ":" + std::to_string(k + 2)))
             << name;
     }
     EXPECT_FALSE(file_exists(base + "-004.png"));
@@ -168,8 +167,8 @@ TEST_F(BatchComponents, turntable_turns_once_about_the_up_axis) {
     EXPECT_EQ(read_text(base + "-002.png"), picture("--window 2:3 --spin 3.141592653589793"));
     EXPECT_NE(read_text(base + "-001.png"), read_text(base + "-000.png"));
 
-    for (const char* bad : {"--turntable 0", "--turntable x", "--turntable 36001",
-                            "--turntable 3 --frames"}) {
+    for (const char* bad :
+         {"--turntable 0", "--turntable x", "--turntable 36001", "--turntable 3 --frames"}) {
         const ProgramRun refused = render(base + ".png", bad);
         EXPECT_EQ(refused.status, 2) << bad;
         EXPECT_NE(refused.err.find("--turntable"), std::string::npos) << bad << refused.err;

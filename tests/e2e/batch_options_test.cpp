@@ -28,9 +28,9 @@ protected:
     void SetUp() override { std::filesystem::copy_file(ocean, nc); }
     std::string render(const std::string& args) {
         const std::string png = dir.file("r.png");
-        const ProgramRun r = run("render " + shell_quote(nc) + " --components TIME --curves " +
-                                 shell_quote(curves) + " --size 120x90 --output " +
-                                 shell_quote(png) + " " + args);
+        const ProgramRun r =
+            run("render " + shell_quote(nc) + " --components TIME --curves " + shell_quote(curves) +
+                " --size 120x90 --output " + shell_quote(png) + " " + args);
         EXPECT_EQ(r.status, 0) << r.err;
         return read_text(png);
     }
@@ -74,9 +74,9 @@ TEST_F(BatchOptions, outputs_never_replace_the_grid_or_the_curves_file) {
 TEST_F(BatchOptions, mode_is_quads_or_fans) {
     const std::string grid = dir.write("g.txt", "1 1 2 2\n  0 0 0 10 30\n  0 0 0 20 40\n");
     for (const std::string mode : {"2", "-1", "fans"}) {
-        const ProgramRun r = run("render " + shell_quote(grid) + " --curves " +
-                                 shell_quote(curves) + " --mode " + mode + " --output " +
-                                 shell_quote(dir.file("m.png")));
+        const ProgramRun r =
+            run("render " + shell_quote(grid) + " --curves " + shell_quote(curves) + " --mode " +
+                mode + " --output " + shell_quote(dir.file("m.png")));
         EXPECT_EQ(r.status, 2) << mode;
         EXPECT_NE(r.err.find("--mode needs 0 (quads) or 1 (fans)"), std::string::npos);
     }
@@ -102,8 +102,8 @@ TEST_F(BatchOptions, presets_and_paraview_maps) {
     const auto classify = [&](const std::string& args) {
         const std::string raw = dir.file("c.raw");
         std::filesystem::remove(raw);
-        const ProgramRun r = run("classify " + shell_quote(grid) + " " + args + " --output " +
-                                 shell_quote(raw));
+        const ProgramRun r =
+            run("classify " + shell_quote(grid) + " " + args + " --output " + shell_quote(raw));
         EXPECT_EQ(r.status, 0) << args << ": " << r.err;
         const std::string bytes = read_text(raw);
         std::vector<float> v(bytes.size() / sizeof(float));
@@ -116,8 +116,8 @@ TEST_F(BatchOptions, presets_and_paraview_maps) {
         EXPECT_EQ(grey[4 * p], grey[4 * p + 1]);
         EXPECT_EQ(grey[4 * p], grey[4 * p + 2]);
     }
-    EXPECT_GT(std::min(grey[3], grey[7]), 0.0f); // the ramp that comes with a colour preset
-    EXPECT_NE(grey[3], grey[7]);                  // the two paths differ: the brighter point
+    EXPECT_GT(std::min(grey[3], grey[7]), 0.0f);     // the ramp that comes with a colour preset
+    EXPECT_NE(grey[3], grey[7]);                     // the two paths differ: the brighter point
     EXPECT_EQ(grey[4] > grey[0], grey[7] > grey[3]); // is the more opaque one
     EXPECT_EQ(classify("--preset ramp,grey"), grey);
     EXPECT_NE(classify("--preset step,grey"), grey);
@@ -157,9 +157,9 @@ TEST_F(BatchOptions, integration_exact_or_forward) {
     const std::string one = dir.write("o.txt", "1 1 2 1\n  0 0 0 10\n  0 0 1 20\n");
     auto classify = [&](const std::string& grid, const std::string& choice) {
         const std::string out = dir.file("c.raw");
-        const ProgramRun r = run("classify " + shell_quote(grid) + " --curves " +
-                                 shell_quote(curves) + " --low 5 --range 40 " + choice +
-                                 " --output " + shell_quote(out));
+        const ProgramRun r =
+            run("classify " + shell_quote(grid) + " --curves " + shell_quote(curves) +
+                " --low 5 --range 40 " + choice + " --output " + shell_quote(out));
         EXPECT_EQ(r.status, 0) << choice << r.err;
         return read_text(out);
     };

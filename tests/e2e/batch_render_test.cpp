@@ -103,9 +103,8 @@ TEST(BatchRender, drawings_draw_the_same_png) {
                                shell_quote(dir.file("s.dat"));
     ASSERT_EQ(render(common + " --output " + shell_quote(dir.file("a.png"))).status, 0);
     ASSERT_EQ(render(common + " --immediate --output " + shell_quote(dir.file("i.png"))).status, 0);
-    ASSERT_EQ(render(common + " --draw immediate --output " + shell_quote(dir.file("d.png")))
-                  .status,
-              0);
+    ASSERT_EQ(
+        render(common + " --draw immediate --output " + shell_quote(dir.file("d.png"))).status, 0);
     ASSERT_EQ(render(common + " --draw shaders --output " + shell_quote(dir.file("s.png"))).status,
               0);
     const QImage a(QString::fromStdString(dir.file("a.png")));
@@ -136,9 +135,8 @@ TEST(BatchRender, axis_scale_one_is_the_plain_picture) {
     const char* const options[] = {"", " --axis-scale 1,1,1", " --axis-scale 1,1,0.25"};
     QImage images[3];
     for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(render(common + options[i] + " --output " + shell_quote(dir.file(names[i])))
-                      .status,
-                  0);
+        ASSERT_EQ(
+            render(common + options[i] + " --output " + shell_quote(dir.file(names[i]))).status, 0);
         images[i] = QImage(QString::fromStdString(dir.file(names[i])));
     }
     ASSERT_FALSE(images[0].isNull());
@@ -163,7 +161,8 @@ TEST(BatchRender, bad_usage_exits_with_two) {
     for (const std::string& args :
          {std::string(""), "--size 0x10" + out, "--size 612" + out, "--size 20000x10" + out,
           "--step 0" + out, "--tilt abc" + out, "--distance nan" + out, "--mode 1.5" + out,
-          "--axis-scale 1,0,1" + out, "--axis-scale 2" + out, "--missing none" + out, "--draw gpu" + out}) {
+          "--axis-scale 1,0,1" + out, "--axis-scale 2" + out, "--missing none" + out,
+          "--draw gpu" + out}) {
         const ProgramRun r = render(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << args;

@@ -215,8 +215,7 @@ TEST(CGLView, frame_covers_the_whole_framebuffer) {
     s.view.repaint();
     const QImage image = s.view.grabFramebuffer();
     EXPECT_EQ(s.view.client_rect.size(), image.size());
-    EXPECT_DOUBLE_EQ(s.view.projection.aspect,
-                     static_cast<double>(image.width()) / image.height());
+    EXPECT_DOUBLE_EQ(s.view.projection.aspect, static_cast<double>(image.width()) / image.height());
     for (const QPoint corner : {QPoint(0, 0), QPoint(image.width() - 1, image.height() - 1)})
         EXPECT_EQ(image.pixel(corner) & 0xffffff, 0x00ff00u) << corner.x() << "," << corner.y();
 }

@@ -51,8 +51,8 @@ TEST(InteractiveDetail, coarse_only_while_interacting_over_budget_and_back_exact
     detail.before_frame(true);
     const int level = detail.level();
     ASSERT_GT(level, 0);
-    EXPECT_LE(detail.estimate(level), 0.075);       // fits what the frame may take ...
-    EXPECT_GT(detail.estimate(level - 1), 0.075);   // ... and the next finer level does not
+    EXPECT_LE(detail.estimate(level), 0.075);     // fits what the frame may take ...
+    EXPECT_GT(detail.estimate(level - 1), 0.075); // ... and the next finer level does not
     // The level reaches the renderer as the frame's detail; the owner's steps stay.
     EXPECT_TRUE(renderer.detail == InteractiveDetail::factors[level]);
     EXPECT_TRUE(renderer.coarse());
@@ -110,8 +110,8 @@ TEST(InteractiveDetail, corrected_coarse_frame_keeps_the_full_frames_brightness)
     colour.allocate(32, 32, 32, 4);
     colour.rgba = true;
     fill_volume(colour, [](int x, int y, int z, int c) {
-        const double r = std::sqrt((x - 16.0) * (x - 16.0) + (y - 16.0) * (y - 16.0) +
-                                   (z - 16.0) * (z - 16.0));
+        const double r =
+            std::sqrt((x - 16.0) * (x - 16.0) + (y - 16.0) * (y - 16.0) + (z - 16.0) * (z - 16.0));
         return static_cast<float>(c == 3 ? 0.08 * std::exp(-r / 12.0) : 0.3 + 0.02 * (x + c));
     });
     ViewController controller;

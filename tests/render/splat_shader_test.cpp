@@ -77,8 +77,8 @@ protected:
 
 // Fans from outside the grid and with the eye level with it (folded fans), a stretched grid
 // (normals renormalised), a flipped axis (the order and the faces in grid coordinates, the
-// outline mirrored on the screen) and a coarse frame: the same picture but for a few outline pixels.
-// Quads differ in more: an outline pixel carries a quad's whole opacity, and neighbouring
+// outline mirrored on the screen) and a coarse frame: the same picture but for a few outline
+// pixels. Quads differ in more: an outline pixel carries a quad's whole opacity, and neighbouring
 // quads at the same depth are ordered by the rounding of the depth test.
 TEST_F(SplatShaders, pictures_match_the_array_path) {
     EXPECT_LT(shaders_against_arrays(), 0.001);

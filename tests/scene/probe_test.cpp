@@ -12,8 +12,7 @@
 namespace {
 
 // An RGBA volume, transparent but for the points `opaque` says.
-template <class Opaque>
-void fill_colour(Volume& v, int nx, int ny, int nz, Opaque opaque) {
+template <class Opaque> void fill_colour(Volume& v, int nx, int ny, int nz, Opaque opaque) {
     ASSERT_TRUE(v.allocate_zeroed(nx, ny, nz, 4));
     v.valid = true;
     v.rgba = true;
@@ -48,8 +47,8 @@ TEST(PointerProbe, walk_meets_the_box_a_fine_march_meets) {
                 continue;
             ++hits;
             // A ray that grazes an edge within the march's step may pick the neighbour.
-            const int off = std::abs(got.x - want.x) + std::abs(got.y - want.y) +
-                            std::abs(got.z - want.z);
+            const int off =
+                std::abs(got.x - want.x) + std::abs(got.y - want.y) + std::abs(got.z - want.z);
             EXPECT_LE(off, 1) << i;
             checked += off == 0;
         }
@@ -73,8 +72,9 @@ TEST(PointerProbe, the_pointer_on_a_drawn_point_picks_it) {
         double distance, tilt, turn, spin;
         Vec3 scale;
     };
-    for (const Case c : {Case{40, 0, 0, 0, {1, 1, 1}}, Case{35, -0.6, 0.7, 0, {1, 1, 1}},
-                         Case{-30, 0.3, 2.2, 0.4, {1.5, 1, -2}}, Case{45, 1.2, -0.4, 0, {-1, 1, 1}}}) {
+    for (const Case c :
+         {Case{40, 0, 0, 0, {1, 1, 1}}, Case{35, -0.6, 0.7, 0, {1, 1, 1}},
+          Case{-30, 0.3, 2.2, 0.4, {1.5, 1, -2}}, Case{45, 1.2, -0.4, 0, {-1, 1, 1}}}) {
         Scene scene;
         fill_colour(scene.colour_volume, 9, 7, 5,
                     [](int x, int y, int z) { return x == 6 && y == 2 && z == 3; });

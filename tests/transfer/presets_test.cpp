@@ -31,8 +31,7 @@ TEST(CurvePresets, each_preset_follows_its_reference_map) {
         double worst = 0.0;
         for (int c = 0; c < preset->curve_count; ++c) {
             const int channel = preset->colour ? c : 3;
-            worst = std::max(worst,
-                             difference_from_map(curve_of(preset->curves[c]), map, channel));
+            worst = std::max(worst, difference_from_map(curve_of(preset->curves[c]), map, channel));
         }
         std::printf("%-12s largest difference %.4f over [0.01, 0.99]\n", r.preset, worst);
         EXPECT_LE(worst, 0.02) << r.preset;
