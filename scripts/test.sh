@@ -34,9 +34,9 @@ if command -v clang++ >/dev/null; then
         name=${target##*/fuzz_}
         work=$(mktemp -d)
         cp tests/fuzz/corpus/"$name"/* "$work"/ 2>/dev/null || true
-        echo "fuzzing $name for ${HALVORN_FUZZ_SECONDS:-20} s"
+        echo "fuzzing $name for ${HALVORN_FUZZ_SECONDS:-15} s"
         status=0
-        (cd build/fuzz && "../../$target" -max_total_time="${HALVORN_FUZZ_SECONDS:-20}" \
+        (cd build/fuzz && "../../$target" -max_total_time="${HALVORN_FUZZ_SECONDS:-15}" \
             -max_len=4096 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 "$work" \
             >"fuzz-$name.log" 2>&1) || status=$?
         grep -E '^(stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' "build/fuzz/fuzz-$name.log" || true
