@@ -1,34 +1,12 @@
-#include "render_fixtures.h"
-#include "splat_renderer.h"
-#include "view_controller.h"
+#include "sample_splat_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 // The vertex-array path must draw exactly the picture of the immediate-mode reference.
-class SplatPaths : public ::testing::Test {
+class SplatPaths : public SampleSplatFixture {
 protected:
-    static void SetUpTestSuite() {
-        std::string error;
-        loaded = load_sample(data, colour_sized, error);
-        if (loaded)
-            colour_from_temperature(data, colour);
-        else
-            std::fprintf(stderr, "sample not loaded: %s\n", error.c_str());
-    }
-
-    void SetUp() override {
-        ASSERT_TRUE(loaded);
-        ASSERT_TRUE(view.open(306, 188)) << view.error();
-        controller.lighting_enabled = true;
-        controller.camera.set_distance(160);
-        controller.camera.rotate_left(Mat3::axis_rotation(1, 0.5));
-        controller.camera.rotate_right(Mat3::axis_rotation(0, 0.7));
-        renderer.camera = &controller.camera;
-        renderer.step_x = renderer.step_y = renderer.step_z = 1;
-    }
-
     void expect_same_pictures() {
         renderer.drawing = SplatDrawing::immediate;
         const auto reference = render_pixels(view, {&controller, &renderer});
@@ -46,12 +24,6 @@ protected:
         EXPECT_GT(lit, fast.size() / 20); // the picture is not empty
         EXPECT_EQ(differing, 0u);
     }
-
-    static inline Volume data, colour_sized, colour;
-    static inline bool loaded = false;
-    HeadlessView view;
-    ViewController controller;
-    SplatRenderer renderer;
 };
 
 TEST_F(SplatPaths, colour_volume_fans) {

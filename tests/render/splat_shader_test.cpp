@@ -1,7 +1,5 @@
 #include "gl_feedback.h"
-#include "render_fixtures.h"
-#include "splat_renderer.h"
-#include "view_controller.h"
+#include "sample_splat_fixture.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -12,32 +10,11 @@
 namespace {
 
 // The shader path against the array path on the sample's colours, lit as the main view is.
-class SplatShaders : public ::testing::Test {
+class SplatShaders : public SampleSplatFixture {
 protected:
-    static void SetUpTestSuite() {
-        std::string error;
-        loaded = load_sample(data, colour_sized, error);
-        if (loaded)
-            colour_from_temperature(data, colour);
-        else
-            std::fprintf(stderr, "sample not loaded: %s\n", error.c_str());
-    }
-
     void SetUp() override {
-        ASSERT_TRUE(loaded);
-        ASSERT_TRUE(view.open(306, 188)) << view.error();
-        controller.lighting_enabled = true;
-        look(160, 0.5, 0.7);
-        renderer.camera = &controller.camera;
+        SampleSplatFixture::SetUp();
         renderer.volume = &colour;
-        renderer.step_x = renderer.step_y = renderer.step_z = 1;
-    }
-
-    void look(double distance, double tilt, double turn) {
-        controller.camera = Camera();
-        controller.camera.set_distance(distance);
-        controller.camera.rotate_left(Mat3::axis_rotation(1, tilt));
-        controller.camera.rotate_right(Mat3::axis_rotation(0, turn));
     }
 
     std::vector<unsigned char> draw(SplatDrawing d) {
@@ -65,12 +42,6 @@ protected:
         EXPECT_GT(lit, arrays.size() / 4 / 20); // the picture is not empty
         return arrays.empty() ? 1.0 : double(off) / double(arrays.size() / 4);
     }
-
-    static inline Volume data, colour_sized, colour;
-    static inline bool loaded = false;
-    HeadlessView view;
-    ViewController controller;
-    SplatRenderer renderer;
 };
 
 } // namespace
