@@ -24,11 +24,11 @@ bool CVolumeDialog::set_component_window(int first, int last, bool playing) {
         apply_transfer_function();
         return true;
     }
-    // Playback comes round to the same windows: each is classified once for the same curves,
-    // settings and data, and copied back after that.
+    // Playback comes round to the same windows: one classified whole is copied back after
+    // that. A new one is classified only where the coarse frame that shows it draws.
     QElapsedTimer timer;
     timer.start();
-    if (scene_.classify_window_cached())
+    if (scene_.classify_playback_step())
         coloured_from_ = coloured_from_now();
     scene_.interactive_detail.spent_seconds = static_cast<double>(timer.nsecsElapsed()) * 1e-9;
     main_view_.repaint_interactive();
@@ -36,6 +36,7 @@ bool CVolumeDialog::set_component_window(int first, int last, bool playing) {
 }
 
 void CVolumeDialog::end_playback() {
+    scene_.complete_colours(); // before the frame, which would otherwise do it and be timed
     main_view_.refresh();
     update_feedback();
 }

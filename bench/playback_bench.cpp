@@ -5,9 +5,14 @@
 //
 //   full classification   every channel over all twelve components (what "Set Transfer Func"
 //                         does on this grid), and the full frame that follows;
-//   window step           one step of playback: the window one component on, every channel
-//                         classified over the window, then the frame the detail policy draws
-//                         for an ongoing change (coarse where a full one exceeds its budget).
+//   whole window step     the window one component on, every grid point classified over the
+//                         window, then the frame the detail policy draws for an ongoing change
+//                         (coarse where a full one exceeds its budget);
+//   playback step         the same step as the dialog's Play takes it: only the grid points
+//                         of the coarse frame that shows the window are classified (the rest
+//                         when a frame needs them), the level chosen for both together. Its
+//                         frame is checked pixel for pixel against the same frame after a
+//                         whole classification.
 //
 //   again                 the same steps when playback comes round: each window was classified
 //                         once and is copied back (checked bit for bit against classifying it).
@@ -120,6 +125,22 @@ double frame(Scene& scene, HeadlessView& view, bool interacting, double spent) {
     return s;
 }
 
+// The frame just drawn after a playback step, against the same frame (same level, camera)
+// drawn after classifying the whole window.
+bool same_as_after_whole_classification(Scene& scene, HeadlessView& view) {
+    std::vector<unsigned char> played, whole;
+    if (!view.read_pixels(played))
+        return false;
+    const int level = scene.interactive_detail.level();
+    if (!scene.classify_all())
+        return false;
+    scene.interactive_detail.pin_next(level);
+    scene.interactive_detail.before_frame(true);
+    if (!view.repaint() || !view.read_pixels(whole))
+        return false;
+    return played == whole;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -227,11 +248,46 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "a window copied back differs from its classification\n");
             return 1;
         }
+        // Playback as the dialog steps it, each window met for the first time.
+        std::vector<double> play_step, play_classify, play_frame;
+        std::vector<int> play_levels;
+        bool same_frame = true;
+        first = 0;
+        scene.data_replaced(); // nothing kept from the rounds above
+        for (int k = 0; k < positions * (rounds + 1); ++k) {
+            if (k % positions == 0)
+                scene.data_replaced();
+            const auto start = Clock::now();
+            scene.set_component_window(first, first + w - 1);
+            scene.classify_playback_step();
+            const double c = seconds_since(start);
+            const double f = frame(scene, view, true, c);
+            if (k >= positions) {
+                play_classify.push_back(c);
+                play_frame.push_back(f);
+                play_step.push_back(seconds_since(start));
+                play_levels.push_back(scene.interactive_detail.level());
+            }
+            if (k == positions + 1 && !scene.colours_complete())
+                same_frame = same_as_after_whole_classification(scene, view);
+            first = first + 1 < positions ? first + 1 : 0;
+        }
+        if (!same_frame) {
+            std::fprintf(stderr, "a playback frame differs from the frame after classify_all\n");
+            return 1;
+        }
+        scene.complete_colours();
+
         const double s = median(step);
-        std::printf("width %2d: step %6.1f ms (classify %6.1f, coarse frame %5.1f at level %d)"
-                    "  %5.2f windows per s\n",
+        std::printf("width %2d: whole window step %6.1f ms (classify %6.1f, coarse frame %5.1f "
+                    "at level %d)  %5.2f windows per s\n",
                     w, s * 1e3, median(classify_part) * 1e3, median(frame_part) * 1e3,
                     levels[levels.size() / 2], 1.0 / s);
+        const double ps = median(play_step);
+        std::printf("          playback step %6.1f ms (classify %6.1f, coarse frame %5.1f at "
+                    "level %d)  %5.2f windows per s\n",
+                    ps * 1e3, median(play_classify) * 1e3, median(play_frame) * 1e3,
+                    play_levels[play_levels.size() / 2], 1.0 / ps);
         std::printf("          classify / full classification %.2f, coarse frame / full frame "
                     "%.2f; CPU %.1f ms per step (all threads)\n",
                     median(classify_part) / fc, median(frame_part) / ff, median(step_cpu) * 1e3);

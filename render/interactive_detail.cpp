@@ -38,13 +38,31 @@ int InteractiveDetail::choose(double budget) const {
     return levels - 1;
 }
 
+int InteractiveDetail::plan(const double (&before)[levels]) const {
+    const double budget = 0.75 * budget_seconds;
+    if (!enabled_ || !(full_seconds_ + before[0] > budget))
+        return 0;
+    for (int level = 1; level < levels; ++level) {
+        const double room = level < level_ ? 0.8 : 1.0;
+        if (estimate(level) + before[level] <= budget * room)
+            return level;
+    }
+    return levels - 1;
+}
+
 void InteractiveDetail::before_frame(bool interacting) {
     double budget = budget_seconds - spent_seconds;
     spent_seconds = 0.0;
+    const int pinned = pinned_;
+    pinned_ = -1;
     if (!renderer)
         return;
     if (!enabled_ || !interacting) {
         apply(0);
+        return;
+    }
+    if (pinned >= 0 && pinned < levels) {
+        apply(pinned);
         return;
     }
     // The frame is not all of a step: the window still composes it. Leave a quarter for that,

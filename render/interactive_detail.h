@@ -39,6 +39,14 @@ public:
     double full_seconds() const { return full_seconds_; }
     // The time expected for a frame at a level; 0 before any frame was drawn.
     double estimate(int level) const;
+    // The level for a step that spends before[level] seconds ahead of its frame at each level
+    // (playback classifying only the grid points that level draws): the finest whose frame
+    // and work together fit the part of the budget a frame gets. Chooses as before_frame does:
+    // full detail unless that is known to exceed it.
+    int plan(const double (&before)[levels]) const;
+    // The next interactive frame takes this level whatever its budget says; a frame that is
+    // not interactive, or the policy switched off, drops it.
+    void pin_next(int level) { pinned_ = level; }
 
     SplatRenderer* renderer = nullptr; // not owned
     double budget_seconds = 0.1;
@@ -52,6 +60,7 @@ private:
 
     bool enabled_ = true;
     int level_ = 0;
+    int pinned_ = -1;
     double full_seconds_ = 0.0;
     double coarse_scale_ = 0.0; // seconds per unit of relative cost; 0 before a coarse frame
 };

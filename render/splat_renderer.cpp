@@ -189,10 +189,35 @@ void SplatRenderer::fit_depth(double& near, double& far) const {
         near = std::max(near, std::min(0.5 * (depth - radius), far / 1000.0));
 }
 
+Vec3 SplatRenderer::eye_in_grid() const {
+    const Vec3& scale = axis_scale;
+    Vec3 e = camera->eye();
+    if (scale.x != 1.0 || scale.y != 1.0 || scale.z != 1.0)
+        e = Vec3{e.x / scale.x, e.y / scale.y, e.z / scale.z};
+    return e.add(Vec3{volume->dim(0) / 2.0, volume->dim(1) / 2.0, volume->dim(2) / 2.0});
+}
+
+SplatRenderer::Lattice SplatRenderer::lattice(const Detail& with) const {
+    Lattice l;
+    if (!volume || !camera)
+        return l;
+    const int steps[3] = {step_x * with.x, step_y * with.y, step_z * with.z};
+    const Vec3 e = eye_in_grid();
+    const double eye[3] = {e.x, e.y, e.z};
+    for (int i = 0; i < 3; ++i) {
+        l.n[i] = volume->dim(i);
+        l.step[i] = steps[i];
+        l.eye_cell[i] = splat_eye_coordinate(eye[i]);
+    }
+    return l;
+}
+
 void SplatRenderer::draw() {
     last_stats = {};
     if (!volume)
         return;
+    if (before_drawing)
+        before_drawing(lattice(detail));
 
     const GLfloat specular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     const GLfloat ambient_diffuse[4] = {0.2f, 0.0f, 0.7f, 1.0f};
@@ -249,10 +274,7 @@ void SplatRenderer::draw() {
     f.skip_transparent = skip_transparent && geometry.fans && !fan_depth_writes;
     if (step_opacity_correction || coarse())
         f.layers = splat_layers(d, sx, sy, sz);
-    Vec3 e = camera->eye();
-    if (stretched)
-        e = Vec3{e.x / scale.x, e.y / scale.y, e.z / scale.z};
-    e = e.add(Vec3{volume->dim(0) / 2.0, volume->dim(1) / 2.0, volume->dim(2) / 2.0});
+    const Vec3 e = eye_in_grid();
     f.eye = e;
     f.eye_cell[0] = splat_eye_coordinate(e.x);
     f.eye_cell[1] = splat_eye_coordinate(e.y);

@@ -6,6 +6,7 @@
 #include "frame_inputs.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -111,7 +112,24 @@ public:
     bool fan_depth_writes = false;
     SplatStats last_stats;
 
+    // The grid points a frame drawn now would visit with these detail factors: the volume's
+    // extents, the frame's steps and the eye's cell, which fix the back-to-front walk
+    // (walk_splats). Two frames with equal lattices visit the same grid points.
+    struct Lattice {
+        int n[3] = {0, 0, 0};
+        int step[3] = {0, 0, 0};
+        std::int64_t eye_cell[3] = {0, 0, 0};
+        bool operator==(const Lattice&) const = default;
+    };
+    Lattice lattice(const Detail& with) const;
+    // Called as each draw starts, with the lattice it draws: the owner may fill in the colours
+    // of the grid points the frame reads (the scene does after a step of playback classified
+    // only the points of a coarser frame).
+    std::function<void(const Lattice&)> before_drawing;
+
 private:
+    // The eye in grid coordinates (grid point (x, y, z) at x, y, z), through the axis scale.
+    Vec3 eye_in_grid() const;
     // Sends the frame's splats down the chosen path (or the one it falls back to).
     void issue(const SplatFrame& f, SplatGeometry& geometry);
     template <class Reader>

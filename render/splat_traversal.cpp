@@ -1,5 +1,6 @@
 #include "splat_traversal.h"
 
+#include <algorithm>
 #include <cmath>
 
 int splat_view_bits(const Vec3& eye_axis) {
@@ -42,4 +43,19 @@ AxisWalk splat_axis_walk(bool upper, int n, std::int64_t k, int s) {
 Vec3 splat_corner(int code, int sx, int sy, int sz) {
     return {(code & 1 ? 0.5 : -0.5) * sx, (code & 2 ? 0.5 : -0.5) * sy,
             (code & 4 ? 0.5 : -0.5) * sz};
+}
+
+std::vector<int> splat_axis_indices(int n, std::int64_t k, int s) {
+    std::vector<int> indices;
+    const AxisWalk lower = splat_axis_walk(false, n, k, s);
+    const AxisWalk upper = splat_axis_walk(true, n, k, s);
+    if (!lower.empty)
+        for (std::int64_t i = lower.start; lower.visits(i); i += lower.stride)
+            indices.push_back(static_cast<int>(i));
+    if (!upper.empty)
+        for (std::int64_t i = upper.start; upper.visits(i); i += upper.stride)
+            indices.push_back(static_cast<int>(i));
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    return indices;
 }

@@ -3,6 +3,7 @@
 #include "vec3.h"
 
 #include <cstdint>
+#include <vector>
 
 // The back-to-front order in which the splat renderer visits grid points, as pure functions.
 //
@@ -44,6 +45,12 @@ struct AxisWalk {
 // The walk for the upper part (bit set) or the lower part of an axis of extent n with eye cell
 // k and step s. A step below 1 gives an empty walk: there is no lattice to visit.
 AxisWalk splat_axis_walk(bool upper, int n, std::int64_t k, int s);
+
+// The indices visited along one axis (extent n, eye cell k, step s), ascending: those of its
+// lower part's walk and of its upper part's. Each octant combines one part of each axis and
+// walk_splats takes all eight, so the grid points of a frame are exactly the combinations of
+// one index from each axis's list.
+std::vector<int> splat_axis_indices(int n, std::int64_t k, int s);
 
 // The box corner named by a 3-bit code, for a box of steps (sx, sy, sz) centred on the point.
 Vec3 splat_corner(int code, int sx, int sy, int sz);

@@ -48,16 +48,22 @@ const Volume& Scene::classified_source() {
     return w;
 }
 
-bool Scene::classify_window_cached() {
+WindowKey Scene::window_key() const {
     WindowKey key;
     key.first = window_first();
     key.last = window_last();
     for (int i = 0; i < channel_count; ++i)
         key.revisions[i] = curves[i].revision();
     key.settings = classify_settings();
+    return key;
+}
+
+bool Scene::classify_window_cached() {
+    const WindowKey key = window_key();
     if (colour_volume.nx == data_volume.nx && colour_volume.ny == data_volume.ny &&
         colour_volume.nz == data_volume.nz && window_cache_.fetch(key, colour_volume)) {
         classifier_.forget(); // the classifier did not see these samples written
+        partial_ = false;
         return true;
     }
     if (!classify_all())

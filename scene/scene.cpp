@@ -38,6 +38,12 @@ Scene::Scene() {
         c.vertical_scale = 0.7;
 
     interactive_detail.renderer = &splat_renderer;
+    // A frame that draws other grid points than those a step of playback classified gets the
+    // rest of the grid classified first.
+    splat_renderer.before_drawing = [this](const SplatRenderer::Lattice& drawn) {
+        if (partial_ && !(drawn == partial_lattice_))
+            complete_colours();
+    };
     legend.scene = this;
     axes.scene = this;
 }
@@ -140,11 +146,16 @@ bool Scene::save_curves(const std::string& path, std::string& error) {
 
 bool Scene::classify_all() {
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    return classifier_.classify_all(colour_volume, classified_source(), list, classify_settings());
+    const bool done =
+        classifier_.classify_all(colour_volume, classified_source(), list, classify_settings());
+    partial_ = partial_ && !done;
+    return done;
 }
 
 bool Scene::classify_changed() {
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    return classifier_.classify_changed(colour_volume, classified_source(), list,
-                                        classify_settings());
+    const bool done =
+        classifier_.classify_changed(colour_volume, classified_source(), list, classify_settings());
+    partial_ = partial_ && !done;
+    return done;
 }

@@ -112,6 +112,15 @@ public:
     // classify_all: a window already classified with the same curves, settings and data is
     // copied back instead of classified again (up to 512 MiB of them are kept).
     bool classify_window_cached();
+    // One step of playback, for the main view's next frame. A window classified before is
+    // copied back. Otherwise, where the detail policy is to draw that frame coarse, only the
+    // grid points it draws are classified (they get exactly classify_all's colours) and the
+    // frame is held at that detail; the rest of the grid is classified as soon as a frame
+    // that draws other points, or the probe, needs it.
+    bool classify_playback_step();
+    // Classifies what a step of playback left out (nothing when the colours are whole).
+    bool complete_colours();
+    bool colours_complete() const { return !partial_; }
 
     // --- Classification
     // Classifies the data volume into the colour volume through the four curves; false when
@@ -189,6 +198,13 @@ private:
     Volume window_volume_;
     bool window_filled_ = false; // window_volume_ holds the window of the data as it is
     WindowCache window_cache_;   // windows classified for playback
+    WindowKey window_key() const;
+    // After a step of playback: only the grid points of this lattice hold the window's colours.
+    bool partial_ = false;
+    SplatRenderer::Lattice partial_lattice_;
+    // What classifying one grid point of the window costs, as playback last measured it.
+    double seconds_per_point_ = 0.0;
+    int measured_width_ = 0;
     CurveClassifier classifier_;
     std::string grid_path_;
     std::string curves_path_;

@@ -71,6 +71,8 @@ void Scene::zoom_notches(int notches) {
 }
 
 std::string Scene::probe(double fx, double fy, double aspect) const {
+    if (partial_) // during playback's coarse frames most colours are not there yet
+        return {};
     ProbeRay ray;
     if (!pointer_ray(view_controller.camera, aspect, field_of_view, fx, fy, ray))
         return {};

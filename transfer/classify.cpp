@@ -35,6 +35,8 @@ struct ClassifyJob {
     // Bit c set: channel c is computed; the others keep what the target holds. Missing points
     // are written whole: their grey does not depend on the curves.
     int channels = 0xF;
+    // When set, only these grid points; two-component rows are classified whole.
+    const GridLattice* lattice = nullptr;
 };
 
 // Grey, with an opacity that grows with the number w of missing points in the 3x3x3 box
@@ -184,38 +186,56 @@ void classify_row_of_pairs(const ClassifyJob& job, int y, int z, const Scratch& 
     }
 }
 
-// Classifies the z-planes [z_begin, z_end).
+// Classifies the z-planes [z_begin, z_end), or with a lattice the lattice's planes of those
+// positions in its list.
 void classify_slab(const ClassifyJob& job, int z_begin, int z_end, Scratch scratch) {
     const Volume& source = *job.source;
+    const GridLattice* lattice = job.lattice;
     const int n = source.ncomp;
-    for (int z = z_begin; z < z_end; ++z) {
-        for (int y = 0; y < source.ny; ++y) {
+    const int rows = lattice ? static_cast<int>(lattice->y.size()) : source.ny;
+    for (int i = z_begin; i < z_end; ++i) {
+        const int z = lattice ? lattice->z[i] : i;
+        for (int j = 0; j < rows; ++j) {
+            const int y = lattice ? lattice->y[j] : j;
             if (job.pairs) {
                 classify_row_of_pairs(job, y, z, scratch);
                 continue;
             }
             const float* p = source.samples + source.flat_index(0, y, z, 0);
             float* q = job.target->samples + job.target->flat_index(0, y, z, 0);
-            for (int x = 0; x < source.nx; ++x, p += n, q += 4) {
-                if (is_missing_point(p[0]))
-                    classify_missing(job, x, y, z, q);
+            const auto one = [&](int x) {
+                if (is_missing_point(p[std::int64_t(n) * x]))
+                    classify_missing(job, x, y, z, q + 4 * std::int64_t(x));
                 else
-                    classify_point(job, p, q, scratch);
-            }
+                    classify_point(job, p + std::int64_t(n) * x, q + 4 * std::int64_t(x), scratch);
+            };
+            if (lattice)
+                for (const int x : lattice->x)
+                    one(x);
+            else
+                for (int x = 0; x < source.nx; ++x)
+                    one(x);
         }
     }
 }
 
-int choose_threads(int requested, const Volume& source) {
+// Threads for `points` grid points of `ncomp` components in `planes` z-planes.
+int choose_threads(int requested, std::int64_t points, int ncomp, int planes) {
     int threads = requested;
     if (threads <= 0) {
         threads = static_cast<int>(std::thread::hardware_concurrency());
-        // Below about 32k grid points a thread costs more than it saves.
-        const std::int64_t points = static_cast<std::int64_t>(source.nx) * source.ny * source.nz;
-        threads = static_cast<int>(std::min<std::int64_t>(threads, points / 32768));
+        // Below about 32k pieces of paths (grid points of two components) a thread costs more
+        // than it saves.
+        const std::int64_t pieces = points * std::max(ncomp - 1, 1);
+        threads = static_cast<int>(std::min<std::int64_t>(threads, pieces / 32768));
     }
-    return std::clamp(threads, 1, std::max(source.nz, 1));
+    return std::clamp(threads, 1, std::max(planes, 1));
 }
+
+bool run_classification(Volume& target, const Volume& source,
+                        const TransferFunction* const (&curves)[4],
+                        const ClassifySettings& settings, int threads, int channels,
+                        ClassifyPlan* plan, const GridLattice* lattice);
 
 } // namespace
 
@@ -227,6 +247,28 @@ bool classify(Volume& target, const Volume& source, const TransferFunction* cons
 bool classify_channels(Volume& target, const Volume& source,
                        const TransferFunction* const (&curves)[4], const ClassifySettings& settings,
                        int threads, int channels, ClassifyPlan* plan) {
+    return run_classification(target, source, curves, settings, threads, channels, plan, nullptr);
+}
+
+bool classify_lattice(Volume& target, const Volume& source,
+                      const TransferFunction* const (&curves)[4], const ClassifySettings& settings,
+                      const GridLattice& lattice, int channels, int threads) {
+    const auto inside = [](const std::vector<int>& list, int n) {
+        return std::all_of(list.begin(), list.end(), [n](int i) { return i >= 0 && i < n; });
+    };
+    if (!inside(lattice.x, source.nx) || !inside(lattice.y, source.ny) ||
+        !inside(lattice.z, source.nz))
+        return false;
+    return run_classification(target, source, curves, settings, threads, channels, nullptr,
+                              &lattice);
+}
+
+namespace {
+
+bool run_classification(Volume& target, const Volume& source,
+                        const TransferFunction* const (&curves)[4],
+                        const ClassifySettings& settings, int threads, int channels,
+                        ClassifyPlan* plan, const GridLattice* lattice) {
     const double low = settings.low;
     const double range = settings.range;
     if (source.nx != target.nx || source.ny != target.ny || source.nz != target.nz)
@@ -269,10 +311,14 @@ bool classify_channels(Volume& target, const Volume& source,
         job.pairs = job.pairs && curve.ordered && curve.crowd == 1;
     }
     job.channels = channels & 0xF;
+    job.lattice = lattice;
     if (plan)
         *plan = {job.pairs, job.pairs && job.vector_pairs};
 
-    const int slabs = choose_threads(threads, source);
+    const std::int64_t points =
+        lattice ? lattice->points() : static_cast<std::int64_t>(source.nx) * source.ny * source.nz;
+    const int planes = lattice ? static_cast<int>(lattice->z.size()) : source.nz;
+    const int slabs = choose_threads(threads, points, source.ncomp, planes);
     const std::size_t per_slab = Scratch::doubles(source.ncomp, source.nx);
     std::unique_ptr<double[]> block(new (std::nothrow) double[per_slab * slabs]);
     const std::size_t ints_per_slab = Scratch::ints(source.nx);
@@ -284,10 +330,11 @@ bool classify_channels(Volume& target, const Volume& source,
                        source.nx);
     };
 
-    // Slab i covers the z-planes [i * nz / slabs, (i + 1) * nz / slabs); the calling thread
-    // takes slab 0. A thread that cannot be started leaves its slab to the calling thread.
+    // Slab i covers the z-planes [i * nz / slabs, (i + 1) * nz / slabs) (of a lattice's
+    // planes); the calling thread takes slab 0. A thread that cannot be started leaves its
+    // slab to the calling thread.
     const auto z_of = [&](int i) {
-        return static_cast<int>(static_cast<std::int64_t>(source.nz) * i / slabs);
+        return static_cast<int>(static_cast<std::int64_t>(planes) * i / slabs);
     };
     std::vector<std::thread> workers;
     try {
@@ -309,3 +356,5 @@ bool classify_channels(Volume& target, const Volume& source,
     target.valid = true;
     return true;
 }
+
+} // namespace

@@ -2,6 +2,8 @@
 
 #include "volume.h"
 
+#include <vector>
+
 class TransferFunction;
 
 // How a grid point's path of values is averaged where it runs downwards.
@@ -59,3 +61,20 @@ struct ClassifyPlan {
 bool classify_channels(Volume& target, const Volume& source,
                        const TransferFunction* const (&curves)[4], const ClassifySettings& settings,
                        int threads, int channels, ClassifyPlan* plan);
+
+// Some of a grid's points: every combination of one index from each list (each within the
+// grid's extent along its axis). A coarse frame draws such a lattice.
+struct GridLattice {
+    std::vector<int> x, y, z;
+    std::int64_t points() const {
+        return static_cast<std::int64_t>(x.size()) * std::int64_t(y.size()) *
+               std::int64_t(z.size());
+    }
+};
+
+// classify_channels for the lattice's grid points alone: each gets exactly the values classify
+// gives it in the channels of `channels`, and every other grid point keeps what target holds.
+// False, target unchanged, where classify refuses or an index lies outside the grid.
+bool classify_lattice(Volume& target, const Volume& source,
+                      const TransferFunction* const (&curves)[4], const ClassifySettings& settings,
+                      const GridLattice& lattice, int channels = 0xF, int threads = 0);

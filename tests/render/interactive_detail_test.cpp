@@ -183,3 +183,38 @@ TEST(FrameInputs, name_everything_the_picture_depends_on) {
     view.draw_list.push_back(&unknown);
     EXPECT_FALSE(view.collect_frame_inputs(after, 100, 80));
 }
+
+// Playback plans a level for its work and its frame together, and holds one frame at it.
+TEST(InteractiveDetail, plan_counts_the_work_before_the_frame_and_a_pin_holds_one_frame) {
+    SplatRenderer renderer;
+    InteractiveDetail detail(&renderer);
+    detail.budget_seconds = 0.1;
+    double none[InteractiveDetail::levels] = {};
+    EXPECT_EQ(detail.plan(none), 0); // no frame time known: full detail
+    detail.after_frame(2.0);         // a full frame of 2 s
+    const int alone = detail.plan(none);
+    ASSERT_GT(alone, 0);
+    EXPECT_LE(detail.estimate(alone), 0.075);
+    // Work before the frame that shrinks with the level moves the plan coarser.
+    double work[InteractiveDetail::levels];
+    for (int level = 0; level < InteractiveDetail::levels; ++level)
+        work[level] = 0.05 * detail.estimate(level) / detail.estimate(0) * 40.0;
+    const int planned = detail.plan(work);
+    EXPECT_GT(planned, alone);
+    EXPECT_LE(detail.estimate(planned) + work[planned], 0.075);
+
+    detail.pin_next(2);
+    detail.spent_seconds = 5.0; // whatever the budget says
+    detail.before_frame(true);
+    EXPECT_EQ(detail.level(), 2);
+    EXPECT_TRUE(renderer.detail == InteractiveDetail::factors[2]);
+    detail.before_frame(true); // the pin is gone
+    EXPECT_NE(detail.level(), 2);
+    detail.pin_next(3);
+    detail.before_frame(false); // a frame that is not interactive drops it
+    EXPECT_EQ(detail.level(), 0);
+    detail.before_frame(true);
+    EXPECT_NE(detail.level(), 3);
+    detail.set_enabled(false);
+    EXPECT_EQ(detail.plan(work), 0);
+}

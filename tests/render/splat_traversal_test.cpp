@@ -100,3 +100,26 @@ TEST(SplatTraversal, corners_are_half_steps_from_the_centre) {
     EXPECT_EQ(c5.y, -1.0);
     EXPECT_EQ(c5.z, 2.0);
 }
+
+// The per-axis lists name exactly the grid points a frame visits, for eyes inside and outside
+// the grid and steps that do and do not divide the extents.
+TEST(SplatTraversal, axis_indices_combine_into_the_points_a_frame_visits) {
+    const int n[3] = {11, 7, 5};
+    for (const std::int64_t k : {-9, 0, 3, 6, 10, 40})
+        for (const int s : {1, 2, 3, 4, 6}) {
+            const int step[3] = {s, s + 1, 2};
+            const std::int64_t eye[3] = {k, k / 2, k - 2};
+            std::vector<char> visited(11 * 7 * 5, 0);
+            for (const int bits : {0, 5})
+                walk_splats(
+                    n, step, eye, bits, [](int, const AxisWalk*) {},
+                    [&](int x, int y, int z) { visited[(z * 7 + y) * 11 + x] = 1; });
+            std::vector<char> listed(visited.size(), 0);
+            for (int z : splat_axis_indices(n[2], eye[2], step[2]))
+                for (int y : splat_axis_indices(n[1], eye[1], step[1]))
+                    for (int x : splat_axis_indices(n[0], eye[0], step[0]))
+                        listed[(z * 7 + y) * 11 + x] = 1;
+            EXPECT_EQ(listed, visited) << "k " << k << " s " << s;
+        }
+    EXPECT_TRUE(splat_axis_indices(10, 4, 0).empty());
+}

@@ -494,3 +494,67 @@ TEST(Classify, faint_and_hidden_missing_data_change_only_missing_points) {
         EXPECT_GT(missing_points, 50);
     }
 }
+
+// A lattice of grid points gets exactly the whole classification's bits in the channels asked
+// for, and every other sample keeps what it held: on two-component rows (classified whole by
+// the row pass) and on longer paths, with missing points, on any thread count.
+TEST(Classify, lattice_gets_the_whole_classifications_bits_and_nothing_else_changes) {
+    for (const int components : {2, 7}) {
+        std::mt19937 rng(components);
+        std::uniform_real_distribution<float> value(-20.0f, 120.0f);
+        Volume data;
+        fill(data, 19, 13, 11, components,
+             [&](int, int, int, int) { return rng() % 50 == 0 ? missing : value(rng); });
+        std::mt19937 curve_rng(3);
+        TransferFunction curves[4];
+        for (TransferFunction& f : curves)
+            f = random_curve(curve_rng);
+        const Curves pointers(curves);
+        Volume whole;
+        fill(whole, 19, 13, 11, 4, [](int, int, int, int) { return 0.0f; });
+        ASSERT_TRUE(classify(whole, data, pointers.p, settings()));
+
+        const GridLattice lattice{{0, 4, 8, 12, 16, 18}, {0, 5, 12}, {1, 2, 10}};
+        for (const int channels : {0xF, 0x8}) {
+            for (const int threads : {1, 3}) {
+                Volume colour;
+                fill(colour, 19, 13, 11, 4, [](int, int, int, int) { return -1.0f; });
+                ASSERT_TRUE(classify_lattice(colour, data, pointers.p, settings(), lattice,
+                                             channels, threads));
+                int changed_off_lattice = 0;
+                for (int z = 0; z < 11; ++z)
+                    for (int y = 0; y < 13; ++y)
+                        for (int x = 0; x < 19; ++x) {
+                            const bool on = std::count(lattice.x.begin(), lattice.x.end(), x) &&
+                                            std::count(lattice.y.begin(), lattice.y.end(), y) &&
+                                            std::count(lattice.z.begin(), lattice.z.end(), z);
+                            const float* got = colour.samples + colour.flat_index(x, y, z, 0);
+                            const float* want = whole.samples + whole.flat_index(x, y, z, 0);
+                            const bool missing_point =
+                                data.samples[data.flat_index(x, y, z, 0)] == missing;
+                            for (int c = 0; c < 4; ++c) {
+                                const bool asked = (channels >> c & 1) || missing_point;
+                                if (on && asked)
+                                    ASSERT_EQ(std::memcmp(got + c, want + c, sizeof(float)), 0)
+                                        << x << " " << y << " " << z << " channel " << c;
+                                else if (!on && got[c] != -1.0f)
+                                    ++changed_off_lattice; // only whole rows of pairs may change
+                                else if (on && !asked)
+                                    ASSERT_EQ(got[c], -1.0f);
+                            }
+                        }
+                if (components != 2)
+                    EXPECT_EQ(changed_off_lattice, 0);
+            }
+        }
+        // An index outside the grid is refused with the colour volume unchanged.
+        Volume colour;
+        fill(colour, 19, 13, 11, 4, [](int, int, int, int) { return -1.0f; });
+        EXPECT_FALSE(
+            classify_lattice(colour, data, pointers.p, settings(), GridLattice{{0, 19}, {0}, {0}}));
+        EXPECT_FALSE(
+            classify_lattice(colour, data, pointers.p, settings(), GridLattice{{0}, {-1}, {0}}));
+        EXPECT_TRUE(std::all_of(colour.samples, colour.samples + colour.sample_count(),
+                                [](float s) { return s == -1.0f; }));
+    }
+}

@@ -1,0 +1,126 @@
+// A step of playback through the components, classifying no more of the grid than the coarse
+// frame that shows it draws.
+#include "scene.h"
+
+#include "splat_traversal.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+GridLattice grid_lattice(const SplatRenderer::Lattice& l) {
+    GridLattice g;
+    g.x = splat_axis_indices(l.n[0], l.eye_cell[0], l.step[0]);
+    g.y = splat_axis_indices(l.n[1], l.eye_cell[1], l.step[1]);
+    g.z = splat_axis_indices(l.n[2], l.eye_cell[2], l.step[2]);
+    return g;
+}
+
+// The lit frame's normals are central differences of the opacity around each grid point it
+// draws, taken (as Volume::gradient_at_index does) at the point moved inside the grid along
+// every axis of extent 3 or more. `inside` lists the moved indices of an axis, `around` the two
+// neighbours of each along it (none for a shorter axis).
+std::vector<int> moved_inside(const std::vector<int>& list, int n, int offset) {
+    std::vector<int> out;
+    for (const int i : list) {
+        if (n < 3) {
+            if (offset == 0)
+                out.push_back(i);
+            continue;
+        }
+        out.push_back(std::clamp(i, 1, n - 2) + offset);
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+// Classifies what a frame drawing `points` reads: their four channels, and the opacity of the
+// neighbours its normals are taken from.
+bool classify_drawn(Volume& colour, const Volume& source, const TransferFunction* const (&list)[4],
+                    const ClassifySettings& settings, const GridLattice& points) {
+    if (!classify_lattice(colour, source, list, settings, points))
+        return false;
+    const std::vector<int>* axes[3] = {&points.x, &points.y, &points.z};
+    const int n[3] = {source.nx, source.ny, source.nz};
+    for (int along = 0; along < 3; ++along) {
+        if (n[along] < 3)
+            continue;
+        std::vector<int> lists[3];
+        for (int a = 0; a < 3; ++a)
+            lists[a] = moved_inside(*axes[a], n[a], 0);
+        std::vector<int> below = moved_inside(*axes[along], n[along], -1);
+        const std::vector<int> above = moved_inside(*axes[along], n[along], 1);
+        below.insert(below.end(), above.begin(), above.end());
+        std::sort(below.begin(), below.end());
+        below.erase(std::unique(below.begin(), below.end()), below.end());
+        lists[along] = below;
+        const GridLattice neighbours{lists[0], lists[1], lists[2]};
+        if (!classify_lattice(colour, source, list, settings, neighbours, 1 << 3))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool Scene::classify_playback_step() {
+    const WindowKey key = window_key();
+    if (colour_volume.nx == data_volume.nx && colour_volume.ny == data_volume.ny &&
+        colour_volume.nz == data_volume.nz && window_cache_.fetch(key, colour_volume)) {
+        classifier_.forget(); // the classifier did not see these samples written
+        partial_ = false;
+        return true;
+    }
+    const Volume& source = classified_source(); // the window's copy, made before the timing
+    if (measured_width_ != window_width()) {
+        seconds_per_point_ = 0.0;
+        measured_width_ = window_width();
+    }
+    // What classifying each level's grid points would take ahead of its frame. Until a step
+    // of this width has been measured that is unknown, and the step classifies the whole grid.
+    const std::int64_t all = static_cast<std::int64_t>(source.nx) * source.ny * source.nz;
+    double before[InteractiveDetail::levels];
+    for (int level = 0; level < InteractiveDetail::levels; ++level) {
+        const std::int64_t points =
+            level == 0
+                ? all
+                : grid_lattice(splat_renderer.lattice(InteractiveDetail::factors[level])).points();
+        before[level] = seconds_per_point_ * static_cast<double>(points);
+    }
+    const int level = seconds_per_point_ > 0.0 ? interactive_detail.plan(before) : 0;
+    const auto start = Clock::now();
+    if (level == 0) {
+        if (!classify_all())
+            return false;
+        window_cache_.store(key, colour_volume);
+        if (all > 0)
+            seconds_per_point_ = seconds_since(start) / static_cast<double>(all);
+        return true;
+    }
+
+    const SplatRenderer::Lattice lattice =
+        splat_renderer.lattice(InteractiveDetail::factors[level]);
+    const GridLattice points = grid_lattice(lattice);
+    const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
+    if (!classify_drawn(colour_volume, source, list, classify_settings(), points))
+        return false;
+    if (points.points() > 0)
+        seconds_per_point_ = seconds_since(start) / static_cast<double>(points.points());
+    classifier_.forget(); // most of the colour volume is not what the classifier wrote
+    partial_ = true;
+    partial_lattice_ = lattice;
+    interactive_detail.pin_next(level);
+    return true;
+}
+
+bool Scene::complete_colours() {
+    return !partial_ || classify_window_cached();
+}
