@@ -98,8 +98,9 @@ public:
     SplatDrawing drawing = SplatDrawing::arrays;
     // How coarse frames (a detail above 1) are drawn. They need not match anything exactly,
     // so by default they take the shaders, whose splats cost least, and the detail policy can
-    // choose finer steps. A coarse frame never rebuilds the shaders' buffer: while the colour
-    // volume changes from frame to frame (a realtime edit) it falls back to the arrays.
+    // choose finer steps. A coarse frame builds the shaders' buffer only for a colour volume
+    // that its frame before saw too (a drag): while the colour volume changes from frame to
+    // frame (a realtime edit, playback) it falls back to the arrays.
     SplatDrawing coarse_drawing = SplatDrawing::shaders;
     // Leave out grid points whose opacity is 0 at the centre and the rim where that draws the
     // same pixels: fans that do not write depth (the default) show nothing there and leave

@@ -281,7 +281,9 @@ public:
         const SplatSource now = source_of(v);
         if (now == source_)
             return built_;
-        if (!may_rebuild)
+        const bool steady = now == last_seen_;
+        last_seen_ = now;
+        if (!may_rebuild && !steady)
             return false;
         source_ = now;
         rebuilt = true;
@@ -369,6 +371,7 @@ private:
     bool usable_ = false;
     bool built_ = false;
     SplatSource source_;
+    SplatSource last_seen_; // the samples of the last frame that asked for the buffer
     GLuint program_ = 0, vertex_array_ = 0, splats_ = 0, indices_ = 0;
     GLint location_[uniforms] = {};
     float max_point_ = 1.0f;

@@ -33,8 +33,9 @@ struct SplatShaderStats {
 // the volume is not a plain four-component colour volume, the GL state is one the shaders do
 // not reproduce (another light, two-sided lighting, feedback mode, ...), or the frame's
 // geometry does not suit sprites (the grid reaching the near or far plane, splats too large
-// for a point), or the splat buffer would have to be rebuilt and `may_rebuild` is false.
-// `owner` keys the view's resource; `last` gets the shade of the last splat visited (for the
+// for a point), or the splat buffer would have to be rebuilt and `may_rebuild` is false while
+// the volume's samples differ from those of the frame before (colours that change from frame
+// to frame, as in a realtime edit, would be built for one frame only). `owner` keys the view's resource; `last` gets the shade of the last splat visited (for the
 // current colour and normal immediate mode would leave).
 bool draw_splats_with_shaders(const void* owner, const SplatFrame& f, const SplatGeometry& g,
                               bool may_rebuild, SplatShaderStats& stats, std::int64_t& drawn,
