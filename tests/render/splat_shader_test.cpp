@@ -99,6 +99,27 @@ TEST_F(SplatShaders, splat_buffer_is_rebuilt_only_when_samples_change) {
     EXPECT_TRUE(renderer.last_stats.rebuilt);
 }
 
+// Coarse frames build the buffer only for colours the frame before saw too (a drag), and fall
+// back to the arrays while the colours change from frame to frame (an edit).
+TEST_F(SplatShaders, coarse_frames_build_the_buffer_only_for_steady_colours) {
+    renderer.coarse_drawing = SplatDrawing::shaders;
+    renderer.detail = {2, 2, 2};
+    draw(SplatDrawing::arrays);
+    EXPECT_EQ(renderer.last_stats.drawn, SplatDrawing::arrays); // nothing built yet
+    for (int edit = 0; edit < 2; ++edit) {
+        colour.samples[3] += 0.01f; // a realtime edit: new colours every frame
+        draw(SplatDrawing::arrays);
+        EXPECT_EQ(renderer.last_stats.drawn, SplatDrawing::arrays);
+    }
+    draw(SplatDrawing::arrays); // the same colours again: built
+    EXPECT_EQ(renderer.last_stats.drawn, SplatDrawing::shaders);
+    EXPECT_TRUE(renderer.last_stats.rebuilt);
+    look(140, -0.3, 1.1);
+    draw(SplatDrawing::arrays);
+    EXPECT_EQ(renderer.last_stats.drawn, SplatDrawing::shaders);
+    EXPECT_FALSE(renderer.last_stats.rebuilt);
+}
+
 // Grid points with opacity 0 are left out; the picture does not change.
 TEST_F(SplatShaders, transparent_points_are_left_out) {
     const auto full = draw(SplatDrawing::shaders);
