@@ -203,6 +203,7 @@ ImportResult run_import(const std::string& name, const ReaderJob& job, const Byt
                 format_c("Error: \"%s\" could not be written completely", intermediate.c_str()));
         }
         written += count;
+        out.write_behind();
         if (!prompts.progress(ImportStage::converting, done, total)) {
             out.discard();
             return import_cancelled();

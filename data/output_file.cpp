@@ -236,6 +236,7 @@ bool OutputFile::open(const std::string& path, const std::vector<std::string>& k
     close_written();
     failure_.clear();
     target_lost_ = false;
+    behind_ = 0;
     if (path.empty()) {
         failure_ = "no file name was given";
         return false;
@@ -302,6 +303,18 @@ bool OutputFile::open(const std::string& path, const std::vector<std::string>& k
         return false;
     }
     return true;
+}
+
+void OutputFile::write_behind() {
+    if (!file_ || temporary_.empty() || std::fflush(file_) != 0)
+        return;
+    const int fd = fileno(file_);
+    const off_t end = lseek(fd, 0, SEEK_CUR);
+    if (end <= behind_)
+        return;
+    // Only a hint: where it fails, commit()'s fsync writes everything as before.
+    if (sync_file_range(fd, behind_, end - behind_, SYNC_FILE_RANGE_WRITE) == 0)
+        behind_ = end;
 }
 
 bool OutputFile::commit() {

@@ -37,6 +37,11 @@ public:
     // The stream to write to; null when not open.
     std::FILE* stream() const { return file_; }
 
+    // Starts the disk writing what has been written so far, without waiting for it, so that
+    // commit() waits only for the rest. For long writes, called now and then; does nothing for
+    // a file written directly or prepared elsewhere.
+    void write_behind();
+
     // Flushes the new file to the disk and puts it in place. False when that fails; what was
     // written is then discarded as by discard(), and failure() says why.
     bool commit();
@@ -68,6 +73,7 @@ private:
     int temporary_slot_ = -1; // its entry among the files removed on a signal
     int target_fd_ = -1;      // the target, opened for writing, when the file is prepared elsewhere
     int written_fd_ = -1;
+    long long behind_ = 0; // bytes handed to the disk by write_behind()
     std::string failure_;
     bool target_lost_ = false;
 };
