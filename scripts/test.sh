@@ -26,25 +26,43 @@ cmake --build --preset asan -j "$jobs"
 with_display ctest --preset asan -j "$jobs" --timeout 900 -E '^sample_outputs_as_recorded$'
 
 # Fuzzing: each libFuzzer target runs for a bounded time from its seed corpus (copied, so the
-# repository's corpus is not changed). A crash fails the run and leaves the input in build/fuzz.
+# repository's corpus is not changed), as many at once as there are processors. A crash fails
+# the run and leaves the input in build/fuzz.
+fuzz_one() {
+    local target=$1 name=${1##*/fuzz_} work status=0
+    work=$(mktemp -d)
+    cp tests/fuzz/corpus/"$name"/* "$work"/ 2>/dev/null || true
+    (cd build/fuzz && "../../$target" -max_total_time="${HALVORN_FUZZ_SECONDS:-15}" \
+        -max_len=4096 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 "$work" \
+        >"fuzz-$name.log" 2>&1) || status=$?
+    rm -rf "$work"
+    return "$status"
+}
 if command -v clang++ >/dev/null; then
     cmake --preset fuzz >/dev/null
     cmake --build --preset fuzz -j "$jobs" --target halvorn_fuzz_targets
-    for target in build/fuzz/tests/fuzz/fuzz_*; do
-        name=${target##*/fuzz_}
-        work=$(mktemp -d)
-        cp tests/fuzz/corpus/"$name"/* "$work"/ 2>/dev/null || true
-        echo "fuzzing $name for ${HALVORN_FUZZ_SECONDS:-15} s"
-        status=0
-        (cd build/fuzz && "../../$target" -max_total_time="${HALVORN_FUZZ_SECONDS:-15}" \
-            -max_len=4096 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 "$work" \
-            >"fuzz-$name.log" 2>&1) || status=$?
-        grep -E '^(stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' "build/fuzz/fuzz-$name.log" || true
-        if [ "$status" -ne 0 ]; then
-            tail -40 "build/fuzz/fuzz-$name.log"
-            echo "fuzz target $name failed; the crash input is in build/fuzz"
-            exit 1
-        fi
-        rm -rf "$work"
+    targets=(build/fuzz/tests/fuzz/fuzz_*)
+    failed=()
+    for ((i = 0; i < ${#targets[@]}; i += jobs)); do
+        pids=()
+        for target in "${targets[@]:i:jobs}"; do
+            echo "fuzzing ${target##*/fuzz_} for ${HALVORN_FUZZ_SECONDS:-15} s"
+            fuzz_one "$target" &
+            pids+=("$!")
+        done
+        for k in "${!pids[@]}"; do
+            wait "${pids[$k]}" || failed+=("${targets[$((i + k))]}")
+        done
     done
+    for target in "${targets[@]}"; do
+        name=${target##*/fuzz_}
+        echo "$name: $(grep -E '^(stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' \
+            "build/fuzz/fuzz-$name.log" | tr '\n' ' ')"
+    done
+    for target in "${failed[@]}"; do
+        name=${target##*/fuzz_}
+        tail -40 "build/fuzz/fuzz-$name.log"
+        echo "fuzz target $name failed; the crash input is in build/fuzz"
+    done
+    [ "${#failed[@]}" -eq 0 ] || exit 1
 fi
