@@ -58,14 +58,19 @@ WindowKey Scene::window_key() const {
     return key;
 }
 
+bool Scene::fetch_window(const WindowKey& key) {
+    if (colour_volume.nx != data_volume.nx || colour_volume.ny != data_volume.ny ||
+        colour_volume.nz != data_volume.nz || !window_cache_.fetch(key, colour_volume))
+        return false;
+    classifier_.forget(); // the classifier did not see these samples written
+    partial_ = false;
+    return true;
+}
+
 bool Scene::classify_window_cached() {
     const WindowKey key = window_key();
-    if (colour_volume.nx == data_volume.nx && colour_volume.ny == data_volume.ny &&
-        colour_volume.nz == data_volume.nz && window_cache_.fetch(key, colour_volume)) {
-        classifier_.forget(); // the classifier did not see these samples written
-        partial_ = false;
+    if (fetch_window(key))
         return true;
-    }
     if (!classify_all())
         return false;
     window_cache_.store(key, colour_volume);

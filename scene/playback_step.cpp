@@ -73,12 +73,8 @@ bool classify_drawn(Volume& colour, const Volume& source, const TransferFunction
 
 bool Scene::classify_playback_step() {
     const WindowKey key = window_key();
-    if (colour_volume.nx == data_volume.nx && colour_volume.ny == data_volume.ny &&
-        colour_volume.nz == data_volume.nz && window_cache_.fetch(key, colour_volume)) {
-        classifier_.forget(); // the classifier did not see these samples written
-        partial_ = false;
+    if (fetch_window(key))
         return true;
-    }
     const Volume& source = classified_source(); // the window's copy, made before the timing
     if (measured_width_ != window_width()) {
         seconds_per_point_ = 0.0;

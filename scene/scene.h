@@ -199,6 +199,8 @@ private:
     bool window_filled_ = false; // window_volume_ holds the window of the data as it is
     WindowCache window_cache_;   // windows classified for playback
     WindowKey window_key() const;
+    // Copies back the colours kept for `key`; false when none are kept.
+    bool fetch_window(const WindowKey& key);
     // After a step of playback: only the grid points of this lattice hold the window's colours.
     bool partial_ = false;
     SplatRenderer::Lattice partial_lattice_;
