@@ -135,6 +135,23 @@ private slots:
         QCOMPARE(scene().interactive_detail.level(), 0); // the last frame is a full one
     }
 
+    // Where a full frame exceeds the budget, Play classifies only what its coarse frames draw;
+    // stopping leaves the whole window's colours.
+    void stopping_play_leaves_the_whole_windows_colours() {
+        open_coloured(4);
+        dialog->scene_for_setup().interactive_detail.budget_seconds = 1e-9;
+        CComponentsWindow& w = open_window();
+        w.last_box().setValue(2);
+        w.rate_box().setValue(50);
+        w.play_button().click();
+        QVERIFY(QTest::qWaitFor([&] { return !scene().colours_complete(); }, 5000));
+        w.play_button().click();
+        QVERIFY(scene().colours_complete());
+        const std::vector<float> shown = colours(scene());
+        QVERIFY(dialog->scene_for_setup().classify_all());
+        QCOMPARE(colours(scene()), shown);
+    }
+
     void a_new_grid_takes_every_component_and_stops_playing() {
         open_coloured(4);
         CComponentsWindow& w = open_window();
