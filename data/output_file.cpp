@@ -306,8 +306,10 @@ bool OutputFile::open(const std::string& path, const std::vector<std::string>& k
 }
 
 void OutputFile::write_behind() {
-    if (!file_ || temporary_.empty() || std::fflush(file_) != 0)
+    if (!file_ || temporary_.empty())
         return;
+    // What the stream has handed to the kernel; the stream's own buffer is left alone, so that
+    // a write that fails (a full disk) is still seen where the writer checks it.
     const int fd = fileno(file_);
     const off_t end = lseek(fd, 0, SEEK_CUR);
     if (end <= behind_)

@@ -10,7 +10,7 @@
 inline int write_grid_file(int argc, char** argv, int nx, int ny, int nz, const char* indent,
                            int decimals,
                            const std::function<bool(int, int, int, double&, double&)>& values) {
-    if (argc != 2) {
+    if (argc != 2 || argv[1][0] == '-') { // --help and the like name no file to write
         std::fprintf(stderr, "usage: %s OUTPUT.txt\n", argv[0]);
         return 2;
     }

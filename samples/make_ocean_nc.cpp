@@ -38,7 +38,7 @@ bool put_text(int id, int var, const char* name, const char* value) {
 
 int main(int argc, char** argv) {
     using namespace ocean;
-    if (argc != 2) {
+    if (argc != 2 || argv[1][0] == '-') { // --help and the like name no file to write
         std::fprintf(stderr, "usage: %s OUTPUT.nc\n", argv[0]);
         return 2;
     }
