@@ -154,7 +154,6 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
 
     const ConvertResult converted = convert_grid_lines(
         text, *out.stream(), lines, ncomp, options.threads, [&](std::int64_t done) {
-            out.write_behind();
             return prompts.progress(ImportStage::converting, done,
                                     S_ISREG(grid_stat.st_mode) ? grid_stat.st_size : 0);
         });
