@@ -71,6 +71,7 @@ ImportResult Scene::import_grid(const std::string& grid_path, ImportPrompts& pro
         grid_path_ = grid_path;
         window_ = {};
         window_filled_ = false;
+        partial_ = false; // the new colour volume is zeroed, and stays so until classified
         description_ = result.description;
         // Until a scale is chosen, each grid gets the flip its own depth axis asks for (and
         // the next grid loses it again when its axis runs upwards).

@@ -3,9 +3,11 @@
 // the rest of the grid gets it classified first.
 #include "headless_view.h"
 #include "scene.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -115,4 +117,38 @@ TEST(Playback, coarse_steps_draw_what_a_whole_classification_draws_and_the_rest_
             std::memcmp(ended.data(), scene.colour_volume.samples, ended.size() * sizeof(float)),
             0);
     }
+}
+
+// A grid opened after a coarse step of playback is shown zeroed until it is classified, as any
+// new grid is: nothing of the old window's classification carries over to it.
+TEST(Playback, a_new_grid_after_a_coarse_step_waits_for_its_classification) {
+    Scene scene;
+    fill_field(scene);
+    HeadlessView view;
+    ASSERT_TRUE(view.open(width, height)) << view.error();
+    scene.attach_main_view(view);
+    ASSERT_TRUE(scene.fit_view(double(width) / height));
+    InteractiveDetail& detail = scene.interactive_detail;
+    detail.after_frame(2.0); // a full frame known to be slow
+    ASSERT_TRUE(scene.set_component_window(0, 1));
+    ASSERT_TRUE(scene.classify_playback_step()); // measures the width
+    ASSERT_TRUE(scene.set_component_window(1, 2));
+    ASSERT_TRUE(scene.classify_playback_step());
+    ASSERT_FALSE(scene.colours_complete());
+
+    struct QuietPrompts final : ImportPrompts {
+        void show_message(const std::string&) override {}
+        bool ask_save_path(const std::string&, std::string&) override { return false; }
+    } prompts;
+    TempDir dir;
+    std::string text = "2 2 2 1\n";
+    for (int i = 0; i < 8; ++i)
+        text += "0 0 0 50\n";
+    ASSERT_TRUE(scene.import_grid(dir.write("g.txt", text), prompts).ok);
+    EXPECT_TRUE(scene.colours_complete());
+    detail.before_frame(false);
+    ASSERT_TRUE(view.repaint());
+    const Volume& c = scene.colour_volume;
+    EXPECT_TRUE(
+        std::all_of(c.samples, c.samples + c.sample_count(), [](float s) { return s == 0.0f; }));
 }
