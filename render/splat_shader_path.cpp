@@ -279,10 +279,10 @@ public:
     bool update(Volume& v, bool may_rebuild, bool& rebuilt) {
         rebuilt = false;
         const SplatSource now = source_of(v);
-        if (now == source_)
-            return built_;
         const bool steady = now == last_seen_;
         last_seen_ = now;
+        if (now == source_)
+            return built_;
         if (!may_rebuild && !steady)
             return false;
         source_ = now;

@@ -106,17 +106,45 @@ bool Scene::classify_playback_step() {
         splat_renderer.lattice(InteractiveDetail::factors[level]);
     const GridLattice points = grid_lattice(lattice);
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    if (!classify_drawn(colour_volume, source, list, classify_settings(), points))
+    const ClassifySettings settings = classify_settings();
+    // Refused settings (a range of 0 typed while playing) change nothing: the colours stay
+    // those of the last step, complete or not.
+    if (!classify_lattice(colour_volume, source, list, settings, GridLattice{}))
+        return false;
+    // From here the colours are partial; until the step has finished, with no lattice that a
+    // frame could match, so that any frame completes them first.
+    classifier_.forget(); // most of the colour volume is not what the classifier wrote
+    partial_ = true;
+    partial_lattice_ = {};
+    partial_settings_ = settings;
+    if (!classify_drawn(colour_volume, source, list, settings, points))
         return false;
     if (points.points() > 0)
         seconds_per_point_ = seconds_since(start) / static_cast<double>(points.points());
-    classifier_.forget(); // most of the colour volume is not what the classifier wrote
-    partial_ = true;
     partial_lattice_ = lattice;
     interactive_detail.pin_next(level);
     return true;
 }
 
 bool Scene::complete_colours() {
-    return !partial_ || classify_window_cached();
+    if (!partial_)
+        return true;
+    // With the settings the partial colours were classified with: a range edited since then
+    // (even to one that is refused) waits for the next classification, as it would have.
+    WindowKey key = window_key();
+    key.settings = partial_settings_;
+    if (fetch_window(key))
+        return true;
+    const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
+    if (!classifier_.classify_all(colour_volume, classified_source(), list, partial_settings_)) {
+        // No memory to finish: show nothing rather than the colours of other windows.
+        std::fill(colour_volume.samples, colour_volume.samples + colour_volume.sample_count(),
+                  0.0f);
+        classifier_.forget();
+        partial_ = false;
+        return false;
+    }
+    partial_ = false;
+    window_cache_.store(key, colour_volume);
+    return true;
 }

@@ -26,7 +26,7 @@ cmake --build --preset asan -j "$jobs"
 with_display ctest --preset asan -j "$jobs" --timeout 900 -E '^sample_outputs_as_recorded$'
 
 # Fuzzing: each libFuzzer target runs for a bounded time from its seed corpus (copied, so the
-# repository's corpus is not changed), as many at once as there are processors. A crash fails
+# repository's corpus is not changed), one per processor at once (at most four). A crash fails
 # the run and leaves the input in build/fuzz.
 fuzz_one() {
     local target=$1 name=${1##*/fuzz_} work status=0
@@ -43,9 +43,10 @@ if command -v clang++ >/dev/null; then
     cmake --build --preset fuzz -j "$jobs" --target halvorn_fuzz_targets
     targets=(build/fuzz/tests/fuzz/fuzz_*)
     failed=()
-    for ((i = 0; i < ${#targets[@]}; i += jobs)); do
+    at_once=$((jobs < 4 ? jobs : 4)) # each may take up to 2 GiB
+    for ((i = 0; i < ${#targets[@]}; i += at_once)); do
         pids=()
-        for target in "${targets[@]:i:jobs}"; do
+        for target in "${targets[@]:i:at_once}"; do
             echo "fuzzing ${target##*/fuzz_} for ${HALVORN_FUZZ_SECONDS:-15} s"
             fuzz_one "$target" &
             pids+=("$!")

@@ -106,6 +106,21 @@ TEST(Playback, coarse_steps_draw_what_a_whole_classification_draws_and_the_rest_
                   0);
         EXPECT_EQ(frame(false), full);
 
+        // A range typed since the step, even one that is refused, waits for the next
+        // classification: the rest of the grid gets the step's own settings.
+        ASSERT_TRUE(scene.set_component_window(1, w));
+        ASSERT_TRUE(scene.classify_playback_step());
+        ASSERT_FALSE(scene.colours_complete());
+        scene.range = 0.0;
+        EXPECT_FALSE(scene.classify_playback_step()); // refused, nothing changed
+        frame(false);
+        EXPECT_TRUE(scene.colours_complete());
+        const std::vector<float> kept = colours(scene);
+        scene.range = 100.0;
+        ASSERT_TRUE(scene.classify_all());
+        EXPECT_EQ(
+            std::memcmp(kept.data(), scene.colour_volume.samples, kept.size() * sizeof(float)), 0);
+
         // And so does the end of playback.
         ASSERT_TRUE(scene.set_component_window(3, w + 2));
         ASSERT_TRUE(scene.classify_playback_step());
