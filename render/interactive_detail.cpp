@@ -58,7 +58,7 @@ void InteractiveDetail::before_frame(bool interacting) {
     if (!renderer)
         return;
     if (!enabled_ || !interacting) {
-        apply(0);
+        apply(enabled_ && hold_coarse ? level_ : 0);
         return;
     }
     if (pinned >= 0 && pinned < levels) {

@@ -49,6 +49,10 @@ public:
     void pin_next(int level) { pinned_ = level; }
 
     SplatRenderer* renderer = nullptr; // not owned
+    // While set, a frame that is not interactive keeps the level of the frame before instead
+    // of going back to full detail (a pointer moving over the view while playback shows
+    // coarse frames of colours that are whole only where those frames draw).
+    bool hold_coarse = false;
     double budget_seconds = 0.1;
     // Time the current step has already taken before its frame (a classification): the next
     // interactive frame gets the rest of the budget. Reset by each frame.

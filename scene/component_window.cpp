@@ -63,7 +63,7 @@ bool Scene::fetch_window(const WindowKey& key) {
         colour_volume.nz != data_volume.nz || !window_cache_.fetch(key, colour_volume))
         return false;
     classifier_.forget(); // the classifier did not see these samples written
-    partial_ = false;
+    set_colours_whole();
     return true;
 }
 

@@ -115,6 +115,7 @@ bool Scene::classify_playback_step() {
     // frame could match, so that any frame completes them first.
     classifier_.forget(); // most of the colour volume is not what the classifier wrote
     partial_ = true;
+    interactive_detail.hold_coarse = true; // no full frame of partial colours
     partial_lattice_ = {};
     partial_settings_ = settings;
     if (!classify_drawn(colour_volume, source, list, settings, points))
@@ -141,10 +142,10 @@ bool Scene::complete_colours() {
         std::fill(colour_volume.samples, colour_volume.samples + colour_volume.sample_count(),
                   0.0f);
         classifier_.forget();
-        partial_ = false;
+        set_colours_whole();
         return false;
     }
-    partial_ = false;
+    set_colours_whole();
     window_cache_.store(key, colour_volume);
     return true;
 }

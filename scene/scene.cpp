@@ -71,7 +71,7 @@ ImportResult Scene::import_grid(const std::string& grid_path, ImportPrompts& pro
         grid_path_ = grid_path;
         window_ = {};
         window_filled_ = false;
-        partial_ = false; // the new colour volume is zeroed, and stays so until classified
+        set_colours_whole(); // the new colour volume is zeroed, and stays so until classified
         description_ = result.description;
         // Until a scale is chosen, each grid gets the flip its own depth axis asks for (and
         // the next grid loses it again when its axis runs upwards).
@@ -149,7 +149,8 @@ bool Scene::classify_all() {
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
     const bool done =
         classifier_.classify_all(colour_volume, classified_source(), list, classify_settings());
-    partial_ = partial_ && !done;
+    if (done)
+        set_colours_whole();
     return done;
 }
 
@@ -157,6 +158,7 @@ bool Scene::classify_changed() {
     const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
     const bool done =
         classifier_.classify_changed(colour_volume, classified_source(), list, classify_settings());
-    partial_ = partial_ && !done;
+    if (done)
+        set_colours_whole();
     return done;
 }

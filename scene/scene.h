@@ -204,6 +204,11 @@ private:
     // After a step of playback: only the grid points of this lattice hold the window's colours.
     bool partial_ = false;
     SplatRenderer::Lattice partial_lattice_;
+    // The colours are whole again: frames may go back to full detail.
+    void set_colours_whole() {
+        partial_ = false;
+        interactive_detail.hold_coarse = false;
+    }
     ClassifySettings partial_settings_; // those the partial colours were classified with
     // What classifying one grid point of the window costs, as playback last measured it.
     double seconds_per_point_ = 0.0;

@@ -218,3 +218,18 @@ TEST(InteractiveDetail, plan_counts_the_work_before_the_frame_and_a_pin_holds_on
     detail.set_enabled(false);
     EXPECT_EQ(detail.plan(work), 0);
 }
+
+// Holding the coarse level: a frame that is not interactive keeps the level of the one before.
+TEST(InteractiveDetail, held_level_survives_frames_that_are_not_interactive) {
+    SplatRenderer renderer;
+    InteractiveDetail detail(&renderer);
+    detail.after_frame(2.0);
+    detail.pin_next(5);
+    detail.before_frame(true);
+    detail.hold_coarse = true;
+    detail.before_frame(false);
+    EXPECT_EQ(detail.level(), 5);
+    detail.hold_coarse = false;
+    detail.before_frame(false);
+    EXPECT_EQ(detail.level(), 0);
+}

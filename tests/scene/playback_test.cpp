@@ -59,6 +59,9 @@ TEST(Playback, coarse_steps_draw_what_a_whole_classification_draws_and_the_rest_
     ASSERT_TRUE(scene.fit_view(aspect));
     scene.place_camera(std::nullopt, -0.4, 0.7);
 
+    // Coarse frames through the arrays, so that frames of the same colours compare exactly
+    // (the shaders would take over from the second one).
+    scene.splat_renderer.coarse_drawing = SplatDrawing::arrays;
     // Frames are timed as if a full one took 2 s and a coarse one 10 ms, so the levels do not
     // depend on this machine.
     InteractiveDetail& detail = scene.interactive_detail;
@@ -92,12 +95,16 @@ TEST(Playback, coarse_steps_draw_what_a_whole_classification_draws_and_the_rest_
         EXPECT_EQ(frame(true), played) << "width " << w;
         EXPECT_NE(scene.probe(0.5, 0.5, aspect), "");
 
-        // A full frame after a step classifies the rest first: the whole window's colours and
-        // its picture.
+        // A frame that is not interactive (the pointer moving over the view) keeps the coarse
+        // level and classifies nothing more; a frame at another detail (here full) classifies
+        // the rest first: the whole window's colours and its picture.
         ASSERT_TRUE(scene.set_component_window(2, w + 1));
         ASSERT_TRUE(scene.classify_playback_step());
+        const std::vector<unsigned char> coarse = frame(true);
+        EXPECT_EQ(frame(false), coarse);
         ASSERT_FALSE(scene.colours_complete());
-        const std::vector<unsigned char> full = frame(false);
+        detail.pin_next(0);
+        const std::vector<unsigned char> full = frame(true);
         EXPECT_TRUE(scene.colours_complete());
         const std::vector<float> completed = colours(scene);
         ASSERT_TRUE(scene.classify_all());
@@ -113,7 +120,8 @@ TEST(Playback, coarse_steps_draw_what_a_whole_classification_draws_and_the_rest_
         ASSERT_FALSE(scene.colours_complete());
         scene.range = 0.0;
         EXPECT_FALSE(scene.classify_playback_step()); // refused, nothing changed
-        frame(false);
+        detail.pin_next(0);
+        frame(true);
         EXPECT_TRUE(scene.colours_complete());
         const std::vector<float> kept = colours(scene);
         scene.range = 100.0;
