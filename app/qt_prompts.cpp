@@ -171,7 +171,10 @@ bool QtPrompts::progress(ImportStage stage, std::int64_t done, std::int64_t tota
     const StageSpan span = stage_span(stage);
     if (new_stage) {
         shown_stage_ = static_cast<int>(stage);
-        progress_dialog_->setLabelText(tr(span.label).arg(import_name_));
+        // Only the first stage names the file (arg() warns of a label without a place for it).
+        const QString label = tr(span.label);
+        progress_dialog_->setLabelText(label.contains(QLatin1String("%1")) ? label.arg(import_name_)
+                                                                           : label);
     }
     if (total > 0) {
         const double fraction = std::clamp(static_cast<double>(done) / total, 0.0, 1.0);
