@@ -15,15 +15,48 @@ with_display() {
     if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"; fi
 }
 
+# Each suite runs while the next build compiles beside it (tests wait on the display and the
+# disk as much as on the processors). A build's output goes to build/PRESET.log and is shown
+# when it fails.
+build_in_background() {
+    local preset=$1
+    shift
+    mkdir -p build
+    (cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$jobs" "$@") \
+        >"build/$preset.log" 2>&1 &
+    background_build=$!
+}
+finish_background_build() {
+    local preset=$1 status=0
+    wait "$background_build" || status=$?
+    if [ "$status" -ne 0 ]; then
+        tail -60 "build/$preset.log"
+        echo "the $preset build failed (build/$preset.log)"
+        exit "$status"
+    fi
+}
+
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
-with_display ctest --preset default -j "$jobs" --timeout 600
+build_in_background asan
+status=0
+with_display ctest --preset default -j "$jobs" --timeout 600 || status=$?
+finish_background_build asan
+[ "$status" -eq 0 ] || exit "$status"
 
-cmake --preset asan >/dev/null
-cmake --build --preset asan -j "$jobs"
+fuzzing=false
+if command -v clang++ >/dev/null; then
+    fuzzing=true
+    build_in_background fuzz --target halvorn_fuzz_targets
+fi
 # The recorded pictures are compared byte for byte once, by the default build: under the
 # sanitizers the same programs only take longer to draw the same bytes.
-with_display ctest --preset asan -j "$jobs" --timeout 900 -E '^sample_outputs_as_recorded$'
+with_display ctest --preset asan -j "$jobs" --timeout 900 -E '^sample_outputs_as_recorded$' ||
+    status=$?
+if "$fuzzing"; then
+    finish_background_build fuzz
+fi
+[ "$status" -eq 0 ] || exit "$status"
 
 # Fuzzing: each libFuzzer target runs for a bounded time from its seed corpus (copied, so the
 # repository's corpus is not changed), one per processor at once (at most four). A crash fails
@@ -38,9 +71,7 @@ fuzz_one() {
     rm -rf "$work"
     return "$status"
 }
-if command -v clang++ >/dev/null; then
-    cmake --preset fuzz >/dev/null
-    cmake --build --preset fuzz -j "$jobs" --target halvorn_fuzz_targets
+if "$fuzzing"; then
     targets=(build/fuzz/tests/fuzz/fuzz_*)
     failed=()
     at_once=$((jobs < 4 ? jobs : 4)) # each may take up to 2 GiB
