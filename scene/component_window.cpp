@@ -67,12 +67,19 @@ bool Scene::fetch_window(const WindowKey& key) {
     return true;
 }
 
-bool Scene::classify_window_cached() {
-    const WindowKey key = window_key();
+bool Scene::classify_window_with(const ClassifySettings& settings) {
+    WindowKey key = window_key();
+    key.settings = settings;
     if (fetch_window(key))
         return true;
-    if (!classify_all())
+    const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
+    if (!classifier_.classify_all(colour_volume, classified_source(), list, settings))
         return false;
+    set_colours_whole();
     window_cache_.store(key, colour_volume);
     return true;
+}
+
+bool Scene::classify_window_cached() {
+    return classify_window_with(classify_settings());
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <initializer_list>
 
 namespace {
 
@@ -25,44 +26,33 @@ GridLattice grid_lattice(const SplatRenderer::Lattice& l) {
 
 // The lit frame's normals are central differences of the opacity around each grid point it
 // draws, taken (as Volume::gradient_at_index does) at the point moved inside the grid along
-// every axis of extent 3 or more. `inside` lists the moved indices of an axis, `around` the two
-// neighbours of each along it (none for a shorter axis).
-std::vector<int> moved_inside(const std::vector<int>& list, int n, int offset) {
+// every axis of extent 3 or more. For one axis's listed indices: the moved ones (`offsets` {0})
+// or the two neighbours of each ({-1, 1}), ascending and without repeats.
+std::vector<int> moved_inside(const std::vector<int>& list, int n,
+                              std::initializer_list<int> offsets) {
     std::vector<int> out;
-    for (const int i : list) {
-        if (n < 3) {
-            if (offset == 0)
-                out.push_back(i);
-            continue;
-        }
-        out.push_back(std::clamp(i, 1, n - 2) + offset);
-    }
+    for (const int i : list)
+        for (const int offset : offsets)
+            out.push_back(n < 3 ? i : std::clamp(i, 1, n - 2) + offset);
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
 }
 
-// Classifies what a frame drawing `points` reads: their four channels, and the opacity of the
-// neighbours its normals are taken from.
-bool classify_drawn(Volume& colour, const Volume& source, const TransferFunction* const (&list)[4],
-                    const ClassifySettings& settings, const GridLattice& points) {
-    if (!classify_lattice(colour, source, list, settings, points))
-        return false;
-    const std::vector<int>* axes[3] = {&points.x, &points.y, &points.z};
+// Classifies the opacity of the neighbours whose differences give the normals of `points`.
+bool classify_normal_neighbours(Volume& colour, const Volume& source,
+                                const TransferFunction* const (&list)[4],
+                                const ClassifySettings& settings, const GridLattice& points) {
     const int n[3] = {source.nx, source.ny, source.nz};
+    const GridLattice inside{moved_inside(points.x, n[0], {0}), moved_inside(points.y, n[1], {0}),
+                             moved_inside(points.z, n[2], {0})};
+    std::vector<int> GridLattice::*const axes[3] = {&GridLattice::x, &GridLattice::y,
+                                                    &GridLattice::z};
     for (int along = 0; along < 3; ++along) {
         if (n[along] < 3)
             continue;
-        std::vector<int> lists[3];
-        for (int a = 0; a < 3; ++a)
-            lists[a] = moved_inside(*axes[a], n[a], 0);
-        std::vector<int> below = moved_inside(*axes[along], n[along], -1);
-        const std::vector<int> above = moved_inside(*axes[along], n[along], 1);
-        below.insert(below.end(), above.begin(), above.end());
-        std::sort(below.begin(), below.end());
-        below.erase(std::unique(below.begin(), below.end()), below.end());
-        lists[along] = below;
-        const GridLattice neighbours{lists[0], lists[1], lists[2]};
+        GridLattice neighbours = inside;
+        neighbours.*axes[along] = moved_inside(points.*axes[along], n[along], {-1, 1});
         if (!classify_lattice(colour, source, list, settings, neighbours, 1 << 3))
             return false;
     }
@@ -94,9 +84,8 @@ bool Scene::classify_playback_step() {
     const int level = seconds_per_point_ > 0.0 ? interactive_detail.plan(before) : 0;
     const auto start = Clock::now();
     if (level == 0) {
-        if (!classify_all())
+        if (!classify_window_with(key.settings))
             return false;
-        window_cache_.store(key, colour_volume);
         if (all > 0)
             seconds_per_point_ = seconds_since(start) / static_cast<double>(all);
         return true;
@@ -109,7 +98,7 @@ bool Scene::classify_playback_step() {
     const ClassifySettings settings = classify_settings();
     // Refused settings (a range of 0 typed while playing) change nothing: the colours stay
     // those of the last step, complete or not.
-    if (!classify_lattice(colour_volume, source, list, settings, GridLattice{}))
+    if (!classify_lattice(colour_volume, source, list, settings, points))
         return false;
     // From here the colours are partial; until the step has finished, with no lattice that a
     // frame could match, so that any frame completes them first.
@@ -118,7 +107,7 @@ bool Scene::classify_playback_step() {
     interactive_detail.hold_coarse = true; // no full frame of partial colours
     partial_lattice_ = {};
     partial_settings_ = settings;
-    if (!classify_drawn(colour_volume, source, list, settings, points))
+    if (!classify_normal_neighbours(colour_volume, source, list, settings, points))
         return false;
     if (points.points() > 0)
         seconds_per_point_ = seconds_since(start) / static_cast<double>(points.points());
@@ -132,20 +121,11 @@ bool Scene::complete_colours() {
         return true;
     // With the settings the partial colours were classified with: a range edited since then
     // (even to one that is refused) waits for the next classification, as it would have.
-    WindowKey key = window_key();
-    key.settings = partial_settings_;
-    if (fetch_window(key))
+    if (classify_window_with(partial_settings_))
         return true;
-    const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    if (!classifier_.classify_all(colour_volume, classified_source(), list, partial_settings_)) {
-        // No memory to finish: show nothing rather than the colours of other windows.
-        std::fill(colour_volume.samples, colour_volume.samples + colour_volume.sample_count(),
-                  0.0f);
-        classifier_.forget();
-        set_colours_whole();
-        return false;
-    }
+    // No memory to finish: show nothing rather than the colours of other windows.
+    std::fill(colour_volume.samples, colour_volume.samples + colour_volume.sample_count(), 0.0f);
+    classifier_.forget();
     set_colours_whole();
-    window_cache_.store(key, colour_volume);
-    return true;
+    return false;
 }

@@ -201,6 +201,9 @@ private:
     WindowKey window_key() const;
     // Copies back the colours kept for `key`; false when none are kept.
     bool fetch_window(const WindowKey& key);
+    // classify_window_cached with these settings: the window's kept colours, or a whole
+    // classification that is then kept.
+    bool classify_window_with(const ClassifySettings& settings);
     // After a step of playback: only the grid points of this lattice hold the window's colours.
     bool partial_ = false;
     SplatRenderer::Lattice partial_lattice_;
