@@ -161,7 +161,7 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
     // The file is complete here; Cancel still leaves an existing intermediate file as it was.
     const bool commit = converted.status == ConvertStatus::done &&
                         prompts.progress(ImportStage::writing, 0, intermediate_bytes);
-    if (converted.status != ConvertStatus::done || !commit || !out.commit()) {
+    if (converted.status != ConvertStatus::done || !commit) {
         const ConvertStatus status = converted.status == ConvertStatus::done && !commit
                                          ? ConvertStatus::cancelled
                                          : converted.status;
@@ -187,19 +187,14 @@ ImportResult import_grid(const std::string& grid_path, Volume& data, Volume& col
                                  static_cast<long long>(line_bound)));
         case ConvertStatus::write_failed:
         case ConvertStatus::done:
-            return fail(prompts,
-                        format_c("Error: \"%s\" could not be written completely%s",
-                                 shown_path(intermediate).c_str(),
-                                 out.target_lost() ? "; the file that was there could not be "
-                                                     "kept and is now empty"
-                                                   : ""));
+            return import_write_failure(prompts, intermediate, out);
         }
     }
     std::fclose(grid_file.f);
     grid_file.f = nullptr;
 
-    ImportResult r = finish_import(intermediate, out.written_descriptor(), nx, ny, nz, ncomp,
-                                   new_data, new_colour, data, colour, prompts, options);
+    ImportResult r = finish_import(out, intermediate, nx, ny, nz, ncomp, new_data, new_colour, data,
+                                   colour, prompts, options);
     r.description.file = grid_path;
     r.description.format = "grid text";
     for (int a = 0; a < 3; ++a)

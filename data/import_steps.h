@@ -29,14 +29,18 @@ ImportResult import_no_memory(ImportPrompts& prompts, std::int64_t nx, std::int6
 ImportResult open_intermediate(const std::string& grid_path, const ImportOptions& options,
                                ImportPrompts& prompts, OutputFile& out, std::string& intermediate);
 
-// The end of an import whose intermediate file `intermediate` is complete and in place: the
-// progress of writing it, the read-back, the load of `new_data` (allocated for the grid, its
-// statistics then replaced) with the mirroring and statistics, and the commit of `new_data`
-// and `new_colour` into `data` and `colour`. A failure or Cancel leaves `data` and `colour` as
-// they were (and the new intermediate file in place).
-// `written` is the descriptor the file was written through (OutputFile::written_descriptor),
-// so that the read-back reads this import's file even when another has taken its name since;
-// -1 reads it by name.
-ImportResult finish_import(const std::string& intermediate, int written, int nx, int ny, int nz,
+// "Error: "PATH" could not be written completely", with a word when the file that was there
+// could not be kept; shown.
+ImportResult import_write_failure(ImportPrompts& prompts, const std::string& intermediate,
+                                  const OutputFile& out);
+
+// The end of an import whose intermediate file `intermediate` has been written whole through
+// `out`: its commit, which puts it in place, and meanwhile the progress of writing it, the
+// read-back, the load of `new_data` (allocated for the grid, its statistics then replaced)
+// with the mirroring and statistics; then the commit of `new_data` and `new_colour` into `data`
+// and `colour`. A failure or Cancel leaves `data` and `colour` as they were; once the file has
+// been put in place, it stays. The read-back reads this import's own file even when another
+// has taken its name since.
+ImportResult finish_import(OutputFile& out, const std::string& intermediate, int nx, int ny, int nz,
                            int ncomp, Volume& new_data, Volume& new_colour, Volume& data,
                            Volume& colour, ImportPrompts& prompts, const ImportOptions& options);

@@ -213,8 +213,9 @@ ImportResult run_import(const std::string& name, const ReaderJob& job, const Byt
         process.send(free_message, freed.bytes());
     }
     // Everything has come: the reader need not even close the file, and its memory is given
-    // back before the load takes the samples twice.
-    process.stop();
+    // back before the load takes the samples twice. The system takes it down while the file
+    // is committed and read back; the reader is waited for at the end.
+    process.kill_now();
     if (written != sample_bytes / 4) {
         out.discard();
         return fail(file + "could not be read: its reader sent too few samples");
@@ -223,11 +224,8 @@ ImportResult run_import(const std::string& name, const ReaderJob& job, const Byt
         out.discard();
         return import_cancelled();
     }
-    if (!out.commit())
-        return fail(format_c("Error: \"%s\" could not be written completely",
-                             shown_path(intermediate).c_str()));
-    ImportResult r = finish_import(intermediate, out.written_descriptor(), nx, ny, nz, ncomp,
-                                   new_data, new_colour, data, colour, prompts, options);
+    ImportResult r = finish_import(out, intermediate, nx, ny, nz, ncomp, new_data, new_colour, data,
+                                   colour, prompts, options);
     if (r.ok)
         r.description = std::move(description);
     return r;

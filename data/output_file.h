@@ -43,6 +43,12 @@ public:
     // for a file written directly or prepared elsewhere.
     void write_behind();
 
+    // Hands what the stream holds to the kernel and returns a new descriptor open for reading on
+    // the file being written, which the caller owns, so that the file can be read back while
+    // commit() runs on another thread (its flush waits mostly for the disk). -1 where the target
+    // is written directly or the stream cannot be flushed; commit() then reports the failure.
+    int reading_descriptor();
+
     // Flushes the new file to the disk and puts it in place. False when that fails; what was
     // written is then discarded as by discard(), and failure() says why.
     bool commit();

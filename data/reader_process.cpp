@@ -165,6 +165,12 @@ void ReaderProcess::stop() {
     release();
 }
 
+void ReaderProcess::kill_now() {
+    if (pid_ > 0)
+        kill(pid_, SIGKILL);
+    release();
+}
+
 std::string ReaderProcess::wait() {
     if (pid_ <= 0)
         return {};

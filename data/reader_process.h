@@ -34,6 +34,9 @@ public:
 
     // Caller only: kills the helper (if it still runs) and waits for it.
     void stop();
+    // Caller only: kills the helper (if it still runs) and gives back the shared blocks, without
+    // waiting while the system takes the helper down; stop() or the end of the object waits.
+    void kill_now();
     // Caller only: waits for the helper to end; an empty string when it exited with status 0,
     // otherwise how it ended ("ended with signal 11").
     std::string wait();
