@@ -1,13 +1,12 @@
 #include "netcdf_slabs.h"
 
+#include "background_job.h"
 #include "c_locale.h"
 #include "netcdf_reader.h"
 
 #include "netcdf_api.h"
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -15,6 +14,8 @@ namespace {
 // A chunk cache that holds one chunk of a variable whose chunks are larger than the library's
 // default cache, up to this size, so that a slab smaller than a chunk does not inflate it anew.
 constexpr std::size_t max_chunk_cache = std::size_t{64} << 20;
+// Samples in a box of contiguously stored values (see read_grid): 1 MiB of floats.
+constexpr std::int64_t small_box_floats = std::int64_t{1} << 18;
 // Chunks above this size (and above the samples of the whole grid) are refused: inflating one
 // would pass the memory an import may take.
 constexpr std::int64_t max_chunk_bytes = std::int64_t{64} << 20;
@@ -78,29 +79,6 @@ struct GatherBox {
     }
 };
 
-// Runs one job at a time on a thread of its own; where no thread can be started, at once.
-class BackgroundJob {
-public:
-    ~BackgroundJob() { wait(); }
-    void run(std::function<void()> job) {
-        wait();
-        job_ = std::move(job);
-        try {
-            thread_ = std::thread([this] { job_(); });
-        } catch (...) {
-            job_();
-        }
-    }
-    void wait() {
-        if (thread_.joinable())
-            thread_.join();
-    }
-
-private:
-    std::function<void()> job_;
-    std::thread thread_;
-};
-
 } // namespace
 
 ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& plan,
@@ -114,6 +92,7 @@ ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& pla
     std::vector<ValueRule> rules(plan.variables.size());
     std::vector<std::size_t> chunks;
     int largest_type = 1;
+    bool contiguous = true; // every variable
     for (std::size_t i = 0; i < plan.variables.size(); ++i) {
         const NetcdfVariable& v = catalog.variables[plan.variables[i]];
         const std::string why = read_value_rule(ncid, v.varid, rules[i]);
@@ -128,13 +107,19 @@ ReadResult read_grid(int ncid, const NetcdfCatalog& catalog, const GridPlan& pla
             return result;
         if (i == 0)
             chunks = var_chunks;
+        contiguous = contiguous && var_chunks.empty();
         largest_type = std::max(largest_type, stored_type_bytes(rules[i].type));
     }
 
     // A box of whole planes, else of whole rows of one plane, else part of one row, as many
     // grid points as one block holds. Along the axis that is cut, a box spans whole chunks
-    // where it can, so that no chunk is inflated twice.
-    const std::int64_t capacity = sink.block_floats() / ncomp;
+    // where it can, so that no chunk is inflated twice. Values stored contiguously come in
+    // smaller boxes, whose stored and converted values stay in the processor's cache between
+    // the library's copy and the conversion, and which keep the import's writing going
+    // from the first box on.
+    const std::int64_t box_floats =
+        contiguous ? std::max(small_box_floats, ncomp) : sink.block_floats();
+    const std::int64_t capacity = std::min(box_floats, sink.block_floats()) / ncomp;
     if (capacity <= 0) {
         result.error = "has more components per grid point than one block holds";
         return result;

@@ -24,19 +24,32 @@ template <class T> double as_stored(double v) {
     return v;
 }
 
-// Missing values compared per value without a loop: unused slots hold NaN, which equals
-// nothing.
+// Missing values compared per value without a loop: a kernel compares `slots` of them (one, the
+// usual _FillValue, or up to four), the unused slots holding NaN, which equals nothing.
 constexpr std::size_t missing_slots = 4;
+
+template <class V, std::size_t slots> struct MissingValues {
+    V value[slots];
+    explicit MissingValues(const std::vector<double>& missing) {
+        for (std::size_t m = 0; m < slots; ++m)
+            value[m] = m < missing.size() ? static_cast<V>(missing[m])
+                                          : std::numeric_limits<V>::quiet_NaN();
+    }
+    bool none_equals(V v) const {
+        bool none = true;
+        for (std::size_t m = 0; m < slots; ++m)
+            none &= v != value[m];
+        return none;
+    }
+};
 
 // The conversion of one stored type, without branches in the loop, so that the compiler can
 // keep it in registers (a few nanoseconds per value would make the conversion the slowest part
 // of an import).
-template <class T, bool packed, bool unpacked_range>
+template <class T, bool packed, bool unpacked_range, std::size_t slots>
 void convert_kernel(const ValueRule& rule, const T* stored, std::int64_t n, float* out,
                     std::int64_t stride, ValueCounts& counts) {
-    double missing[missing_slots];
-    for (std::size_t m = 0; m < missing_slots; ++m)
-        missing[m] = m < rule.missing.size() ? rule.missing[m] : std::nan("");
+    const MissingValues<double, slots> missing(rule.missing);
     const double scale = rule.scale, offset = rule.offset;
     const double low_valid = rule.valid_min, high_valid = rule.valid_max;
     const float low_limit = static_cast<float>(missing_threshold);
@@ -48,9 +61,8 @@ void convert_kernel(const ValueRule& rule, const T* stored, std::int64_t n, floa
         const double checked = unpacked_range ? v : s;
         const float f = static_cast<float>(v);
         // NaN fails every comparison, and so is missing here.
-        const bool valid = (s != missing[0]) & (s != missing[1]) & (s != missing[2]) &
-                           (s != missing[3]) & (checked >= low_valid) & (checked <= high_valid) &
-                           (std::fabs(f) <= largest);
+        const bool valid = missing.none_equals(s) & (checked >= low_valid) &
+                           (checked <= high_valid) & (std::fabs(f) <= largest);
         out[i * stride] = valid ? f : missing_sample;
         missed += !valid;
         low += valid & (f <= low_limit);
@@ -60,13 +72,13 @@ void convert_kernel(const ValueRule& rule, const T* stored, std::int64_t n, floa
 }
 
 // Unpacked float32 values, compared as floats: twice as many fit a vector register as doubles.
-// The valid range becomes the floats within it, so the result is that of convert_kernel.
+// The valid range becomes the floats within it, so the result is that of convert_kernel. Without
+// a valid range only the missing values and NaN or infinity are looked for.
+template <std::size_t slots, bool ranged>
 void convert_floats(const ValueRule& rule, const float* stored, std::int64_t n, float* out,
                     std::int64_t stride, ValueCounts& counts) {
     const float inf = std::numeric_limits<float>::infinity();
-    float missing[missing_slots];
-    for (std::size_t m = 0; m < missing_slots; ++m)
-        missing[m] = m < rule.missing.size() ? static_cast<float>(rule.missing[m]) : std::nanf("");
+    const MissingValues<float, slots> missing(rule.missing);
     // The smallest float at or above valid_min, the largest at or below valid_max.
     float low_valid = static_cast<float>(rule.valid_min);
     if (static_cast<double>(low_valid) < rule.valid_min)
@@ -79,9 +91,9 @@ void convert_floats(const ValueRule& rule, const float* stored, std::int64_t n, 
     std::int64_t missed = 0, low = 0;
     for (std::int64_t i = 0; i < n; ++i) {
         const float f = stored[i];
-        const bool valid = (f != missing[0]) & (f != missing[1]) & (f != missing[2]) &
-                           (f != missing[3]) & (f >= low_valid) & (f <= high_valid) &
-                           (std::fabs(f) <= largest);
+        bool valid = missing.none_equals(f) & (std::fabs(f) <= largest);
+        if constexpr (ranged)
+            valid &= (f >= low_valid) & (f <= high_valid);
         out[i * stride] = valid ? f : missing_sample;
         missed += !valid;
         low += valid & (f <= low_limit);
@@ -110,20 +122,32 @@ void convert_many_missing(const ValueRule& rule, const T* stored, std::int64_t n
     }
 }
 
+template <class T, std::size_t slots>
+void convert_slots(const ValueRule& rule, const T* stored, std::int64_t n, float* out,
+                   std::int64_t stride, ValueCounts& counts) {
+    if constexpr (std::is_same_v<T, float>) {
+        if (!rule.packed) {
+            const bool ranged = rule.valid_min > -std::numeric_limits<double>::infinity() ||
+                                rule.valid_max < std::numeric_limits<double>::infinity();
+            return ranged ? convert_floats<slots, true>(rule, stored, n, out, stride, counts)
+                          : convert_floats<slots, false>(rule, stored, n, out, stride, counts);
+        }
+    }
+    if (!rule.packed)
+        return convert_kernel<T, false, false, slots>(rule, stored, n, out, stride, counts);
+    if (!rule.valid_unpacked)
+        return convert_kernel<T, true, false, slots>(rule, stored, n, out, stride, counts);
+    convert_kernel<T, true, true, slots>(rule, stored, n, out, stride, counts);
+}
+
 template <class T>
 void convert_typed(const ValueRule& rule, const T* stored, std::int64_t n, float* out,
                    std::int64_t stride, ValueCounts& counts) {
     if (rule.missing.size() > missing_slots)
         return convert_many_missing(rule, stored, n, out, stride, counts);
-    if constexpr (std::is_same_v<T, float>) {
-        if (!rule.packed)
-            return convert_floats(rule, stored, n, out, stride, counts);
-    }
-    if (!rule.packed)
-        return convert_kernel<T, false, false>(rule, stored, n, out, stride, counts);
-    if (!rule.valid_unpacked)
-        return convert_kernel<T, true, false>(rule, stored, n, out, stride, counts);
-    convert_kernel<T, true, true>(rule, stored, n, out, stride, counts);
+    if (rule.missing.size() <= 1)
+        return convert_slots<T, 1>(rule, stored, n, out, stride, counts);
+    convert_slots<T, missing_slots>(rule, stored, n, out, stride, counts);
 }
 
 // Calls f with a null pointer of the C++ type that `type` stands for.

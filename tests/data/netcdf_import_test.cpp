@@ -157,6 +157,38 @@ TEST(NetcdfImport, packed_shorts_with_fill_missing_values_and_valid_range) {
     EXPECT_EQ(b->bytes, float_bytes({-9999, -1, 2, -9999}));
 }
 
+// Unpacked floats are compared as floats, with as many missing values as the variable names and
+// the valid range only where it has one: each combination gives the bytes the attributes say.
+TEST(NetcdfImport, floats_with_a_valid_range_several_missing_values_or_only_a_fill) {
+    TempDir dir;
+    const std::string path = dir.file("floats.nc");
+    {
+        NcFile f(path, NC_CLOBBER | NC_NETCDF4);
+        const int z = f.dim("z", 1), y = f.dim("y", 1), x = f.dim("x", 8);
+        const int ranged = f.var("R", NC_FLOAT, {z, y, x});
+        f.numbers(ranged, "_FillValue", NC_FLOAT, {1e37});
+        f.numbers(ranged, "valid_range", NC_FLOAT, {-5, 40});
+        const int several = f.var("M", NC_FLOAT, {z, y, x});
+        f.numbers(several, "_FillValue", NC_FLOAT, {1e37});
+        f.numbers(several, "missing_value", NC_FLOAT, {-1e34, 9.97e36});
+        const int fill = f.var("P", NC_FLOAT, {z, y, x});
+        f.numbers(fill, "_FillValue", NC_FLOAT, {1e37});
+        f.end_definitions();
+        const std::vector<double> values = {
+            1e37, -1e34, 9.97e36, 40.5, -5, 40, std::numeric_limits<double>::infinity(), 12.5};
+        for (const int v : {ranged, several, fill})
+            f.put(v, values);
+    }
+    const auto r = import(path, {"R", "M", "P"});
+    ASSERT_TRUE(r->result.ok) << r->result.error;
+    const float m = -9999;
+    EXPECT_EQ(r->bytes,
+              float_bytes({m,  m,  m,  m,  m,  -1e34f, m, m, 9.97e36f, m,     40.5f, 40.5f,
+                           -5, -5, -5, 40, 40, 40,     m, m, m,        12.5f, 12.5f, 12.5f}));
+    EXPECT_EQ(r->result.description.missing_count, 11);
+    EXPECT_EQ(r->result.description.low_value_count, 1);
+}
+
 TEST(NetcdfImport, default_fill_nan_and_low_values) {
     for (const auto& [format, mode] : all_formats()) {
         SCOPED_TRACE(format);
