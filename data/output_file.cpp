@@ -1,6 +1,5 @@
 #include "output_file.h"
 
-#include "background_job.h"
 #include "shown_path.h"
 #include "temporary_files.h"
 
@@ -13,9 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -167,16 +166,25 @@ std::FILE* open_directly(const std::string& path, bool truncate) {
 // this is left to the file system's own timing.
 // Removes the file that a new one has replaced. Its name goes at once; freeing the blocks of a
 // large file takes tens of milliseconds (about 50 for 64 MB on ext4), which a thread of their
-// own spends, so that nobody waits for them. The last thread is waited for at exit.
+// own spends, so that nobody waits for them. The thread is detached: it holds no state that a
+// forked child or the exit would have to wait for, and where the process ends first, the
+// system closes the file all the same.
 void remove_replaced(const std::string& path) {
     const int held = open(path.c_str(), O_PATH | O_CLOEXEC);
     unlink(path.c_str());
     if (held < 0)
         return;
-    static std::mutex lock;
-    static BackgroundJob releasing;
-    const std::lock_guard<std::mutex> one_at_a_time(lock);
-    releasing.run([held] { close(held); });
+    // A small file is freed at once: a thread would cost more than it saves.
+    struct stat st {};
+    if (fstat(held, &st) != 0 || st.st_blocks < (std::int64_t{8} << 20) / 512) {
+        close(held);
+        return;
+    }
+    try {
+        std::thread([held] { close(held); }).detach();
+    } catch (...) {
+        close(held);
+    }
 }
 
 void sync_folder(const std::string& path) {

@@ -68,6 +68,15 @@ TEST(IntermediateReplace, success_keeps_the_old_mode_or_gives_a_plain_creates_mo
     EXPECT_EQ(fs::status(dir.file("new.dat")).permissions(), fs::perms(0666 & ~mask));
 }
 
+// A large replaced file loses its name at once; its blocks are freed on a thread of their own.
+TEST(IntermediateReplace, a_large_old_file_is_gone_as_soon_as_the_new_one_is_in_place) {
+    TempDir dir;
+    const std::string dat = dir.write("g.txt.dat", std::string(std::size_t{9} << 20, 'o'));
+    ASSERT_TRUE(run(dir.write("g.txt", good_text)).ok);
+    EXPECT_EQ(read_bytes(dat), good_bytes);
+    EXPECT_EQ(names_in(dir.file("")), (std::set<std::string>{"g.txt", "g.txt.dat"}));
+}
+
 TEST(IntermediateReplace, symbolic_links_stay_and_their_final_target_receives_the_file) {
     TempDir dir;
     const std::string real = dir.write("real.dat", "old");
