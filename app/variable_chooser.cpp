@@ -15,10 +15,17 @@ CVariableChooser::CVariableChooser(const std::string& file,
     : QDialog(parent), candidates_(candidates) {
     setWindowTitle(tr("Choose the Grid"));
     auto* layout = new QVBoxLayout(this);
+    // One candidate is asked about only when it has four dimensions: what is left to choose is
+    // the dimension of its components.
+    const QString name = QFileInfo(QString::fromStdString(file)).fileName();
     layout->addWidget(new QLabel(
-        tr("%1 holds several variables that could be the grid. Choose one, or several of the "
-           "same shape (one component each):")
-            .arg(QFileInfo(QString::fromStdString(file)).fileName())));
+        candidates_.size() == 1
+            ? tr("%1 holds one variable of four dimensions. Choose the dimension that gives "
+                 "the components:")
+                  .arg(name)
+            : tr("%1 holds several variables that could be the grid. Choose one, or several of "
+                 "the same shape (one component each):")
+                  .arg(name)));
     list_ = new QListWidget(this);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (const VariableCandidate& c : candidates_)
