@@ -171,6 +171,9 @@ bool measure(const std::string& dir, GridSize g, const Options& o, const std::st
         std::fprintf(stderr, "cannot write %s\n", grid.c_str());
         return false;
     }
+    // The generated text reaches the disk before anything is timed: otherwise its writing
+    // competes with the first imports' flushes.
+    sync();
     const double sample_mib = double(g.nx) * g.ny * g.nz * 2 * 4 / (1 << 20);
     std::printf("\ngrid: %d x %d x %d, 2 components, %.1f MB of text, %.1f MiB of samples\n", g.nx,
                 g.ny, g.nz, text_bytes / 1e6, sample_mib);
