@@ -9,15 +9,13 @@
 
 namespace {
 
-// The library found at build time, then the same name wherever the loader looks. Bound lazily:
-// the library and its forty-odd dependencies are loaded at every NetCDF import, and resolving
-// all their symbols at once would add milliseconds; the functions used are looked up below.
+// The library found at build time, then the same name wherever the loader looks.
 void* open_library(std::string& why) {
     const std::string built = HALVORN_NETCDF_LIBRARY;
-    if (void* h = dlopen(built.c_str(), RTLD_LAZY | RTLD_LOCAL))
+    if (void* h = dlopen(built.c_str(), RTLD_NOW | RTLD_LOCAL))
         return h;
     const std::string name = built.substr(built.find_last_of('/') + 1);
-    if (void* h = dlopen(name.c_str(), RTLD_LAZY | RTLD_LOCAL))
+    if (void* h = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL))
         return h;
     const char* error = dlerror();
     why = "the NetCDF library " + name + " cannot be loaded" +

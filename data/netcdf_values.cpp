@@ -127,8 +127,10 @@ void convert_slots(const ValueRule& rule, const T* stored, std::int64_t n, float
                    std::int64_t stride, ValueCounts& counts) {
     if constexpr (std::is_same_v<T, float>) {
         if (!rule.packed) {
-            const bool ranged = rule.valid_min > -std::numeric_limits<double>::infinity() ||
-                                rule.valid_max < std::numeric_limits<double>::infinity();
+            // A NaN bound (a damaged attribute) makes every value missing, as the comparisons
+            // of the ranged kernel do.
+            const bool ranged = !(rule.valid_min == -std::numeric_limits<double>::infinity() &&
+                                  rule.valid_max == std::numeric_limits<double>::infinity());
             return ranged ? convert_floats<slots, true>(rule, stored, n, out, stride, counts)
                           : convert_floats<slots, false>(rule, stored, n, out, stride, counts);
         }

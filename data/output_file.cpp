@@ -162,8 +162,6 @@ std::FILE* open_directly(const std::string& path, bool truncate) {
     return f;
 }
 
-// Makes the folder's entries (a rename into it) durable. A folder that cannot be opened for
-// this is left to the file system's own timing.
 // Removes the file that a new one has replaced. Its name goes at once; freeing the blocks of a
 // large file takes tens of milliseconds (about 50 for 64 MB on ext4), which a thread of their
 // own spends, so that nobody waits for them. The thread is detached: it holds no state that a
@@ -187,6 +185,8 @@ void remove_replaced(const std::string& path) {
     }
 }
 
+// Makes the folder's entries (a rename into it) durable. A folder that cannot be opened for
+// this is left to the file system's own timing.
 void sync_folder(const std::string& path) {
     const std::string folder = folder_of(path);
     const int fd =
@@ -259,6 +259,7 @@ bool OutputFile::open(const std::string& path, const std::vector<std::string>& k
     discard();
     close_written();
     failure_.clear();
+    flush_error_ = 0;
     target_lost_ = false;
     behind_ = 0;
     if (path.empty()) {
@@ -344,8 +345,14 @@ void OutputFile::write_behind() {
 }
 
 int OutputFile::reading_descriptor() {
-    if (!file_ || (temporary_.empty() && target_fd_ < 0) || std::fflush(file_) != 0)
+    if (!file_ || (temporary_.empty() && target_fd_ < 0))
         return -1;
+    // The stream drops what it could not write, so a later flush would succeed on a short
+    // file: the failure is kept for commit().
+    if (std::fflush(file_) != 0) {
+        flush_error_ = errno;
+        return -1;
+    }
     return fcntl(fileno(file_), F_DUPFD_CLOEXEC, 0);
 }
 
@@ -353,8 +360,8 @@ bool OutputFile::commit() {
     if (!file_)
         return false;
     const int fd = fileno(file_);
-    bool ok = std::fflush(file_) == 0;
-    int error = ok ? 0 : errno;
+    bool ok = flush_error_ == 0 && std::fflush(file_) == 0;
+    int error = ok ? 0 : flush_error_ != 0 ? flush_error_ : errno;
     if (ok && !temporary_.empty()) {
         // The data reaches the disk before the new name does: a power loss cannot leave an
         // empty or partial file under the target's name.

@@ -46,7 +46,7 @@ public:
     // Hands what the stream holds to the kernel and returns a new descriptor open for reading on
     // the file being written, which the caller owns, so that the file can be read back while
     // commit() runs on another thread (its flush waits mostly for the disk). -1 where the target
-    // is written directly or the stream cannot be flushed; commit() then reports the failure.
+    // is written directly or the stream cannot be flushed; commit() then fails with the reason.
     int reading_descriptor();
 
     // Flushes the new file to the disk and puts it in place. False when that fails; what was
@@ -81,6 +81,7 @@ private:
     int target_fd_ = -1;      // the target, opened for writing, when the file is prepared elsewhere
     int written_fd_ = -1;
     long long behind_ = 0; // bytes handed to the disk by write_behind()
+    int flush_error_ = 0;  // errno of a failed flush in reading_descriptor()
     std::string failure_;
     bool target_lost_ = false;
 };

@@ -68,7 +68,8 @@ TEST(IntermediateReplace, success_keeps_the_old_mode_or_gives_a_plain_creates_mo
     EXPECT_EQ(fs::status(dir.file("new.dat")).permissions(), fs::perms(0666 & ~mask));
 }
 
-// A large replaced file loses its name at once; its blocks are freed on a thread of their own.
+// A large replaced file loses its name at once (its blocks are freed on a thread of their own,
+// which this cannot see): the folder holds the new file alone.
 TEST(IntermediateReplace, a_large_old_file_is_gone_as_soon_as_the_new_one_is_in_place) {
     TempDir dir;
     const std::string dat = dir.write("g.txt.dat", std::string(std::size_t{9} << 20, 'o'));

@@ -1,6 +1,7 @@
 // NetCDF files written by the library itself, imported, and the intermediate file compared
 // byte for byte with samples the test computes on its own.
 #include "c_locale.h"
+#include "child_process.h"
 #include "grid_import.h"
 #include "netcdf_files.h"
 #include "scripted_prompts.h"
@@ -8,9 +9,11 @@
 #include "volume.h"
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sys/resource.h>
 
 namespace {
 
@@ -187,6 +190,53 @@ TEST(NetcdfImport, floats_with_a_valid_range_several_missing_values_or_only_a_fi
                            -5, -5, -5, 40, 40, 40,     m, m, m,        12.5f, 12.5f, 12.5f}));
     EXPECT_EQ(r->result.description.missing_count, 11);
     EXPECT_EQ(r->result.description.low_value_count, 1);
+
+    // A valid_min of NaN admits no value.
+    const std::string nan_bound = dir.file("nan.nc");
+    {
+        NcFile f(nan_bound, NC_CLOBBER);
+        const int z = f.dim("z", 1), y = f.dim("y", 1), x = f.dim("x", 3);
+        const int v = f.var("T", NC_FLOAT, {z, y, x});
+        f.numbers(v, "valid_min", NC_FLOAT, {std::nan("")});
+        f.end_definitions();
+        f.put(v, {1, 2, 3});
+    }
+    const auto n = import(nan_bound);
+    ASSERT_TRUE(n->result.ok) << n->result.error;
+    EXPECT_EQ(n->bytes, float_bytes({m, m, m}));
+}
+
+// The last bytes of the intermediate file fail to reach it (here the file size limit; a full
+// disk alike): the import says so and the old file stays, whichever write it was.
+TEST(NetcdfImport, a_failing_last_write_is_reported_and_the_old_file_kept) {
+    TempDir dir;
+    const std::string path = dir.file("g.nc");
+    // 2073 floats, 8292 bytes: the stream still holds the last 100 when all has been handed
+    // to it, and the file may grow to 8192.
+    {
+        NcFile f(path, NC_CLOBBER);
+        const int z = f.dim("z", 1), y = f.dim("y", 1), x = f.dim("x", 2073);
+        const int v = f.var("T", NC_FLOAT, {z, y, x});
+        f.end_definitions();
+        f.put(v, std::vector<double>(2073, 4.5));
+    }
+    const std::string dat = dir.write("g.nc.dat", "kept");
+    const std::string failed = run_in_child([&]() -> std::string {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{8192, 8192};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return "cannot limit the file size";
+        Volume data, colour;
+        ScriptedPrompts p;
+        if (import_grid(path, data, colour, p).ok)
+            return "the import succeeded";
+        const std::string expected = "Error: \"" + dat + "\" could not be written completely";
+        if (p.messages.size() != 1 || p.messages[0] != expected)
+            return "messages: " + (p.messages.empty() ? std::string("none") : p.messages[0]);
+        return {};
+    });
+    EXPECT_EQ(failed, "");
+    EXPECT_EQ(read_bytes(dat), std::vector<unsigned char>({'k', 'e', 'p', 't'}));
 }
 
 TEST(NetcdfImport, default_fill_nan_and_low_values) {
