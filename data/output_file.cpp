@@ -337,11 +337,15 @@ void OutputFile::write_behind() {
     // a write that fails (a full disk) is still seen where the writer checks it.
     const int fd = fileno(file_);
     const off_t end = lseek(fd, 0, SEEK_CUR);
-    if (end <= behind_)
+    if (end - behind_ < write_behind_bytes)
         return;
-    // Only a hint: where it fails, commit()'s fsync writes everything as before.
-    if (sync_file_range(fd, behind_, end - behind_, SYNC_FILE_RANGE_WRITE) == 0)
-        behind_ = end;
+    // Handing pages to the disk makes the file system prepare each of them, which would take
+    // the writer's own time: a thread of its own does it. Only a hint: where it fails,
+    // commit()'s fsync writes everything as before.
+    const off_t from = behind_;
+    behind_ = end;
+    behind_job_.run(
+        [fd, from, end] { sync_file_range(fd, from, end - from, SYNC_FILE_RANGE_WRITE); });
 }
 
 int OutputFile::reading_descriptor() {
@@ -357,6 +361,7 @@ int OutputFile::reading_descriptor() {
 }
 
 bool OutputFile::commit() {
+    behind_job_.wait();
     if (!file_)
         return false;
     const int fd = fileno(file_);
@@ -417,6 +422,7 @@ bool OutputFile::commit() {
 }
 
 void OutputFile::discard() {
+    behind_job_.wait();
     if (file_)
         std::fclose(file_);
     file_ = nullptr;

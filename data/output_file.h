@@ -1,5 +1,7 @@
 #pragma once
 
+#include "background_job.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -80,8 +82,11 @@ private:
     int temporary_slot_ = -1; // its entry among the files removed on a signal
     int target_fd_ = -1;      // the target, opened for writing, when the file is prepared elsewhere
     int written_fd_ = -1;
-    long long behind_ = 0; // bytes handed to the disk by write_behind()
-    int flush_error_ = 0;  // errno of a failed flush in reading_descriptor()
+    // Bytes handed to the disk by write_behind(), at least this many at a time, on a thread.
+    static constexpr long long write_behind_bytes = 4 << 20;
+    long long behind_ = 0;
+    BackgroundJob behind_job_;
+    int flush_error_ = 0; // errno of a failed flush in reading_descriptor()
     std::string failure_;
     bool target_lost_ = false;
 };
