@@ -344,8 +344,12 @@ void OutputFile::write_behind() {
     // commit()'s fsync writes everything as before.
     const off_t from = behind_;
     behind_ = end;
-    behind_job_.run(
-        [fd, from, end] { sync_file_range(fd, from, end - from, SYNC_FILE_RANGE_WRITE); });
+    try {
+        behind_job_.run(
+            [fd, from, end] { sync_file_range(fd, from, end - from, SYNC_FILE_RANGE_WRITE); });
+    } catch (...) {
+        // No memory for the job: the hint is left out.
+    }
 }
 
 int OutputFile::reading_descriptor() {
