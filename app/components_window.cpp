@@ -3,6 +3,7 @@
 #include "component_steps.h"
 #include "volume_dialog.h"
 
+#include <QCloseEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
@@ -129,6 +130,11 @@ void CComponentsWindow::set_playing(bool on) {
         timer_.stop();
         dialog_.end_playback(); // the last coarse frame gives way to the full one
     }
+}
+
+void CComponentsWindow::closeEvent(QCloseEvent* event) {
+    set_playing(false);
+    QWidget::closeEvent(event);
 }
 
 void CComponentsWindow::step() {

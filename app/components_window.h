@@ -32,6 +32,10 @@ public:
     QPushButton& play_button() { return play_; }
     QString label_text() const { return label_.text(); }
 
+protected:
+    // Closing the window stops playback: nothing would show what it plays.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     // The boxes were edited: the window follows, the other box moved when they crossed.
     void on_first_changed();

@@ -136,20 +136,29 @@ private slots:
     }
 
     // Where a full frame exceeds the budget, Play classifies only what its coarse frames draw;
-    // stopping leaves the whole window's colours.
-    void stopping_play_leaves_the_whole_windows_colours() {
+    // stopping, with the button or by closing the window, leaves the whole window's colours.
+    void stopping_play_or_closing_the_window_leaves_the_whole_windows_colours() {
         open_coloured(4);
         dialog->scene_for_setup().interactive_detail.budget_seconds = 1e-9;
-        CComponentsWindow& w = open_window();
-        w.last_box().setValue(2);
-        w.rate_box().setValue(50);
-        w.play_button().click();
-        QVERIFY(QTest::qWaitFor([&] { return !scene().colours_complete(); }, 5000));
-        w.play_button().click();
-        QVERIFY(scene().colours_complete());
-        const std::vector<float> shown = colours(scene());
-        QVERIFY(dialog->scene_for_setup().classify_all());
-        QCOMPARE(colours(scene()), shown);
+        for (const bool close : {false, true}) {
+            CComponentsWindow& w = open_window();
+            w.last_box().setValue(2);
+            w.rate_box().setValue(50);
+            w.play_button().click();
+            QVERIFY(QTest::qWaitFor([&] { return !scene().colours_complete(); }, 5000));
+            if (close)
+                w.close();
+            else
+                w.play_button().click();
+            QVERIFY(!w.playing());
+            QVERIFY(scene().colours_complete());
+            const int stopped_at = scene().window_first();
+            QTest::qWait(100);
+            QCOMPARE(scene().window_first(), stopped_at);
+            const std::vector<float> shown = colours(scene());
+            QVERIFY(dialog->scene_for_setup().classify_all());
+            QCOMPARE(colours(scene()), shown);
+        }
     }
 
     void a_new_grid_takes_every_component_and_stops_playing() {
