@@ -123,10 +123,8 @@ ImportResult finish_import(OutputFile& out, const std::string& intermediate, int
     BackgroundJob committing;
     if (early >= 0)
         committing.run([&] { committed = out.commit(); });
-    else if (!out.commit())
+    else if (!(committed = out.commit()))
         return import_write_failure(prompts, intermediate, out);
-    else
-        committed = true;
     // From here on a Cancel leaves the new intermediate file in place and the volumes as they
     // were.
     const ReadBack read =

@@ -72,8 +72,7 @@ bool Scene::classify_window_with(const ClassifySettings& settings) {
     key.settings = settings;
     if (fetch_window(key))
         return true;
-    const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    if (!classifier_.classify_all(colour_volume, classified_source(), list, settings))
+    if (!classifier_.classify_all(colour_volume, classified_source(), curve_list().list, settings))
         return false;
     set_colours_whole();
     window_cache_.store(key, colour_volume);

@@ -94,11 +94,11 @@ bool Scene::classify_playback_step() {
     const SplatRenderer::Lattice lattice =
         splat_renderer.lattice(InteractiveDetail::factors[level]);
     const GridLattice points = grid_lattice(lattice);
-    const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
+    const CurveList in_use = curve_list();
     const ClassifySettings settings = classify_settings();
     // Refused settings (a range of 0 typed while playing) change nothing: the colours stay
     // those of the last step, complete or not.
-    if (!classify_lattice(colour_volume, source, list, settings, points))
+    if (!classify_lattice(colour_volume, source, in_use.list, settings, points))
         return false;
     // From here the colours are partial; until the step has finished, with no lattice that a
     // frame could match, so that any frame completes them first.
@@ -107,7 +107,7 @@ bool Scene::classify_playback_step() {
     interactive_detail.hold_coarse = true; // no full frame of partial colours
     partial_lattice_ = {};
     partial_settings_ = settings;
-    if (!classify_normal_neighbours(colour_volume, source, list, settings, points))
+    if (!classify_normal_neighbours(colour_volume, source, in_use.list, settings, points))
         return false;
     if (points.points() > 0)
         seconds_per_point_ = seconds_since(start) / static_cast<double>(points.points());

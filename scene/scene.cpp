@@ -146,18 +146,16 @@ bool Scene::save_curves(const std::string& path, std::string& error) {
 }
 
 bool Scene::classify_all() {
-    const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    const bool done =
-        classifier_.classify_all(colour_volume, classified_source(), list, classify_settings());
+    const bool done = classifier_.classify_all(colour_volume, classified_source(),
+                                               curve_list().list, classify_settings());
     if (done)
         set_colours_whole();
     return done;
 }
 
 bool Scene::classify_changed() {
-    const TransferFunction* const list[4] = {&curves[0], &curves[1], &curves[2], &curves[3]};
-    const bool done =
-        classifier_.classify_changed(colour_volume, classified_source(), list, classify_settings());
+    const bool done = classifier_.classify_changed(colour_volume, classified_source(),
+                                                   curve_list().list, classify_settings());
     if (done)
         set_colours_whole();
     return done;

@@ -187,6 +187,11 @@ public:
     bool draw_image(int width, int height, std::vector<unsigned char>& rgba, std::string& error);
 
 private:
+    // The four curves as the classifiers take them.
+    struct CurveList {
+        const TransferFunction* const list[4];
+    };
+    CurveList curve_list() const { return {{&curves[0], &curves[1], &curves[2], &curves[3]}}; }
     // The volume the classification reads: the data volume, or a copy of the window's
     // components (whose first component then decides which points are missing).
     const Volume& classified_source();
