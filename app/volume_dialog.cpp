@@ -373,6 +373,7 @@ void CVolumeDialog::open_grid_path(const std::string& grid_path, const ImportOpt
     TimedPrompts timed(*prompts_);
     const ImportResult result = scene_.import_grid(grid_path, timed, options);
     main_view_.invalidate(); // the colour volume's samples may be new
+    main_view_.update();     // and the last grid's picture must not stay on show
     prompts_->end_import();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start - timed.asked)

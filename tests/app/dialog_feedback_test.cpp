@@ -193,6 +193,23 @@ private slots:
         QVERIFY(!dialog->menu().turntable_item()->isChecked());
     }
 
+    // A new grid is drawn at once (zeroed until it is classified): the last grid's picture
+    // does not stay on show until something else asks for a frame.
+    void a_new_grid_replaces_the_picture_at_once() {
+        load_white_block(12, 6);
+        dialog->place_camera(60.0, 0.0, 0.0);
+        CGLView& view = main_view();
+        QVERIFY(!lit_area(view.grabFramebuffer()).isEmpty());
+        // Until the frames asked for so far are drawn.
+        for (std::int64_t seen = -1; seen != view.frames_drawn;) {
+            seen = view.frames_drawn;
+            QTest::qWait(300);
+        }
+        const std::int64_t frames = view.frames_drawn;
+        dialog->open_grid_path(dir.write("other.txt", block_grid(4, 2)));
+        QTRY_VERIFY(view.frames_drawn > frames);
+    }
+
     // The pointer resting on the grid names the grid point there, first in the text area,
     // and draws no frame; off the grid, off the view or with the item off, nothing is named.
     void the_value_under_the_pointer_is_named_without_a_frame() {
